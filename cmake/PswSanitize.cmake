@@ -1,0 +1,10 @@
+# PSW_SANITIZE=address builds everything with ASan+UBSan, =thread with TSan.
+if(PSW_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(PSW_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT PSW_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "PSW_SANITIZE must be empty, 'address' or 'thread'")
+endif()

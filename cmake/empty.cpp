@@ -1,0 +1,1 @@
+// Translation unit with no content: lets a target be built from libraries only.

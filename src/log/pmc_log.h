@@ -1,0 +1,110 @@
+// The logging facility as the rest of the library uses it.
+//
+//   pmc_log("PSW", PMC_LOG_ERROR, "%s", "pGetData->get_data()");
+//   g_logSnmp.logger()->log(PMC_LOG_DEBUG, "request id %d", id);
+//   CPmcTraceScope trace("RequestSession::send_sync", g_logSnmp.logger());
+//
+// No code path of the library switches logging on: every category starts
+// with level mask 0 and no sinks, so these calls cost a lookup and one mask
+// test until a configuring caller (tests, tools) sets a category up through
+// the manager (log/pmc_log_manager.h).
+//
+// The level constants carry a PMC_ prefix because <syslog.h>, which the SNMP
+// library's headers include, defines LOG_INFO and LOG_DEBUG as macros.
+#pragma once
+
+#include <cstdarg>
+
+enum PmcLogLevel : unsigned {
+  PMC_LOG_ERROR = 1,
+  PMC_LOG_WARN = 2,
+  PMC_LOG_INFO = 4,
+  PMC_LOG_DEBUG = 8,
+  PMC_LOG_TRACE = 16,
+  PMC_LOG_ALL = 31,
+};
+
+// Header option bits of a logger (set_options); default all three.
+enum PmcLogOption : unsigned {
+  PMC_LOG_OPT_TIME = 1,
+  PMC_LOG_OPT_PROCESS = 2,
+  PMC_LOG_OPT_THREAD = 4,
+};
+
+// Base operations of every logging object (loggers, the group, sinks).
+class IPmcLogObject {
+ public:
+  // Stores the interface named by the 36-character identifier text;
+  // -2 for a null identifier or output, -4 (and null) for an unknown one.
+  virtual int query_interface(const char* iid, void** out) = 0;
+  virtual int query_interface2(const char* iid, void** out) = 0;
+  virtual int unsupported_operation() = 0;  // always -5
+  virtual void destroy() = 0;
+
+ protected:
+  virtual ~IPmcLogObject() = default;
+};
+
+class IPmcLogSink;
+
+// A category logger ("PSW", "socket", "snmp", ...), the "All" group, or the
+// null logger. Slot order follows the facility's contract.
+class IPmcLogger : public virtual IPmcLogObject {
+ public:
+  virtual const char* get_name() const = 0;
+  virtual int add_sink(IPmcLogSink* sink) = 0;
+  virtual int set_level_mask(unsigned mask) = 0;
+  virtual unsigned get_level_mask() const = 0;
+  virtual int set_indent(unsigned depth) = 0;
+  virtual unsigned get_indent() const = 0;
+  virtual int set_options(unsigned bits) = 0;
+  virtual unsigned get_options() const = 0;
+  virtual int set_radix(int radix) = 0;
+  virtual int get_radix() const = 0;
+  virtual int reserved_operation() = 0;  // always -6
+  virtual int log(unsigned level, const char* format, ...) __attribute__((format(printf, 3, 4))) = 0;
+  virtual int vlog(unsigned level, const char* format, va_list args) = 0;
+};
+
+// Logs one message to the named category (looked up on every call).
+// Callers ignore the result: logging never changes the caller's logic.
+int pmc_log(const char* category, unsigned level, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// A fixed category used by a subsystem that logs often: the logger is looked
+// up once and cached. After the manager's reset_all the handle finds its
+// category again, so it never hands out a destroyed logger.
+class CPmcLogCategory {
+ public:
+  explicit CPmcLogCategory(const char* name);
+  ~CPmcLogCategory();
+  CPmcLogCategory(const CPmcLogCategory&) = delete;
+  CPmcLogCategory& operator=(const CPmcLogCategory&) = delete;
+
+  // Never null (the null logger when no real one can be had).
+  IPmcLogger* logger();
+  const char* name() const { return m_name; }
+
+ private:
+  struct State;
+  const char* m_name;
+  State* m_state;
+};
+
+// The two static categories of the library.
+extern CPmcLogCategory g_logSocket;  // "socket": platform loaders, datagram transport
+extern CPmcLogCategory g_logSnmp;    // "snmp": codec, sessions, dispatcher
+
+// Writes "[label] enter." at trace level when built and "[label] exit." when
+// destroyed, so every return path of a traced function logs its exit.
+class CPmcTraceScope {
+ public:
+  CPmcTraceScope(const char* label, IPmcLogger* logger);
+  ~CPmcTraceScope();
+  CPmcTraceScope(const CPmcTraceScope&) = delete;
+  CPmcTraceScope& operator=(const CPmcTraceScope&) = delete;
+
+ private:
+  const char* m_label;
+  IPmcLogger* m_logger;
+};
