@@ -1,0 +1,359 @@
+/*
+ * psw.h: the C interface of libpsw.
+ *
+ * libpsw finds network printers by SNMP broadcast and reads their state.
+ * Every function works on a handle that PSWInit hands out and PSWUnInit
+ * takes back; every call runs to completion on the caller's thread. A handle
+ * has no lock: use each handle from one thread at a time.
+ *
+ * Functions returning int32_t return a result code: PSW_OK (0) or a negative
+ * PSW_ERR_* value. Negative codes not listed here come unchanged from the
+ * protocol layers (time-outs, socket and protocol errors).
+ *
+ * Records and blocks that cross this interface are packed, little-endian
+ * structures of fixed size; their sizes and field offsets are checked at
+ * compile time below. Text fields and caller buffers hold zero-terminated
+ * strings within their size.
+ *
+ * The header compiles as C (C11 or later) and as C++.
+ */
+#ifndef PSW_PSW_H
+#define PSW_PSW_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "libpsw records are little-endian: this target is not"
+#endif
+
+#define PSW_API __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+#define PSW_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#else
+#define PSW_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+
+/* ------------------------------------------------------------------------
+ * Result codes
+ * ---------------------------------------------------------------------- */
+#define PSW_OK 0
+#define PSW_ERR_FAILED (-1)      /* PSWRefreshOptions: firmware version text of unexpected form */
+#define PSW_ERR_ARGUMENT (-2)    /* null pointer, bad transport or kind, address of another protocol,
+                                    device of an unsupported model */
+#define PSW_ERR_NO_MEMORY (-3)   /* an object could not be allocated */
+#define PSW_ERR_UNSUPPORTED (-5) /* unknown command, integer command, search on transport 3,
+                                    unknown option key */
+#define PSW_ERR_NO_VALUE (-7)    /* the device answered without the value, or refused a write */
+#define PSW_ERR_NOT_OPENED (-8)  /* no device has been opened on this handle */
+#define PSW_ERR_INDEX (-11)      /* record or option index beyond the table read last */
+
+/* ------------------------------------------------------------------------
+ * Transports (the transport argument of device opening and searches)
+ * ---------------------------------------------------------------------- */
+#define PSW_TRANSPORT_UDP 1      /* UDP over IPv4, port 161 */
+#define PSW_TRANSPORT_IPX 2      /* IPX, socket 0x900F */
+#define PSW_TRANSPORT_RESERVED 3 /* no address family: refused, never available */
+#define PSW_TRANSPORT_UDP6 5     /* UDP over IPv6, port 161 (4 is not a transport) */
+
+/* SNMP mode argument of the Ex functions: 0 and 1 select community-based
+   SNMPv1 requests, 2 SNMPv3 with the user settings of a PSWUSMSettings block. */
+#define PSW_SNMP_MODE_COMMUNITY 0
+#define PSW_SNMP_MODE_V3 2
+
+/* Values of the PSWUSMSettings number fields. */
+#define PSW_USM_NOAUTH_NOPRIV 0
+#define PSW_USM_AUTH_NOPRIV 1
+#define PSW_USM_AUTH_PRIV 2
+#define PSW_USM_AUTH_HMAC_MD5 1
+#define PSW_USM_AUTH_HMAC_SHA 2
+#define PSW_USM_PRIV_DES 1
+#define PSW_USM_PRIV_AES 2
+
+/* Job kinds of PSWGetNumberOfJobInfo. */
+#define PSW_JOBS_ALL 0
+#define PSW_JOBS_UNFINISHED 1
+#define PSW_JOBS_FINISHED 2
+
+/* Character-set kinds of PSWGetCharSet. */
+#define PSW_CHARSET_PRINTER 0
+#define PSW_CHARSET_VENDOR 1
+
+/* Sizes of the caller buffers: each text output of PSWGetDeviceNext, and
+   the text output of PSWGetOptionValueString. */
+#define PSW_DEVICE_TEXT_SIZE 64
+#define PSW_OPTION_TEXT_SIZE 256
+
+/* A 16-bit yes/no result: 1 yes, 0 no. */
+typedef int16_t PSW_BOOL16;
+
+/* The handle: an opaque pointer, valid from PSWInit to PSWUnInit. */
+typedef struct CPSWHandle* PSWHANDLE;
+
+/* ------------------------------------------------------------------------
+ * Records and blocks
+ * ---------------------------------------------------------------------- */
+#pragma pack(push, 1)
+
+/* One row of the device's storage table. */
+typedef struct PSWStorageInfo {
+  int32_t type; /* storage type 1-8, 0 when unknown */
+  int32_t allocationUnits;
+  int32_t size;
+  char description[256];
+} PSWStorageInfo;
+
+/* One row of the device table. */
+typedef struct PSWDeviceInfo {
+  int32_t type; /* device type number, 0 when unknown */
+  int32_t status;
+  char description[256];
+} PSWDeviceInfo;
+
+/* The printer's status. */
+typedef struct PSWPrinterInfo {
+  int32_t status;
+  int32_t detectedErrorState; /* first four octets of the error state, first octet lowest */
+} PSWPrinterInfo;
+
+/* One input tray. */
+typedef struct PSWInputTrayInfo {
+  int32_t type;
+  int32_t dimUnit;
+  int32_t mediaDimFeedDirDeclared;
+  int32_t mediaDimXFeedDirDeclared;
+  int32_t mediaDimFeedDirChosen;
+  int32_t mediaDimXFeedDirChosen;
+  int32_t capacityUnit;
+  int32_t maxCapacity;
+  int32_t currentLevel;
+  int32_t status;
+  char mediaName[64];
+  char name[64];
+  char description[256];
+  char mediaType[64];
+  char mediaColor[64];
+} PSWInputTrayInfo;
+
+/* One output tray. */
+typedef struct PSWOutputTrayInfo {
+  int32_t type;
+  int32_t status;
+  char name[64];
+  char description[256];
+} PSWOutputTrayInfo;
+
+/* One toner supply. */
+typedef struct PSWTonerInfo {
+  int32_t supplyUnit;
+  int32_t maxCapacity;
+  int32_t level;
+  char description[256];
+} PSWTonerInfo;
+
+/* One alert. */
+typedef struct PSWAlertInfo {
+  int32_t severityLevel;
+  int32_t group;
+  int32_t groupIndex;
+  int32_t location;
+  int32_t code;
+  char description[256];
+} PSWAlertInfo;
+
+/* One job. A date and time is year, month, day, hour, minutes, seconds. */
+typedef struct PSWJobInfo {
+  int32_t jobType;  /* job type 1-12, 0 when unknown */
+  int32_t jobState; /* 17 marks a finished job */
+  int32_t jobValue10;
+  uint32_t jobCount5;
+  uint32_t jobCount6;
+  char jobText5[256];
+  char jobText6[256];
+  char jobText7[256];
+  char jobId[256]; /* the text PSWCancelJob takes */
+  char jobText3[256];
+  uint16_t time10[6];
+  uint16_t time4[6];
+  uint16_t time7[6];
+} PSWJobInfo;
+
+/* SNMPv3 user settings of PSWInitDeviceEx and PSWFindDeviceSNMPEx. An empty
+   text or an out-of-range number keeps the library's default for that field;
+   a text that fills its field without a terminator is cut to one byte less
+   than the field. */
+typedef struct PSWUSMSettings {
+  char userName[64];
+  int32_t securityLevel; /* PSW_USM_NOAUTH_NOPRIV, PSW_USM_AUTH_NOPRIV, PSW_USM_AUTH_PRIV */
+  int32_t authProtocol;  /* 0, PSW_USM_AUTH_HMAC_MD5, PSW_USM_AUTH_HMAC_SHA */
+  int32_t privProtocol;  /* 0, PSW_USM_PRIV_DES, PSW_USM_PRIV_AES */
+  char authPassPhrase[64];
+  char privPassPhrase[64];
+  char contextName[512];
+} PSWUSMSettings;
+
+#pragma pack(pop)
+
+/* ------------------------------------------------------------------------
+ * Functions
+ * ---------------------------------------------------------------------- */
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Handle and commands. */
+
+/* Creates a handle into *handle. PSW_ERR_ARGUMENT for a null pointer,
+   PSW_ERR_NO_MEMORY when allocation fails (*handle is then null). */
+PSW_API int32_t PSWInit(PSWHANDLE* handle);
+/* Destroys the handle and everything it owns; a null handle does nothing. */
+PSW_API void PSWUnInit(PSWHANDLE handle);
+/* Sets a community by command: "CmdSetCommunityGetOption" (reads of an opened
+   device), "CmdSetCommunityFind" (searches), "CmdSetCommunityWrite" (job
+   cancel). Commands are compared exactly. The value is cut to 255 characters;
+   an empty value clears the community. Applies to later openings and
+   searches. PSW_ERR_UNSUPPORTED for any other command. */
+PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const char* value);
+/* No integer command exists: PSW_ERR_ARGUMENT for a null handle or a zero
+   value, else PSW_ERR_UNSUPPORTED. */
+PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value);
+
+/* Device opening: checks the device's model with one request and keeps the
+   connection parameters for later reads. timeout is the wait per answer in
+   milliseconds, retries the number of repeated sends. The plain form uses
+   SNMP mode 0 and a zeroed settings block; the Ex form copies the caller's
+   block. */
+PSW_API int32_t PSWInitDevice(PSWHANDLE handle, const char* address, int32_t transport,
+                              int32_t timeout, int32_t retries);
+PSW_API int32_t PSWInitDeviceEx(PSWHANDLE handle, const char* address, int32_t transport,
+                                int32_t snmpMode, const PSWUSMSettings* settings, int32_t timeout,
+                                int32_t retries);
+
+/* Discovery: one broadcast for sysObjectID; a null address searches
+   255.255.255.255 (IPv4) or ff02::1 (IPv6). */
+PSW_API int32_t PSWFindDeviceSNMP(PSWHANDLE handle, const char* address, int32_t transport,
+                                  int32_t timeout, int32_t retries, int32_t* count);
+PSW_API int32_t PSWFindDeviceSNMPEx(PSWHANDLE handle, const char* address, int32_t transport,
+                                    int32_t snmpMode, const PSWUSMSettings* settings,
+                                    int32_t timeout, int32_t retries, int32_t* count);
+PSW_API int32_t PSWFindAddFilter(PSWHANDLE handle, const char* filter);
+PSW_API void PSWFindClearFilter(PSWHANDLE handle);
+PSW_API void PSWFindResetPosition(PSWHANDLE handle);
+/* Copies the next found device into four buffers of PSW_DEVICE_TEXT_SIZE
+   bytes (the flag output is one byte); 1 when a device was copied. */
+PSW_API PSW_BOOL16 PSWGetDeviceNext(PSWHANDLE handle, char* address, char* modelName, char* flag,
+                                    char* sysObjectId);
+
+/* Status of the opened device. A count call reads its table from the device;
+   the matching copy call copies record `index` (0 to count-1) of the table
+   read last. */
+PSW_API int32_t PSWGetNumberOfStorageInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetStorageInfo(PSWHANDLE handle, int32_t index, PSWStorageInfo* info);
+PSW_API int32_t PSWGetNumberOfDeviceInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetDeviceInfo(PSWHANDLE handle, int32_t index, PSWDeviceInfo* info);
+PSW_API int32_t PSWGetPrinterInfo(PSWHANDLE handle, PSWPrinterInfo* info);
+PSW_API int32_t PSWGetNumberOfInputTrayInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetInputTrayInfo(PSWHANDLE handle, int32_t index, PSWInputTrayInfo* info);
+PSW_API int32_t PSWGetNumberOfOutputTrayInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetOutputTrayInfo(PSWHANDLE handle, int32_t index, PSWOutputTrayInfo* info);
+PSW_API int32_t PSWGetNumberOfTonerInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetTonerInfo(PSWHANDLE handle, int32_t index, PSWTonerInfo* info);
+PSW_API int32_t PSWGetNumberOfAlertInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetAlertInfo(PSWHANDLE handle, int32_t index, PSWAlertInfo* info);
+/* kind: PSW_JOBS_ALL, PSW_JOBS_UNFINISHED or PSW_JOBS_FINISHED. */
+PSW_API int32_t PSWGetNumberOfJobInfo(PSWHANDLE handle, uint32_t kind, int32_t* count);
+PSW_API int32_t PSWGetJobInfo(PSWHANDLE handle, int32_t index, PSWJobInfo* info);
+PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId);
+/* kind: PSW_CHARSET_PRINTER or PSW_CHARSET_VENDOR. */
+PSW_API int32_t PSWGetCharSet(PSWHANDLE handle, uint32_t kind, int32_t* charSet);
+
+/* Options of the opened device, read by PSWRefreshOptions and answered by
+   key without network traffic. */
+PSW_API int32_t PSWRefreshOptions(PSWHANDLE handle);
+PSW_API int32_t PSWGetOptionValueBoolean(PSWHANDLE handle, const char* key, uint16_t index,
+                                         int16_t* value);
+PSW_API int32_t PSWGetOptionValueInteger(PSWHANDLE handle, const char* key, uint16_t index,
+                                         int32_t* value);
+PSW_API int32_t PSWGetOptionValueUInteger(PSWHANDLE handle, const char* key, uint16_t index,
+                                          uint32_t* value);
+/* buffer must hold PSW_OPTION_TEXT_SIZE bytes. */
+PSW_API int32_t PSWGetOptionValueString(PSWHANDLE handle, const char* key, uint16_t index,
+                                        char* buffer);
+/* 1 when the opened device's sysObjectID begins with `oid`; the 16-bit value
+   -2 for a null handle. */
+PSW_API PSW_BOOL16 PSWIsSupportedOID(PSWHANDLE handle, const char* oid);
+/* 1 when this computer can use the transport. */
+PSW_API PSW_BOOL16 PSWTransportAvailable(int32_t transport);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+/* ------------------------------------------------------------------------
+ * Layout checks: these records are shared with callers built elsewhere.
+ * ---------------------------------------------------------------------- */
+PSW_STATIC_ASSERT(sizeof(PSW_BOOL16) == 2, "PSW_BOOL16 is 16 bits");
+
+PSW_STATIC_ASSERT(sizeof(PSWStorageInfo) == 268, "PSWStorageInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWStorageInfo, allocationUnits) == 4, "PSWStorageInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWStorageInfo, size) == 8, "PSWStorageInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWStorageInfo, description) == 12, "PSWStorageInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWDeviceInfo) == 264, "PSWDeviceInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWDeviceInfo, status) == 4, "PSWDeviceInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWDeviceInfo, description) == 8, "PSWDeviceInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWPrinterInfo) == 8, "PSWPrinterInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWPrinterInfo, detectedErrorState) == 4, "PSWPrinterInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWInputTrayInfo) == 552, "PSWInputTrayInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, dimUnit) == 4, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, mediaDimXFeedDirChosen) == 20, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, status) == 36, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, mediaName) == 40, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, name) == 104, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, description) == 168, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, mediaType) == 424, "PSWInputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWInputTrayInfo, mediaColor) == 488, "PSWInputTrayInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWOutputTrayInfo) == 328, "PSWOutputTrayInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWOutputTrayInfo, status) == 4, "PSWOutputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWOutputTrayInfo, name) == 8, "PSWOutputTrayInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWOutputTrayInfo, description) == 72, "PSWOutputTrayInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWTonerInfo) == 268, "PSWTonerInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, maxCapacity) == 4, "PSWTonerInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, level) == 8, "PSWTonerInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, description) == 12, "PSWTonerInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWAlertInfo) == 276, "PSWAlertInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, group) == 4, "PSWAlertInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, groupIndex) == 8, "PSWAlertInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, location) == 12, "PSWAlertInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, code) == 16, "PSWAlertInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, description) == 20, "PSWAlertInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWJobInfo) == 1336, "PSWJobInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobState) == 4, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobValue10) == 8, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobCount5) == 12, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobCount6) == 16, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobText5) == 20, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobText6) == 276, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobText7) == 532, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobId) == 788, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobText3) == 1044, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time10) == 1300, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time4) == 1312, "PSWJobInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time7) == 1324, "PSWJobInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWUSMSettings) == 716, "PSWUSMSettings size");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, securityLevel) == 64, "PSWUSMSettings layout");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, authProtocol) == 68, "PSWUSMSettings layout");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, privProtocol) == 72, "PSWUSMSettings layout");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, authPassPhrase) == 76, "PSWUSMSettings layout");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, privPassPhrase) == 140, "PSWUSMSettings layout");
+PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, contextName) == 204, "PSWUSMSettings layout");
+
+#endif /* PSW_PSW_H */

@@ -1,0 +1,59 @@
+// The exported functions of the handle: creation, destruction and the two
+// command functions. Nothing here throws: pmc_make turns allocation
+// failures into result codes.
+#include <cstring>
+
+#include "api/psw_handle.h"
+#include "psw/psw.h"
+
+namespace {
+
+// The string commands, compared exactly (case and length), in this order.
+struct StringCommand {
+  const char* name;
+  char (CPSWHandle::*buffer)[CPSWHandle::kCommunitySize];
+};
+const StringCommand kStringCommands[] = {
+    {"CmdSetCommunityGetOption", &CPSWHandle::m_szCommunityGetOption},
+    {"CmdSetCommunityFind", &CPSWHandle::m_szCommunityFind},
+    {"CmdSetCommunityWrite", &CPSWHandle::m_szCommunityWrite},
+};
+
+}  // namespace
+
+extern "C" {
+
+PSW_API int32_t PSWInit(PSWHANDLE* handle) {
+  if (handle == nullptr) return PSW_ERR_ARGUMENT;
+  // The variable is cleared first so that a caller who goes on to
+  // PSWUnInit after a failure passes null, not an old or undefined value.
+  *handle = nullptr;
+  int err = PSW_OK;
+  CPSWHandle* created = pmc_make<CPSWHandle>(&err);
+  if (created == nullptr) return err;
+  *handle = created;
+  return PSW_OK;
+}
+
+PSW_API void PSWUnInit(PSWHANDLE handle) {
+  if (handle != nullptr) handle->destroy();
+}
+
+PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const char* value) {
+  if (handle == nullptr || command == nullptr || value == nullptr) return PSW_ERR_ARGUMENT;
+  for (const StringCommand& c : kStringCommands) {
+    if (std::strcmp(command, c.name) == 0) {
+      CPSWHandle::set_community(handle->*c.buffer, value);
+      return PSW_OK;
+    }
+  }
+  return PSW_ERR_UNSUPPORTED;
+}
+
+// No integer command exists; the command text is not looked at.
+PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char*, intptr_t value) {
+  if (handle == nullptr || value == 0) return PSW_ERR_ARGUMENT;
+  return PSW_ERR_UNSUPPORTED;
+}
+
+}  // extern "C"

@@ -1,0 +1,100 @@
+// The SNMPv3 user settings object of a handle.
+//
+// Callers hand SNMPv3 settings over as the fixed PSWUSMSettings block; the
+// handle keeps one settings object that starts from built-in defaults and,
+// at every device opening and search, takes the SNMP mode and the fields of
+// the block that are set (`set`). The device readers, option readers and the
+// discovery read it when they prepare their requests; they keep the text
+// pointers, which point into this object, so the object must outlive them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/pmc_object.h"
+#include "psw/psw.h"
+
+// Copies the text `src` into the fixed buffer `dst` of `dst_size` bytes.
+// At most `src_max` bytes of `src` are read (a field of a caller's block may
+// fill its size without a terminator); the copy is cut to dst_size - 1
+// characters and always terminated. A null `src` empties `dst`. Returns the
+// number of characters copied.
+size_t psw_copy_text(char* dst, size_t dst_size, const char* src, size_t src_max = SIZE_MAX);
+
+template <size_t N>
+inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SIZE_MAX) {
+  return psw_copy_text(dst, N, src, src_max);
+}
+
+// The settings as the readers see them. Slot order is part of the contract.
+class IPSWPluginUSM {
+ public:
+  // Returns every setting to its default, then takes `mode` when it is 0, 1
+  // or 2 and every field of `block` that is set (a null block counts as a
+  // zeroed one).
+  virtual void set(int32_t mode, const PSWUSMSettings* block) = 0;  // slot 0
+  virtual void destroy() = 0;                                       // slot 1
+  virtual int32_t get_snmp_mode() const = 0;            // slot 2: -1 when not set
+  virtual const char* get_user_name() const = 0;        // slot 3
+  virtual int32_t get_security_level() const = 0;       // slot 4
+  virtual int32_t get_auth_protocol() const = 0;        // slot 5
+  virtual int32_t get_priv_protocol() const = 0;        // slot 6
+  virtual const char* get_auth_pass_phrase() const = 0; // slot 7
+  virtual const char* get_priv_pass_phrase() const = 0; // slot 8
+  virtual const char* get_context_name() const = 0;     // slot 9
+
+ protected:
+  virtual ~IPSWPluginUSM() = default;  // slot 10
+};
+
+// Creates a settings object holding the defaults.
+IPSWPluginUSM* pmc_create_plugin_usm(int* err);
+
+// Owning holder: destroys the object when it goes (nothing for null).
+struct PSWPluginUSMDestroy {
+  void operator()(IPSWPluginUSM* p) const noexcept {
+    if (p != nullptr) p->destroy();
+  }
+};
+using PSWPluginUSMPtr = std::unique_ptr<IPSWPluginUSM, PSWPluginUSMDestroy>;
+
+class CPSWPluginUSM final : public IPSWPluginUSM, public CPmcObject {
+ public:
+  static constexpr int32_t kModeNotSet = -1;
+  static constexpr const char* kDefaultUserName = "Kdrivers";
+  static constexpr int32_t kDefaultSecurityLevel = PSW_USM_AUTH_PRIV;
+  static constexpr int32_t kDefaultAuthProtocol = PSW_USM_AUTH_HMAC_MD5;
+  static constexpr int32_t kDefaultPrivProtocol = PSW_USM_PRIV_DES;
+  // Built-in pass phrases, used when a caller's block leaves them empty.
+  static constexpr const char* kDefaultAuthPassPhrase = "YVO6MElgAVjXSYJv4dIj";
+  static constexpr const char* kDefaultPrivPassPhrase = "bUrccNDY08LzJvFu53Uc";
+
+  CPSWPluginUSM() { restore_defaults(); }
+
+  void set(int32_t mode, const PSWUSMSettings* block) override;
+  void destroy() override { delete this; }
+  int32_t get_snmp_mode() const override { return m_nSnmpMode; }
+  const char* get_user_name() const override { return m_szUserName; }
+  int32_t get_security_level() const override { return m_nSecurityLevel; }
+  int32_t get_auth_protocol() const override { return m_nAuthProtocol; }
+  int32_t get_priv_protocol() const override { return m_nPrivProtocol; }
+  const char* get_auth_pass_phrase() const override { return m_szAuthPassPhrase; }
+  const char* get_priv_pass_phrase() const override { return m_szPrivPassPhrase; }
+  const char* get_context_name() const override { return m_szContextName; }
+
+ protected:
+  ~CPSWPluginUSM() override = default;
+
+ private:
+  void restore_defaults();
+
+  int32_t m_nSnmpMode;
+  char m_szUserName[64];
+  int32_t m_nSecurityLevel;
+  int32_t m_nAuthProtocol;
+  int32_t m_nPrivProtocol;
+  char m_szAuthPassPhrase[64];
+  char m_szPrivPassPhrase[64];
+  char m_szContextName[512];
+};

@@ -1,0 +1,61 @@
+#!/bin/sh
+# Checks the exported surface of a build of libpsw:
+#   check_exports.sh LIBRARY SONAME [NAME...]
+# - every defined dynamic symbol is a C name beginning with PSW, or belongs to
+#   one of the two exported option-reader classes (members, vtable, typeinfo);
+# - the library's SONAME is SONAME;
+# - every NAME given is exported.
+set -eu
+lib=$1
+want_soname=$2
+shift 2
+status=0
+
+[ -f "$lib" ] || { echo "no such library: $lib" >&2; exit 1; }
+
+# Defined dynamic symbols, version suffix (@@PSW_1) removed, one per line.
+mangled=$(nm -D --defined-only "$lib" | awk '{print $NF}' | sed 's/@.*//' | sort -u)
+
+for sym in $mangled; do
+  case "$sym" in
+    _Z*)
+      name=$(printf '%s\n' "$sym" | c++filt)
+      case "$name" in
+        CPSWDevCommOption::* | CPSWFalconOption::*) continue ;;
+        "vtable for CPSWDevCommOption" | "vtable for CPSWFalconOption") continue ;;
+        "typeinfo for CPSWDevCommOption" | "typeinfo for CPSWFalconOption") continue ;;
+        "typeinfo name for CPSWDevCommOption" | "typeinfo name for CPSWFalconOption") continue ;;
+      esac
+      echo "unexpected export: $sym ($name)"
+      status=1
+      ;;
+    PSW*)
+      # A C name: letters, digits and underscores only.
+      if printf '%s\n' "$sym" | grep -Eq '^PSW[A-Za-z0-9_]*$'; then continue; fi
+      echo "unexpected export: $sym"
+      status=1
+      ;;
+    *)
+      echo "unexpected export: $sym"
+      status=1
+      ;;
+  esac
+done
+
+for need in "$@"; do
+  if ! printf '%s\n' "$mangled" | grep -qx "$need"; then
+    echo "missing export: $need"
+    status=1
+  fi
+done
+
+soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\].*/\1/p')
+if [ "$soname" != "$want_soname" ]; then
+  echo "wrong SONAME: '$soname' (want '$want_soname')"
+  status=1
+fi
+
+if [ "$status" -eq 0 ]; then
+  echo "exports ok: $(printf '%s\n' "$mangled" | wc -l) symbols, SONAME $soname"
+fi
+exit "$status"

@@ -1,0 +1,146 @@
+// The handle's life and its commands, through the exported functions, with
+// the handle's members looked at directly.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cstring>
+#include <string>
+
+#include "api/psw_handle.h"
+#include "psw/psw.h"
+
+namespace {
+
+class Handle : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(PSWInit(&m_h), PSW_OK); }
+  void TearDown() override { PSWUnInit(m_h); }
+  PSWHANDLE m_h = nullptr;
+};
+
+bool all_zero(const char* bytes, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (bytes[i] != '\0') return false;
+  return true;
+}
+
+TEST(HandleLife, InitRefusesNullPointerUnInitIgnoresNullHandle) {
+  EXPECT_EQ(PSWInit(nullptr), PSW_ERR_ARGUMENT);
+  PSWUnInit(nullptr);  // must simply return
+}
+
+TEST_F(Handle, FreshHandleOwnsEmptyDiscoveryAndDefaultSettings) {
+  ASSERT_NE(m_h, nullptr);
+  EXPECT_EQ(m_h->m_pOption, nullptr);
+  EXPECT_EQ(m_h->m_pStatus, nullptr);
+  EXPECT_TRUE(all_zero(m_h->m_szCommunityFind, sizeof m_h->m_szCommunityFind));
+  EXPECT_TRUE(all_zero(m_h->m_szCommunityGetOption, sizeof m_h->m_szCommunityGetOption));
+  EXPECT_TRUE(all_zero(m_h->m_szCommunityWrite, sizeof m_h->m_szCommunityWrite));
+
+  const CPSWDiscovery* d = m_h->m_pDiscovery;
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->m_pFindDeviceSnmp, nullptr);
+  EXPECT_EQ(d->m_pResultList, nullptr);
+  EXPECT_EQ(d->m_pModelTable, nullptr);
+  EXPECT_TRUE(all_zero(&d->m_szFilters[0][0], sizeof d->m_szFilters));
+  EXPECT_TRUE(all_zero(d->m_szCommunity, sizeof d->m_szCommunity));
+
+  ASSERT_NE(m_h->m_pUSM, nullptr);
+  EXPECT_EQ(m_h->m_pUSM->get_snmp_mode(), -1);
+  EXPECT_STREQ(m_h->m_pUSM->get_user_name(), "Kdrivers");
+}
+
+TEST(HandleLife, HandlesAreIndependent) {
+  PSWHANDLE a = nullptr, b = nullptr;
+  ASSERT_EQ(PSWInit(&a), PSW_OK);
+  ASSERT_EQ(PSWInit(&b), PSW_OK);
+  EXPECT_NE(a, b);
+  EXPECT_NE(a->m_pDiscovery, b->m_pDiscovery);
+  EXPECT_NE(a->m_pUSM, b->m_pUSM);
+  EXPECT_EQ(PSWCommandString(a, "CmdSetCommunityFind", "alpha"), PSW_OK);
+  EXPECT_STREQ(b->m_szCommunityFind, "");
+  PSWUnInit(a);
+  PSWUnInit(b);
+}
+
+// Every cycle must give back everything it took. The ASan build checks this
+// at exit; the allocator's count of bytes in use checks it in every build.
+TEST(HandleLife, ManyCyclesLeaveNothingAllocated) {
+  auto cycle = [] {
+    PSWHANDLE h = nullptr;
+    ASSERT_EQ(PSWInit(&h), PSW_OK);
+    ASSERT_EQ(PSWCommandString(h, "CmdSetCommunityWrite", "secret"), PSW_OK);
+    PSWUnInit(h);
+  };
+  cycle();  // first use may set up lazily allocated library state
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) cycle();
+  EXPECT_EQ(mallinfo2().uordblks, before);
+}
+
+// Each command writes its own buffer and no other.
+TEST_F(Handle, StringCommandsSetTheirOwnCommunity) {
+  EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "readers"), PSW_OK);
+  EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", "finders"), PSW_OK);
+  EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityWrite", "writers"), PSW_OK);
+  EXPECT_STREQ(m_h->m_szCommunityGetOption, "readers");
+  EXPECT_STREQ(m_h->m_szCommunityFind, "finders");
+  EXPECT_STREQ(m_h->m_szCommunityWrite, "writers");
+  // The discovery's own community is taken over only by a search.
+  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "");
+}
+
+TEST_F(Handle, StringCommandsMatchExactly) {
+  for (const char* cmd : {"CmdSetCommunityFind ", "cmdsetcommunityfind", "CMDSETCOMMUNITYFIND",
+                          "CmdSetCommunity", "CmdSetCommunityFindX", " CmdSetCommunityFind", ""}) {
+    EXPECT_EQ(PSWCommandString(m_h, cmd, "x"), PSW_ERR_UNSUPPORTED) << '"' << cmd << '"';
+  }
+  EXPECT_STREQ(m_h->m_szCommunityFind, "");
+  EXPECT_STREQ(m_h->m_szCommunityGetOption, "");
+  EXPECT_STREQ(m_h->m_szCommunityWrite, "");
+}
+
+TEST_F(Handle, StringCommandRefusesNullArguments) {
+  EXPECT_EQ(PSWCommandString(nullptr, "CmdSetCommunityFind", "x"), PSW_ERR_ARGUMENT);
+  EXPECT_EQ(PSWCommandString(m_h, nullptr, "x"), PSW_ERR_ARGUMENT);
+  EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", nullptr), PSW_ERR_ARGUMENT);
+  EXPECT_STREQ(m_h->m_szCommunityFind, "");
+}
+
+TEST_F(Handle, EmptyValueClearsCommunityCompletely) {
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "long-community-text"), PSW_OK);
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "ab"), PSW_OK);
+  EXPECT_STREQ(m_h->m_szCommunityGetOption, "ab");
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", ""), PSW_OK);
+  EXPECT_STREQ(m_h->m_szCommunityGetOption, "");
+}
+
+// A value longer than the buffer is cut to 255 characters and terminated;
+// the neighbouring buffers stay as they were.
+TEST_F(Handle, OverlongValueIsCutToBuffer) {
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "before"), PSW_OK);
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityWrite", "after"), PSW_OK);
+  std::string value(300, 'c');
+  value[254] = 'L';  // last character that fits
+  value[255] = 'X';  // first character cut off
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", value.c_str()), PSW_OK);
+  EXPECT_EQ(std::strlen(m_h->m_szCommunityFind), 255u);
+  EXPECT_EQ(m_h->m_szCommunityFind[254], 'L');
+  EXPECT_EQ(m_h->m_szCommunityFind[255], '\0');
+  EXPECT_STREQ(m_h->m_szCommunityGetOption, "before");
+  EXPECT_STREQ(m_h->m_szCommunityWrite, "after");
+  // Exactly 255 characters fit whole.
+  ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityWrite", value.substr(0, 255).c_str()), PSW_OK);
+  EXPECT_EQ(std::string(m_h->m_szCommunityWrite), value.substr(0, 255));
+}
+
+TEST_F(Handle, IntegerCommandRules) {
+  EXPECT_EQ(PSWCommandInteger(nullptr, "CmdAnything", 1), PSW_ERR_ARGUMENT);
+  EXPECT_EQ(PSWCommandInteger(m_h, "CmdSetCommunityFind", 0), PSW_ERR_ARGUMENT);
+  EXPECT_EQ(PSWCommandInteger(m_h, "CmdSetCommunityFind", 1), PSW_ERR_UNSUPPORTED);
+  EXPECT_EQ(PSWCommandInteger(m_h, "", -1), PSW_ERR_UNSUPPORTED);
+  EXPECT_EQ(PSWCommandInteger(m_h, nullptr, INTPTR_MAX), PSW_ERR_UNSUPPORTED);
+  EXPECT_STREQ(m_h->m_szCommunityFind, "");
+}
+
+}  // namespace
