@@ -13,6 +13,7 @@
 // library's headers include, defines LOG_INFO and LOG_DEBUG as macros.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 
 enum PmcLogLevel : unsigned {
@@ -74,10 +75,14 @@ int pmc_log(const char* category, unsigned level, const char* format, ...)
 // A fixed category used by a subsystem that logs often: the logger is looked
 // up once and cached. After the manager's reset_all the handle finds its
 // category again, so it never hands out a destroyed logger.
+//
+// The constructor is constexpr and the destructor trivial, so the static
+// handles are initialised before any dynamic initialiser runs and stay
+// usable while other static objects are destroyed at exit.
 class CPmcLogCategory {
  public:
-  explicit CPmcLogCategory(const char* name);
-  ~CPmcLogCategory();
+  explicit constexpr CPmcLogCategory(const char* name) : m_name(name) {}
+  ~CPmcLogCategory() = default;
   CPmcLogCategory(const CPmcLogCategory&) = delete;
   CPmcLogCategory& operator=(const CPmcLogCategory&) = delete;
 
@@ -86,9 +91,16 @@ class CPmcLogCategory {
   const char* name() const { return m_name; }
 
  private:
-  struct State;
+  IPmcLogger* refresh();
+
   const char* m_name;
-  State* m_state;
+  // The cached logger and the manager generation it was looked up in; a
+  // reset_all advances the generation, which makes the next call look again.
+  std::atomic<IPmcLogger*> m_logger{nullptr};
+  std::atomic<unsigned> m_generation{0};
+  // Serialises the look-ups of one handle (a spin flag: trivially
+  // destructible, unlike a mutex).
+  std::atomic<bool> m_refreshing{false};
 };
 
 // The two static categories of the library.
@@ -96,7 +108,10 @@ extern CPmcLogCategory g_logSocket;  // "socket": platform loaders, datagram tra
 extern CPmcLogCategory g_logSnmp;    // "snmp": codec, sessions, dispatcher
 
 // Writes "[label] enter." at trace level when built and "[label] exit." when
-// destroyed, so every return path of a traced function logs its exit.
+// destroyed, so every return path of a traced function logs its exit. A
+// logger handed out by the manager stays valid for the whole process (a
+// reset_all mutes it instead of freeing it), so a scope alive across a
+// reset_all is safe; its exit line is then simply not written.
 class CPmcTraceScope {
  public:
   CPmcTraceScope(const char* label, IPmcLogger* logger);
