@@ -1,0 +1,333 @@
+#include "agent/fault_agent.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace psw_test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool is_request(uint8_t pdu_type) {
+  return pdu_type == ber::kGetRequest || pdu_type == ber::kGetNextRequest || pdu_type == ber::kSetRequest ||
+         pdu_type == ber::kGetBulkRequest;
+}
+
+// Sets an error on `response` that names binding `position` (0-based) and
+// carries the request's bindings unchanged, as SNMPv1 agents do.
+void fail_at(const ber::Message& request, int32_t status, size_t position, ber::Message* response) {
+  response->error_status = status;
+  response->error_index = static_cast<int32_t>(position + 1);
+  response->bindings = request.bindings;
+}
+
+std::string malformed_bytes(Malformed kind, const std::string& answer) {
+  switch (kind) {
+    case Malformed::kTruncated:
+      return answer.substr(0, answer.size() > 3 ? answer.size() - 3 : 0);
+    case Malformed::kBadLength: {
+      ber::Reader whole(answer), content(nullptr, 0);
+      uint8_t tag = 0;
+      if (!whole.read_tlv(&tag, &content)) return answer;
+      return std::string(1, static_cast<char>(tag)) + ber::encode_length(content.remaining() + 16) + content.rest();
+    }
+    case Malformed::kGarbage:
+      return std::string("\xde\xad\xbe\xef\x00\x01\x02\x03", 8);
+    case Malformed::kEmpty:
+      return std::string();
+    default:
+      return answer;
+  }
+}
+
+}  // namespace
+
+FaultAgent::FaultAgent(const std::string& address, uint16_t port)
+    : address_(address), socket_(address, port), other_socket_(address, 0) {
+  port_ = socket_.local_port();
+  other_port_ = other_socket_.local_port();
+  wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_fd_ < 0) throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
+  thread_ = std::thread([this] { run(); });
+}
+
+FaultAgent::~FaultAgent() {
+  stop_ = true;
+  uint64_t one = 1;
+  ssize_t ignored = ::write(wake_fd_, &one, sizeof one);
+  (void)ignored;
+  thread_.join();
+  ::close(wake_fd_);
+}
+
+// ------------------------------------------------------------- table ----
+
+void FaultAgent::set(const std::string& oid, const ber::Value& value, bool writable) {
+  set(ber::parse_oid(oid), value, writable);
+}
+
+void FaultAgent::set(const ber::Oid& oid, const ber::Value& value, bool writable) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  table_[oid] = Entry{value, writable};
+}
+
+void FaultAgent::load(const SnmprecProfile& profile) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const ProfileEntry& e : profile.entries()) table_[e.oid] = Entry{e.value, e.writable};
+}
+
+void FaultAgent::clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  table_.clear();
+}
+
+ber::Value FaultAgent::value(const std::string& oid) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = table_.find(ber::parse_oid(oid));
+  return it == table_.end() ? ber::Value::Null() : it->second.value;
+}
+
+void FaultAgent::set_communities(const std::vector<std::string>& accepted) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  communities_ = accepted;
+}
+
+void FaultAgent::set_script(const FaultScript& script) {
+  if (script.reply_from == ReplyFrom::kOtherAddress && socket_.family() != AF_INET) {
+    throw std::invalid_argument("FaultAgent: answers from another address need an IPv4 agent");
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  script_ = script;
+}
+
+void FaultAgent::reset_requests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  requests_.clear();
+}
+
+// --------------------------------------------------------- inspection ----
+
+size_t FaultAgent::request_count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_.size();
+}
+
+std::vector<ReceivedRequest> FaultAgent::requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+size_t FaultAgent::datagrams_sent() const { return sent_; }
+
+bool FaultAgent::wait_for_requests(size_t count, std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return received_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
+}
+
+// ------------------------------------------------------------ serving ----
+
+void FaultAgent::run() {
+  while (!stop_) {
+    int timeout_ms = 200;
+    if (!outgoing_.empty()) {
+      Clock::time_point next = outgoing_.front().due;
+      for (const Outgoing& o : outgoing_) next = std::min(next, o.due);
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count() + 1;
+      timeout_ms = static_cast<int>(std::max<long long>(0, std::min<long long>(left, 200)));
+    }
+    pollfd fds[2] = {{socket_.fd(), POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+    ::poll(fds, 2, timeout_ms);
+    if (fds[0].revents & POLLIN) {
+      try {
+        std::optional<Datagram> d = socket_.receive(std::chrono::milliseconds(0));
+        if (d) handle(*d);
+      } catch (const std::exception&) {
+        // A failing receive must not end the agent; the next poll retries.
+      }
+    }
+    send_due();
+  }
+}
+
+void FaultAgent::handle(const Datagram& datagram) {
+  ReceivedRequest record;
+  record.from_address = datagram.address;
+  record.from_port = datagram.port;
+  record.size = datagram.data.size();
+  record.raw = datagram.data;
+  record.parsed = ber::decode_message(datagram.data, &record.message, &record.error);
+  FaultScript script;
+  bool community_ok = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    record.index = requests_.size();
+    requests_.push_back(record);
+    script = script_;
+    community_ok = communities_.empty() ||
+                   std::find(communities_.begin(), communities_.end(), record.message.community) != communities_.end();
+  }
+  received_.notify_all();
+  if (!record.parsed || !community_ok || !is_request(record.message.pdu_type)) return;
+  ReplyPlan plan = plan_for(record.index, record.message, script);
+  if (plan.drop) return;
+  ber::Message response = answer(record.message, script);
+  if (plan.error_status >= 0) response.error_status = plan.error_status;
+  if (plan.error_index >= 0) response.error_index = plan.error_index;
+  queue(plan, response, datagram);
+}
+
+ReplyPlan FaultAgent::plan_for(size_t index, const ber::Message& request, const FaultScript& script) const {
+  ReplyPlan plan;
+  plan.drop = index < static_cast<size_t>(std::max(0, script.drop_first));
+  plan.delay = script.delay;
+  plan.wrong_id_first = script.wrong_id_first;
+  plan.copies = script.answer_twice ? 2 : 1;
+  plan.malformed = script.malformed;
+  plan.malformed_instead = script.malformed_instead;
+  plan.from = script.reply_from;
+  if (script.hook) script.hook(index, request, plan);
+  return plan;
+}
+
+ber::Message FaultAgent::answer(const ber::Message& request, const FaultScript& script) {
+  ber::Message response = request;
+  response.pdu_type = ber::kResponse;
+  response.error_status = ber::kNoError;
+  response.error_index = 0;
+  int count = static_cast<int>(request.bindings.size());
+  if (script.too_big_always || (script.too_big_above >= 0 && count > script.too_big_above)) {
+    response.error_status = ber::kTooBig;
+    return response;
+  }
+  switch (request.pdu_type) {
+    case ber::kGetRequest: answer_get(request, &response); break;
+    case ber::kGetNextRequest: answer_getnext(request, script.stuck_walk, &response); break;
+    case ber::kSetRequest:
+      if (script.set_error_status != 0) {
+        response.error_status = script.set_error_status;
+        response.error_index = script.set_error_index;
+        return response;
+      }
+      answer_set(request, &response);
+      return response;
+    default: fail_at(request, ber::kGenErr, 0, &response); break;
+  }
+  if (script.error_status >= 0) {
+    response.error_status = script.error_status;
+    response.error_index = script.error_index >= 0 ? script.error_index : (script.error_status ? 1 : 0);
+  }
+  if (script.max_answer_size > 0 && ber::encode_message(response).size() > static_cast<size_t>(script.max_answer_size)) {
+    response.bindings = request.bindings;
+    response.error_status = ber::kTooBig;
+    response.error_index = 0;
+  }
+  return response;
+}
+
+void FaultAgent::answer_get(const ber::Message& request, ber::Message* response) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = 0; i < request.bindings.size(); ++i) {
+    auto it = table_.find(request.bindings[i].oid);
+    if (it != table_.end()) {
+      response->bindings[i].value = it->second.value;
+    } else if (request.version == ber::kVersion1) {
+      fail_at(request, ber::kNoSuchName, i, response);
+      return;
+    } else {
+      response->bindings[i].value = ber::Value::Exception(ber::kNoSuchObject);
+    }
+  }
+}
+
+void FaultAgent::answer_getnext(const ber::Message& request, bool stuck, ber::Message* response) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = 0; i < request.bindings.size(); ++i) {
+    const ber::Oid& asked = request.bindings[i].oid;
+    auto it = table_.upper_bound(asked);
+    if (it == table_.end() && request.version == ber::kVersion1) {
+      fail_at(request, ber::kNoSuchName, i, response);
+      return;
+    }
+    ber::VarBind& out = response->bindings[i];
+    if (it == table_.end()) {
+      out.value = ber::Value::Exception(ber::kEndOfMibView);
+    } else {
+      out.oid = stuck ? asked : it->first;
+      out.value = it->second.value;
+    }
+  }
+}
+
+void FaultAgent::answer_set(const ber::Message& request, ber::Message* response) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const bool v1 = request.version == ber::kVersion1;
+  // Check every binding first: a Set changes all objects or none.
+  for (size_t i = 0; i < request.bindings.size(); ++i) {
+    auto it = table_.find(request.bindings[i].oid);
+    if (it == table_.end() || !it->second.writable) {
+      fail_at(request, v1 ? ber::kNoSuchName : ber::kNotWritable, i, response);
+      return;
+    }
+    if (it->second.value.tag != request.bindings[i].value.tag) {
+      fail_at(request, v1 ? ber::kBadValue : ber::kWrongType, i, response);
+      return;
+    }
+  }
+  for (const ber::VarBind& vb : request.bindings) table_[vb.oid].value = vb.value;
+}
+
+void FaultAgent::queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to) {
+  int fd = socket_.fd();
+  if (plan.from == ReplyFrom::kOtherPort) fd = other_socket_.fd();
+  if (plan.from == ReplyFrom::kOtherAddress) {
+    std::string other;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      other = script_.other_address;
+    }
+    try {
+      if (!other_address_socket_) other_address_socket_ = std::make_unique<UdpSocket>(other, 0);
+      fd = other_address_socket_->fd();
+    } catch (const std::exception&) {
+      fd = other_socket_.fd();  // the address is not local; another port is the next best thing
+    }
+  }
+  Clock::time_point due = Clock::now() + plan.delay;
+  std::string bytes = ber::encode_message(response);
+  if (plan.wrong_id_first) {
+    ber::Message wrong = response;
+    wrong.request_id = static_cast<int32_t>(static_cast<uint32_t>(response.request_id) + 1u);
+    outgoing_.push_back(Outgoing{due, fd, ber::encode_message(wrong), to.address, to.port});
+  }
+  if (plan.malformed != Malformed::kNone) {
+    outgoing_.push_back(Outgoing{due, fd, malformed_bytes(plan.malformed, bytes), to.address, to.port});
+  }
+  if (!plan.malformed_instead || plan.malformed == Malformed::kNone) {
+    for (int i = 0; i < plan.copies; ++i) outgoing_.push_back(Outgoing{due, fd, bytes, to.address, to.port});
+  }
+}
+
+void FaultAgent::send_due() {
+  Clock::time_point now = Clock::now();
+  std::vector<Outgoing> later;
+  for (const Outgoing& o : outgoing_) {
+    if (o.due > now) {
+      later.push_back(o);
+      continue;
+    }
+    sockaddr_storage ss;
+    socklen_t len = 0;
+    if (!make_sockaddr(o.to_address, o.to_port, &ss, &len)) continue;
+    if (::sendto(o.socket_fd, o.data.data(), o.data.size(), 0, reinterpret_cast<sockaddr*>(&ss), len) >= 0) ++sent_;
+  }
+  outgoing_.swap(later);
+}
+
+}  // namespace psw_test

@@ -1,0 +1,177 @@
+// A scriptable SNMPv1/v2c responder of our own, in-process on its own thread,
+// for testing how a client copes with misbehaving devices. It serves a table
+// of objects (Get, GetNext, Set) and, by script, drops requests, answers with
+// a wrong request-id first, answers twice, answers late, answers tooBig or any
+// error, sends malformed datagrams, answers from another socket or address,
+// serves a walk that does not advance, and fails Sets. Every datagram it
+// receives is recorded so tests can assert retry counts and fragment sizes.
+//
+//   psw_test::FaultAgent agent("127.0.0.1");
+//   agent.set("1.3.6.1.2.1.1.5.0", psw_test::ber::Value::OctetString("printer"));
+//   psw_test::FaultScript script;
+//   script.drop_first = 2;
+//   agent.set_script(script);
+//   ... client sends to agent.address():agent.port() ...
+//   EXPECT_EQ(agent.request_count(), 3u);
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "agent/mini_ber.h"
+#include "agent/snmprec_profile.h"
+#include "agent/udp_socket.h"
+
+namespace psw_test {
+
+// Kinds of broken datagrams the agent can send.
+enum class Malformed {
+  kNone,
+  kTruncated,  // the right answer without its last three octets
+  kBadLength,  // the right answer with an outer length past the datagram's end
+  kGarbage,    // octets that are not BER at all
+  kEmpty,      // a datagram of zero octets
+};
+
+// Where answers come from.
+enum class ReplyFrom {
+  kSame,          // the socket the request arrived on
+  kOtherPort,     // another socket on the same address
+  kOtherAddress,  // a socket on `FaultScript::other_address` (IPv4 loopback only)
+};
+
+// What the agent does with one request. Filled from the script, then handed
+// to the script's hook, which may change it.
+struct ReplyPlan {
+  bool drop = false;                          // no answer at all
+  std::chrono::milliseconds delay{0};         // answer after this long
+  bool wrong_id_first = false;                // first a copy with request-id + 1
+  int copies = 1;                             // how often the answer is sent
+  Malformed malformed = Malformed::kNone;     // a broken datagram before the answer
+  bool malformed_instead = false;             // ... or instead of it
+  ReplyFrom from = ReplyFrom::kSame;
+  int error_status = -1;                      // >= 0 overrides the answer's error-status
+  int error_index = -1;                       // >= 0 overrides the answer's error-index
+};
+
+struct FaultScript {
+  int drop_first = 0;                   // drop the first N requests
+  bool wrong_id_first = false;          // every answer preceded by one with another request-id
+  bool answer_twice = false;
+  std::chrono::milliseconds delay{0};   // every answer late by this much
+  int too_big_above = -1;               // tooBig for requests with more bindings than this (-1: never)
+  bool too_big_always = false;
+  int max_answer_size = 0;              // tooBig when the answer would be larger (0: no limit)
+  int error_status = -1;                // >= 0: every Get/GetNext answer carries this error-status
+  int error_index = -1;                 //   ... and this error-index (-1: 1 when an error is set)
+  Malformed malformed = Malformed::kNone;
+  bool malformed_instead = false;
+  ReplyFrom reply_from = ReplyFrom::kSame;
+  std::string other_address = "127.0.0.2";
+  bool stuck_walk = false;              // GetNext answers name the requested OID again
+  int set_error_status = 0;             // non-zero: every Set fails with it
+  int set_error_index = 1;
+  // Called for every well-formed request after the plan was filled from the
+  // fields above; `index` counts all datagrams received from 0.
+  std::function<void(size_t index, const ber::Message& request, ReplyPlan& plan)> hook;
+};
+
+// One datagram the agent received.
+struct ReceivedRequest {
+  size_t index = 0;
+  std::string from_address;
+  uint16_t from_port = 0;
+  size_t size = 0;        // octets of the datagram
+  bool parsed = false;    // false: not a well-formed message (then not answered)
+  std::string error;      // why it was not parsed
+  ber::Message message;   // valid when parsed
+  std::string raw;
+};
+
+class FaultAgent {
+ public:
+  // Binds to `address` (IPv4 or IPv6, normally loopback) and `port` (0: any)
+  // and starts serving at once.
+  explicit FaultAgent(const std::string& address = "127.0.0.1", uint16_t port = 0);
+  ~FaultAgent();
+  FaultAgent(const FaultAgent&) = delete;
+  FaultAgent& operator=(const FaultAgent&) = delete;
+
+  const std::string& address() const { return address_; }
+  uint16_t port() const { return port_; }
+  uint16_t other_port() const { return other_port_; }
+
+  // --- the table ---
+  void set(const std::string& oid, const ber::Value& value, bool writable = false);
+  void set(const ber::Oid& oid, const ber::Value& value, bool writable = false);
+  void load(const SnmprecProfile& profile);
+  void clear();
+  // The current value (after Sets); a NULL value when absent.
+  ber::Value value(const std::string& oid) const;
+  // Communities accepted; empty (the default) accepts any.
+  void set_communities(const std::vector<std::string>& accepted);
+
+  // --- behaviour ---
+  void set_script(const FaultScript& script);
+  // Forgets the requests received so far (so drop_first counts anew).
+  void reset_requests();
+
+  // --- what happened ---
+  size_t request_count() const;
+  std::vector<ReceivedRequest> requests() const;
+  size_t datagrams_sent() const;
+  // Waits until at least `count` requests arrived; false on time-out.
+  bool wait_for_requests(size_t count, std::chrono::milliseconds timeout) const;
+
+ private:
+  struct Outgoing {
+    std::chrono::steady_clock::time_point due;
+    int socket_fd;
+    std::string data;
+    std::string to_address;
+    uint16_t to_port;
+  };
+  struct Entry {
+    ber::Value value;
+    bool writable = false;
+  };
+
+  void run();
+  void handle(const Datagram& datagram);
+  ReplyPlan plan_for(size_t index, const ber::Message& request, const FaultScript& script) const;
+  ber::Message answer(const ber::Message& request, const FaultScript& script);
+  void answer_get(const ber::Message& request, ber::Message* response) const;
+  void answer_getnext(const ber::Message& request, bool stuck, ber::Message* response) const;
+  void answer_set(const ber::Message& request, ber::Message* response);
+  void queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to);
+  void send_due();
+
+  std::string address_;
+  UdpSocket socket_;
+  UdpSocket other_socket_;
+  std::unique_ptr<UdpSocket> other_address_socket_;
+  uint16_t port_ = 0;
+  uint16_t other_port_ = 0;
+  int wake_fd_ = -1;
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable received_;
+  std::map<ber::Oid, Entry> table_;
+  std::vector<std::string> communities_;
+  FaultScript script_;
+  std::vector<ReceivedRequest> requests_;
+  std::vector<Outgoing> outgoing_;  // touched by the agent thread only
+  std::atomic<size_t> sent_{0};
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace psw_test
