@@ -1,0 +1,316 @@
+// The fault agent's behaviours, seen from a raw client socket.
+#include <gtest/gtest.h>
+
+#include "agent/fault_agent.h"
+
+namespace psw_test {
+namespace {
+
+using namespace std::chrono_literals;
+using ber::Message;
+using ber::Value;
+using Clock = std::chrono::steady_clock;
+
+const char* const kName = "1.3.6.1.2.1.1.5.0";
+const char* const kLocation = "1.3.6.1.2.1.1.6.0";
+const char* const kServices = "1.3.6.1.2.1.1.7.0";
+
+Message request(uint8_t type, int32_t id, std::vector<std::string> oids, int32_t version = ber::kVersion1) {
+  Message m;
+  m.version = version;
+  m.pdu_type = type;
+  m.request_id = id;
+  for (const std::string& oid : oids) m.bindings.push_back({ber::parse_oid(oid), Value::Null()});
+  return m;
+}
+
+Message decoded(const Datagram& d) {
+  Message m;
+  std::string error;
+  EXPECT_TRUE(ber::decode_message(d.data, &m, &error)) << error;
+  return m;
+}
+
+class FaultAgentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    agent.set(kName, Value::OctetString("printer"));
+    agent.set(kLocation, Value::OctetString("lab"), true);
+    agent.set(kServices, Value::Integer(72));
+  }
+  void send(const Message& m) { client.send_to(ber::encode_message(m), agent.address(), agent.port()); }
+  // Sends `m` and returns everything that arrives within `window`.
+  std::vector<Datagram> exchange(const Message& m, std::chrono::milliseconds window = 150ms) {
+    send(m);
+    return client.receive_for(window);
+  }
+  Message ask(const Message& m) {
+    std::vector<Datagram> answers = exchange(m);
+    EXPECT_EQ(answers.size(), 1u);
+    return answers.empty() ? Message() : decoded(answers[0]);
+  }
+  void script(const FaultScript& s) { agent.set_script(s); }
+
+  FaultAgent agent;
+  UdpSocket client{"127.0.0.1"};
+};
+
+TEST_F(FaultAgentTest, ServesGetAndWalksInOidOrder) {
+  Message r = ask(request(ber::kGetRequest, 7, {kServices, kName}));
+  EXPECT_EQ(r.pdu_type, ber::kResponse);
+  EXPECT_EQ(r.request_id, 7);
+  EXPECT_EQ(r.error_status, 0);
+  ASSERT_EQ(r.bindings.size(), 2u);
+  EXPECT_EQ(r.bindings[0].value, Value::Integer(72));
+  EXPECT_EQ(r.bindings[1].value, Value::OctetString("printer"));
+
+  // Walk the system group with GetNext until SNMPv1 says noSuchName.
+  std::vector<std::string> walked;
+  std::string next = "1.3.6.1.2.1.1";
+  for (int i = 0; i < 10; ++i) {
+    Message n = ask(request(ber::kGetNextRequest, 100 + i, {next}));
+    if (n.error_status == ber::kNoSuchName) {
+      EXPECT_EQ(n.error_index, 1);
+      break;
+    }
+    next = ber::oid_text(n.bindings.at(0).oid);
+    walked.push_back(next);
+  }
+  EXPECT_EQ(walked, (std::vector<std::string>{kName, kLocation, kServices}));
+}
+
+TEST_F(FaultAgentTest, AnswersMissingObjectsPerVersion) {
+  Message v1 = ask(request(ber::kGetRequest, 1, {kName, "1.3.6.1.2.1.1.99.0"}));
+  EXPECT_EQ(v1.error_status, ber::kNoSuchName);
+  EXPECT_EQ(v1.error_index, 2);
+  EXPECT_EQ(v1.bindings.at(0).value, Value::Null());  // the request's bindings come back
+  Message v2 = ask(request(ber::kGetRequest, 2, {kName, "1.3.6.1.2.1.1.99.0"}, ber::kVersion2c));
+  EXPECT_EQ(v2.version, ber::kVersion2c);
+  EXPECT_EQ(v2.error_status, 0);
+  EXPECT_EQ(v2.bindings.at(1).value.tag, ber::kNoSuchObject);
+  Message end = ask(request(ber::kGetNextRequest, 3, {kServices}, ber::kVersion2c));
+  EXPECT_EQ(end.bindings.at(0).value.tag, ber::kEndOfMibView);
+}
+
+TEST_F(FaultAgentTest, DropsTheFirstRequestsAndCountsEveryTry) {
+  FaultScript s;
+  s.drop_first = 2;
+  script(s);
+  Message get = request(ber::kGetRequest, 11, {kName});
+  EXPECT_TRUE(exchange(get, 100ms).empty());
+  EXPECT_TRUE(exchange(get, 100ms).empty());
+  EXPECT_EQ(exchange(get, 100ms).size(), 1u);
+  EXPECT_EQ(agent.request_count(), 3u);
+  agent.reset_requests();  // the count starts again
+  EXPECT_TRUE(exchange(get, 100ms).empty());
+}
+
+TEST_F(FaultAgentTest, SendsAWrongRequestIdFirstThenTheRightOne) {
+  FaultScript s;
+  s.wrong_id_first = true;
+  script(s);
+  std::vector<Datagram> answers = exchange(request(ber::kGetRequest, 2147483647, {kName}));
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(decoded(answers[0]).request_id, INT32_MIN);  // wraps around
+  EXPECT_EQ(decoded(answers[1]).request_id, 2147483647);
+}
+
+TEST_F(FaultAgentTest, AnswersTwice) {
+  FaultScript s;
+  s.answer_twice = true;
+  script(s);
+  std::vector<Datagram> answers = exchange(request(ber::kGetRequest, 5, {kName}));
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(answers[0].data, answers[1].data);
+}
+
+TEST_F(FaultAgentTest, AnswersLateWithoutBlockingOtherRequests) {
+  FaultScript s;
+  s.hook = [](size_t index, const Message&, ReplyPlan& plan) { plan.delay = index == 0 ? 300ms : 0ms; };
+  script(s);
+  Clock::time_point start = Clock::now();
+  send(request(ber::kGetRequest, 1, {kName}));
+  send(request(ber::kGetRequest, 2, {kName}));
+  std::vector<Datagram> answers = client.receive_for(600ms);
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(decoded(answers[0]).request_id, 2);  // the second request is not held up
+  EXPECT_EQ(decoded(answers[1]).request_id, 1);
+  FaultScript late;
+  late.delay = 250ms;
+  script(late);
+  start = Clock::now();
+  send(request(ber::kGetRequest, 3, {kName}));
+  ASSERT_TRUE(client.receive(1000ms).has_value());
+  EXPECT_GE(Clock::now() - start, 240ms);
+}
+
+TEST_F(FaultAgentTest, AnswersTooBigAboveABindingCountOrSize) {
+  FaultScript s;
+  s.too_big_above = 2;
+  script(s);
+  Message big = ask(request(ber::kGetRequest, 1, {kName, kLocation, kServices}));
+  EXPECT_EQ(big.error_status, ber::kTooBig);
+  EXPECT_EQ(big.error_index, 0);
+  EXPECT_EQ(big.bindings.size(), 3u);
+  EXPECT_EQ(ask(request(ber::kGetRequest, 2, {kName, kLocation})).error_status, 0);
+  s.too_big_above = -1;
+  s.too_big_always = true;
+  script(s);
+  EXPECT_EQ(ask(request(ber::kGetRequest, 3, {kName})).error_status, ber::kTooBig);
+  s.too_big_always = false;
+  s.max_answer_size = 60;  // one short binding fits, three do not
+  script(s);
+  EXPECT_EQ(ask(request(ber::kGetRequest, 4, {kServices})).error_status, 0);
+  EXPECT_EQ(ask(request(ber::kGetRequest, 5, {kName, kLocation, kServices})).error_status, ber::kTooBig);
+  // The fragment sizes a client sent are in the request log.
+  std::vector<ReceivedRequest> log = agent.requests();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[0].message.bindings.size(), 3u);
+  EXPECT_EQ(log[1].message.bindings.size(), 2u);
+}
+
+TEST_F(FaultAgentTest, ForcesAnyErrorStatusAndIndex) {
+  FaultScript s;
+  s.error_status = ber::kGenErr;
+  s.error_index = 2;
+  script(s);
+  Message r = ask(request(ber::kGetNextRequest, 9, {kName, kLocation}));
+  EXPECT_EQ(r.error_status, ber::kGenErr);
+  EXPECT_EQ(r.error_index, 2);
+}
+
+TEST_F(FaultAgentTest, SendsMalformedDatagramsBeforeOrInsteadOfTheAnswer) {
+  for (Malformed kind : {Malformed::kTruncated, Malformed::kBadLength, Malformed::kGarbage, Malformed::kEmpty}) {
+    FaultScript s;
+    s.malformed = kind;
+    script(s);
+    std::vector<Datagram> answers = exchange(request(ber::kGetRequest, 21, {kName}));
+    ASSERT_EQ(answers.size(), 2u) << static_cast<int>(kind);
+    Message m;
+    std::string error;
+    EXPECT_FALSE(ber::decode_message(answers[0].data, &m, &error)) << static_cast<int>(kind);
+    EXPECT_EQ(decoded(answers[1]).request_id, 21);
+    if (kind == Malformed::kEmpty) {
+      EXPECT_TRUE(answers[0].data.empty());
+    }
+    if (kind == Malformed::kTruncated) {
+      EXPECT_EQ(answers[0].data.size() + 3, answers[1].data.size());
+    }
+  }
+  FaultScript only;
+  only.malformed = Malformed::kBadLength;
+  only.malformed_instead = true;
+  script(only);
+  std::vector<Datagram> answers = exchange(request(ber::kGetRequest, 22, {kName}));
+  ASSERT_EQ(answers.size(), 1u);
+  Message m;
+  std::string error;
+  EXPECT_FALSE(ber::decode_message(answers[0].data, &m, &error));
+}
+
+TEST_F(FaultAgentTest, AnswersFromAnotherPortOrAddress) {
+  FaultScript s;
+  s.reply_from = ReplyFrom::kOtherPort;
+  script(s);
+  std::vector<Datagram> answers = exchange(request(ber::kGetRequest, 1, {kName}));
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0].port, agent.other_port());
+  EXPECT_NE(answers[0].port, agent.port());
+  s.reply_from = ReplyFrom::kOtherAddress;
+  script(s);
+  answers = exchange(request(ber::kGetRequest, 2, {kName}));
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0].address, "127.0.0.2");
+  EXPECT_EQ(decoded(answers[0]).request_id, 2);
+}
+
+TEST_F(FaultAgentTest, ServesAWalkThatDoesNotAdvance) {
+  FaultScript s;
+  s.stuck_walk = true;
+  script(s);
+  Message r = ask(request(ber::kGetNextRequest, 1, {kName}));
+  ASSERT_EQ(r.bindings.size(), 1u);
+  EXPECT_EQ(ber::oid_text(r.bindings[0].oid), kName);
+  EXPECT_EQ(r.bindings[0].value, Value::OctetString("lab"));  // the next object's value
+}
+
+TEST_F(FaultAgentTest, AppliesSetsAtomicallyOrFailsThemByScript) {
+  Message set = request(ber::kSetRequest, 1, {kLocation});
+  set.bindings[0].value = Value::OctetString("office");
+  Message ok = ask(set);
+  EXPECT_EQ(ok.error_status, 0);
+  EXPECT_EQ(agent.value(kLocation), Value::OctetString("office"));
+
+  // One read-only binding fails the whole Set, the writable one stays.
+  Message mixed = request(ber::kSetRequest, 2, {kLocation, kName});
+  mixed.bindings[0].value = Value::OctetString("attic");
+  mixed.bindings[1].value = Value::OctetString("renamed");
+  Message denied = ask(mixed);
+  EXPECT_EQ(denied.error_status, ber::kNoSuchName);
+  EXPECT_EQ(denied.error_index, 2);
+  EXPECT_EQ(agent.value(kLocation), Value::OctetString("office"));
+  mixed.version = ber::kVersion2c;
+  EXPECT_EQ(ask(mixed).error_status, ber::kNotWritable);
+
+  Message wrong_type = request(ber::kSetRequest, 3, {kLocation});
+  wrong_type.bindings[0].value = Value::Integer(1);
+  EXPECT_EQ(ask(wrong_type).error_status, ber::kBadValue);
+
+  FaultScript s;
+  s.set_error_status = ber::kNotWritable;
+  s.set_error_index = 1;
+  script(s);
+  Message failed = ask(set);
+  EXPECT_EQ(failed.error_status, ber::kNotWritable);
+  EXPECT_EQ(failed.error_index, 1);
+}
+
+TEST_F(FaultAgentTest, RecordsEveryDatagramAndIgnoresBadOnes) {
+  agent.set_communities({"public"});
+  send(request(ber::kGetRequest, 31, {kName, kServices}));
+  client.send_to("not snmp", agent.address(), agent.port());
+  Message other = request(ber::kGetNextRequest, 32, {kName});
+  other.community = "secret";
+  send(other);
+  ASSERT_TRUE(agent.wait_for_requests(3, 1000ms));
+  std::vector<Datagram> answers = client.receive_for(150ms);
+  ASSERT_EQ(answers.size(), 1u);  // only the first was well-formed with a known community
+  std::vector<ReceivedRequest> log = agent.requests();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_TRUE(log[0].parsed);
+  EXPECT_EQ(log[0].message.request_id, 31);
+  EXPECT_EQ(log[0].message.pdu_type, ber::kGetRequest);
+  EXPECT_EQ(ber::oid_text(log[0].message.bindings[1].oid), kServices);
+  EXPECT_EQ(log[0].from_address, "127.0.0.1");
+  EXPECT_EQ(log[0].from_port, client.local_port());
+  EXPECT_FALSE(log[1].parsed);
+  EXPECT_FALSE(log[1].error.empty());
+  EXPECT_EQ(log[1].size, 8u);
+  EXPECT_EQ(log[2].message.community, "secret");
+  EXPECT_EQ(agent.datagrams_sent(), 1u);
+}
+
+TEST(FaultAgent, ServesOverIpv6AndRefusesAnotherAddressThere) {
+  FaultAgent agent("::1");
+  agent.set(kName, Value::OctetString("v6"));
+  UdpSocket client("::1");
+  client.send_to(ber::encode_message(request(ber::kGetRequest, 4, {kName})), "::1", agent.port());
+  std::optional<Datagram> d = client.receive(1000ms);
+  ASSERT_TRUE(d.has_value());
+  EXPECT_EQ(d->address, "::1");
+  EXPECT_EQ(decoded(*d).bindings.at(0).value, Value::OctetString("v6"));
+  FaultScript s;
+  s.reply_from = ReplyFrom::kOtherAddress;
+  EXPECT_THROW(agent.set_script(s), std::invalid_argument);
+}
+
+TEST(FaultAgent, LoadsAProfile) {
+  FaultAgent agent;
+  agent.load(SnmprecProfile::load(profile_path("types.snmprec")));
+  EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.5.2.0"), Value::Counter64(18446744073709551615ull));
+  EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.5.1.0"), Value::IpAddress(10, 20, 30, 40));
+  EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.9.9.0"), Value::Null());
+}
+
+}  // namespace
+}  // namespace psw_test
