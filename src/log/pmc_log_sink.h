@@ -76,6 +76,8 @@ class CPmcStandardSink : public virtual IPmcLogSink, public CPmcLogObjectBase {
   int write(const char* line) override;
 
  private:
+  ~CPmcStandardSink() override = default;  // through destroy() only
+
   std::string m_instance;
 };
 

@@ -109,21 +109,6 @@ TEST_F(Sinks, FileFactoryReadsThePathSetting) {
   EXPECT_STREQ(pmc_log_stdout_factory()->create(nullptr, nullptr)->get_type_name(), "null_standard");
 }
 
-TEST_F(Sinks, NullSinksAcceptEverything) {
-  IPmcLogFileSink* null_file = pmc_null_file_sink();
-  EXPECT_STREQ(null_file->get_type_name(), "null_file");
-  EXPECT_STREQ(null_file->get_instance_name(), "null_file");
-  EXPECT_EQ(null_file->write("x"), 0);
-  EXPECT_TRUE(null_file->set_max_size(1));
-  EXPECT_EQ(null_file->set_path(nullptr), 0);
-  null_file->destroy();  // static: still usable
-  EXPECT_EQ(null_file->write("x"), 0);
-  IPmcLogSink* null_standard = pmc_null_standard_sink();
-  EXPECT_EQ(null_standard->write("x"), 0);
-  EXPECT_EQ(as_file_sink(null_standard), nullptr);
-  EXPECT_EQ(null_standard->unsupported_operation(), -5);
-}
-
 TEST_F(Sinks, AddedFactoryMakesItsType) {
   class CountingFactory : public IPmcLogSinkFactory {
    public:
