@@ -72,8 +72,6 @@ DataGramSocket::~DataGramSocket() {
 
 void DataGramSocket::release() { destroy(); }
 
-void DataGramSocket::destroy() { delete this; }
-
 IPmcNetworkAddress* DataGramSocket::local_address() { return m_pLocal.get(); }
 
 int DataGramSocket::set_local_to_any_address() {
@@ -419,12 +417,10 @@ int DataGramSocketIPv6::to_socket_address(const IPmcNetworkAddress* address, str
 // Factory
 // ---------------------------------------------------------------------------
 
-namespace {
-
 template <class Variant>
-int open_variant(unsigned short port, DataGramSocket** out) {
+int DataGramSocket::create(unsigned short port, DataGramSocket** out) {
   int err = PMC_OK;
-  Variant* socket = pmc_make<Variant>(&err);
+  DataGramSocket* socket = pmc_make<Variant>(&err);
   if (socket == nullptr) return err;
   err = socket->open(port);
   if (err != PMC_OK) {
@@ -435,15 +431,13 @@ int open_variant(unsigned short port, DataGramSocket** out) {
   return PMC_OK;
 }
 
-}  // namespace
-
 int pmc_create_datagram_socket(int protocol, unsigned short port, DataGramSocket** out) {
   if (out == nullptr) return PMC_E_ARG;
   *out = nullptr;
   switch (protocol) {
-    case IPmcNetworkAddress::PROTOCOL_IPV4: return open_variant<DataGramSocketIPv4>(port, out);
-    case IPmcNetworkAddress::PROTOCOL_IPX: return open_variant<DataGramSocketIPX>(port, out);
-    case IPmcNetworkAddress::PROTOCOL_IPV6: return open_variant<DataGramSocketIPv6>(port, out);
+    case IPmcNetworkAddress::PROTOCOL_IPV4: return DataGramSocket::create<DataGramSocketIPv4>(port, out);
+    case IPmcNetworkAddress::PROTOCOL_IPX: return DataGramSocket::create<DataGramSocketIPX>(port, out);
+    case IPmcNetworkAddress::PROTOCOL_IPV6: return DataGramSocket::create<DataGramSocketIPv6>(port, out);
     default: return PMC_E_ARG;
   }
 }

@@ -41,10 +41,6 @@ class DataGramSocket : public CPmcObject {
   virtual int set_broadcast(bool on);
   // Joins a multicast group given as text (IPv4 and IPv6).
   virtual int join_multicast(const char* group);
-  void destroy() override;
-
-  // Opens and binds the socket on `port` (0: the system chooses).
-  int open(unsigned short port);
 
  protected:
   explicit DataGramSocket(IPmcNetworkAddress::EProtocol protocol);
@@ -63,6 +59,13 @@ class DataGramSocket : public CPmcObject {
   int handle() const { return m_handle; }
 
  private:
+  friend int pmc_create_datagram_socket(int protocol, unsigned short port, DataGramSocket** out);
+
+  // Builds a `Variant` and opens it; the factory's one path for all three.
+  template <class Variant>
+  static int create(unsigned short port, DataGramSocket** out);
+  // Opens and binds the socket on `port` (0: the system chooses).
+  int open(unsigned short port);
   // Waits until the socket is readable: 1 readable, 0 time-out, -1 failure.
   int wait_readable(int32_t timeout_ms);
   int join_ipv4_group(const char* group);

@@ -9,7 +9,6 @@
 #include "net/pmc_address_rules.h"
 #include "net/pmc_address_service.h"
 #include "net/pmc_network_address.h"
-#include "net_test_support.h"
 
 namespace {
 
@@ -116,16 +115,6 @@ TEST(AddressRules, IsAddressAndSameAddress) {
   EXPECT_EQ(dual.same_address("10.1.2.3", "10.1.2.4", &same), PMC_OK);
   EXPECT_FALSE(same);
   EXPECT_EQ(dual.same_address("10.1.2.3", "nonsense", &same), PMC_E_FAIL);
-}
-
-TEST(AddressRules, FamilyMapping) {
-  EXPECT_EQ(pmc_protocol_of_family(AF_INET), 1);
-  EXPECT_EQ(pmc_protocol_of_family(AF_INET6), 4);
-  EXPECT_EQ(pmc_protocol_of_family(AF_UNIX), 0);
-  EXPECT_EQ(pmc_family_of_protocol(1), AF_INET);
-  EXPECT_EQ(pmc_family_of_protocol(4), AF_INET6);
-  EXPECT_EQ(pmc_family_of_protocol(3), -1);
-  EXPECT_EQ(pmc_family_of_protocol(0), -1);
 }
 
 TEST(Ipv6GroupText, ExpandsTheGapAndRefusesBadTexts) {
@@ -266,14 +255,4 @@ TEST(NetworkAddress, CloneGetAndNormalize) {
   address->set("bad", IPmcNetworkAddress::PROTOCOL_NONE, 0);
   EXPECT_EQ(address->normalize(), PMC_E_FAIL);
   EXPECT_STREQ(address->c_str(), "bad");  // kept on failure
-}
-
-TEST(NetworkAddress, ProcessServiceIsTheDualVariantHere) {
-  // The tests run with the C library, which has the resolver.
-  psw_net_test::ScopedSocketLibrary defaults({});
-  int err = -1;
-  IPmcAddressService* service = pmc_address_service(&err);
-  ASSERT_NE(service, nullptr);
-  EXPECT_EQ(pmc_address_service(&err), service);
-  EXPECT_NE(dynamic_cast<CPmcAddressServiceDual*>(service), nullptr);
 }
