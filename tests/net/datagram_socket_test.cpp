@@ -223,3 +223,25 @@ TEST(DataGramSocket, BroadcastAndMulticastInAPrivateNamespace) {
   });
   EXPECT_EQ(failure, "");
 }
+
+TEST(DataGramSocket, IpxAddressesConvertBothWays) {
+  struct sockaddr_storage address {};
+  socklen_t length = 0;
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000a:00001b2c3d4e", 36879, &address, &length), PMC_OK);
+  EXPECT_EQ(address.ss_family, AF_IPX);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&address);
+  const uint8_t expected[] = {0x90, 0x0f, 0x00, 0x00, 0x00, 0x0a, 0x00, 0x00, 0x1b, 0x2c, 0x3d, 0x4e};
+  EXPECT_EQ(std::memcmp(bytes + 2, expected, sizeof(expected)), 0);  // socket number, network, node
+
+  PmcPtr<IPmcNetworkAddress> back(pmc_create_network_address(nullptr));
+  ASSERT_TRUE(back);
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_network_address(address, length, back.get()), PMC_OK);
+  EXPECT_STREQ(back->c_str(), "0000000a:00001b2c3d4e");
+  EXPECT_EQ(back->get_port(), 36879);
+  EXPECT_EQ(back->get_protocol(), IPmcNetworkAddress::PROTOCOL_IPX);
+
+  EXPECT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000a:00001b2c3d4", 1, &address, &length), PMC_E_FAIL);
+  EXPECT_EQ(DataGramSocketIPX::ipx_to_socket_address("255.255.255.255", 1, &address, &length), PMC_E_FAIL);
+  address.ss_family = AF_INET;
+  EXPECT_EQ(DataGramSocketIPX::ipx_to_network_address(address, length, back.get()), PMC_E_FAIL);
+}
