@@ -5,12 +5,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
 
 #include "agent/netns_thread.h"
+#include "agent/temp_dir.h"
 
 namespace psw_test {
 
@@ -63,64 +65,75 @@ NetnsNetwork::NetnsNetwork(std::vector<SnmpdOptions> agents, NetnsNetworkOptions
 
 NetnsNetwork::~NetnsNetwork() { cleanup(); }
 
+// The network is built with a few batches of `ip` commands (one process per
+// namespace rather than one per command): starting processes is what costs.
 void NetnsNetwork::build(std::vector<SnmpdOptions> agents) {
   remove_stale_namespaces();
+  dir_ = std::make_unique<TempDir>("psw-netns");
   bridge_namespace_ = prefix_ + "-br";
-  add_namespace(bridge_namespace_);
-  ip({"link", "add", "br0", "type", "bridge"}, bridge_namespace_);
-  ip({"link", "set", "br0", "up"}, bridge_namespace_);
-
   client_namespace_ = prefix_ + "-client";
-  add_namespace(client_namespace_);
-  connect(client_namespace_, 0, options_.client_host);
-  ip({"route", "add", "default", "dev", "eth0"}, client_namespace_);
+  for (size_t i = 0; i < agents.size(); ++i) agent_namespaces_.push_back(prefix_ + "-a" + std::to_string(i));
 
-  for (size_t i = 0; i < agents.size(); ++i) {
-    std::string name = prefix_ + "-a" + std::to_string(i);
-    add_namespace(name);
-    agent_namespaces_.push_back(name);
-    connect(name, i + 1, options_.first_agent_host + static_cast<int>(i));
+  std::vector<std::string> endpoints = {client_namespace_};
+  endpoints.insert(endpoints.end(), agent_namespaces_.begin(), agent_namespaces_.end());
+  std::vector<std::string> adds;
+  created_ = {bridge_namespace_};
+  created_.insert(created_.end(), endpoints.begin(), endpoints.end());
+  for (const std::string& name : created_) adds.push_back("netns add " + name);
+  ip_batch(adds, "");
+
+  std::vector<std::string> bridge = {"link set lo up", "link add br0 type bridge", "link set br0 up"};
+  for (size_t link = 0; link < endpoints.size(); ++link) {
+    std::string port = "v" + std::to_string(link);
+    bridge.push_back("link add " + port + " type veth peer name eth0 netns " + endpoints[link]);
+    bridge.push_back("link set " + port + " master br0 up");
   }
+  ip_batch(bridge, bridge_namespace_);
+
+  for (size_t link = 0; link < endpoints.size(); ++link) {
+    int host = link == 0 ? options_.client_host : options_.first_agent_host + static_cast<int>(link - 1);
+    std::vector<std::string> setup = {"link set lo up",
+                                      "addr add " + options_.subnet + "." + std::to_string(host) + "/24 brd + dev eth0",
+                                      "link set eth0 up"};
+    if (link == 0) setup.push_back("route add default dev eth0");
+    ip_batch(setup, endpoints[link]);
+  }
+
+  // Start every agent first and then wait for each, so they start together.
   for (size_t i = 0; i < agents.size(); ++i) {
     SnmpdOptions& a = agents[i];
     a.netns = agent_namespaces_[i];
     a.listen = {"0.0.0.0"};
     a.port = 161;
-    agents_.push_back(std::make_unique<SnmpdAgent>(std::move(a)));
+    agents_.push_back(std::make_unique<SnmpdAgent>(std::move(a), SnmpdAgent::Start::kNoWait));
   }
+  for (auto& agent : agents_) agent->wait_until_ready();
 }
 
-void NetnsNetwork::add_namespace(const std::string& name) {
-  run_checked({kIp, "netns", "add", name});
-  created_.push_back(name);
-  ip({"link", "set", "lo", "up"}, name);
-}
-
-// Joins namespace `name` to the bridge: veth "vLINK" in the bridge namespace,
-// its peer "eth0" in `name` with address SUBNET.HOST/24.
-void NetnsNetwork::connect(const std::string& name, size_t link, int host) {
-  std::string port = "v" + std::to_string(link);
-  ip({"link", "add", port, "type", "veth", "peer", "name", "eth0", "netns", name}, bridge_namespace_);
-  ip({"link", "set", port, "master", "br0", "up"}, bridge_namespace_);
-  ip({"addr", "add", options_.subnet + "." + std::to_string(host) + "/24", "brd", "+", "dev", "eth0"}, name);
-  ip({"link", "set", "eth0", "up"}, name);
-}
-
-void NetnsNetwork::ip(const std::vector<std::string>& args, const std::string& netns) {
-  std::vector<std::string> argv = {kIp};
-  argv.insert(argv.end(), args.begin(), args.end());
-  run_checked(argv, std::chrono::milliseconds(10000), netns);
+void NetnsNetwork::ip_batch(const std::vector<std::string>& commands, const std::string& netns) {
+  std::string text;
+  for (const std::string& c : commands) text += c + "\n";
+  dir_->write("batch", text);
+  run_checked({kIp, "-batch", dir_->file("batch")}, std::chrono::milliseconds(10000), netns);
 }
 
 void NetnsNetwork::cleanup() noexcept {
   agents_.clear();  // each agent is stopped by its pid
-  for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-    try {
-      CommandResult r = run_command({kIp, "netns", "delete", *it});
-      if (r.exit_code != 0) std::cerr << "could not delete network namespace " << *it << ": " << r.output << "\n";
-    } catch (const std::exception& e) {
-      std::cerr << "could not delete network namespace " << *it << ": " << e.what() << "\n";
+  if (created_.empty()) return;
+  try {
+    std::string text;
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) text += "netns delete " + *it + "\n";
+    std::unique_ptr<TempDir> dir = std::make_unique<TempDir>("psw-netns-delete");
+    dir->write("batch", text);
+    CommandResult r = run_command({kIp, "-force", "-batch", dir->file("batch")});
+    std::vector<std::string> left = list_namespaces();
+    for (const std::string& name : created_) {
+      if (std::find(left.begin(), left.end(), name) != left.end()) {
+        std::cerr << "could not delete network namespace " << name << ": " << r.output << "\n";
+      }
     }
+  } catch (const std::exception& e) {
+    std::cerr << "could not delete the network namespaces of " << prefix_ << ": " << e.what() << "\n";
   }
   created_.clear();
 }

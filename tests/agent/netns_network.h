@@ -30,6 +30,8 @@
 
 namespace psw_test {
 
+class TempDir;
+
 struct NetnsNetworkOptions {
   std::string subnet = "10.231.1";  // the first three octets of the /24
   int client_host = 2;              // the client's last octet
@@ -73,9 +75,8 @@ class NetnsNetwork {
 
  private:
   void build(std::vector<SnmpdOptions> agents);
-  void add_namespace(const std::string& name);
-  void connect(const std::string& name, size_t link, int host);
-  void ip(const std::vector<std::string>& args, const std::string& netns);
+  // Runs `commands` with one `ip -batch` inside `netns` (empty: here).
+  void ip_batch(const std::vector<std::string>& commands, const std::string& netns);
   void cleanup() noexcept;
 
   NetnsNetworkOptions options_;
@@ -85,6 +86,7 @@ class NetnsNetwork {
   std::vector<std::string> agent_namespaces_;
   std::vector<std::string> created_;
   std::vector<std::unique_ptr<SnmpdAgent>> agents_;
+  std::unique_ptr<TempDir> dir_;
 };
 
 }  // namespace psw_test

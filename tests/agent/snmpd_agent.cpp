@@ -159,18 +159,28 @@ std::string snmpv3_discovery_probe(int32_t message_id) {
                                    encode_tlv(kOctetString, usm) + scoped);
 }
 
-SnmpdAgent::SnmpdAgent(SnmpdOptions options) : options_(std::move(options)) {
+SnmpdAgent::SnmpdAgent(SnmpdOptions options, Start start) : options_(std::move(options)) {
   if (options_.listen.empty()) throw std::invalid_argument("SnmpdAgent: no listen address");
   for (const std::string& oid : options_.writable_oids) options_.profile.set_writable(oid);
   dir_ = std::make_unique<TempDir>("psw-snmpd");
+  launch();
+  if (start == Start::kWait) wait_until_ready();
+}
+
+void SnmpdAgent::wait_until_ready() {
   std::string failure;
   // A port picked as free can be taken by a parallel test before the agent
   // binds it; then pick another.
-  const int attempts = options_.port == 0 ? 5 : 1;
-  for (int i = 0; i < attempts; ++i) {
-    if (start_once(&failure)) return;
+  for (int attempt = 1;; ++attempt) {
+    if (wait_until_answering(&failure)) {
+      std::string errors = config_errors(log_text());
+      if (errors.empty()) return;
+      failure = "the agent reported errors in its configuration:\n" + errors;
+      break;
+    }
     bool port_taken = log_text().find("Error opening specified endpoint") != std::string::npos;
-    if (!port_taken) break;
+    if (!port_taken || options_.port != 0 || attempt == 5) break;
+    launch();
   }
   std::string message = failure_message(failure);
   process_.reset();
@@ -184,7 +194,7 @@ SnmpdAgent::~SnmpdAgent() {
   }
 }
 
-bool SnmpdAgent::start_once(std::string* failure) {
+void SnmpdAgent::launch() {
   process_.reset();
   std::remove(dir_->file("agent.log").c_str());
   port_ = options_.port;
@@ -212,13 +222,6 @@ bool SnmpdAgent::start_once(std::string* failure) {
   spawn.netns = options_.netns;
   spawn.output_path = dir_->file("agent.out");
   process_ = std::make_unique<ChildProcess>(spawn);
-  if (!wait_until_answering(failure)) return false;
-  std::string errors = config_errors(log_text());
-  if (!errors.empty()) {
-    *failure = "the agent reported errors in its configuration:\n" + errors;
-    return false;
-  }
-  return true;
 }
 
 void SnmpdAgent::write_config() {
@@ -270,8 +273,22 @@ bool SnmpdAgent::wait_until_answering(std::string* failure) {
   int32_t message_id = 1;
   for (const std::string& listen : options_.listen) {
     std::string target = client_address(listen);
-    bool answered = false;
-    while (!answered) {
+    // One socket for the whole wait, so a late answer (a delayed agent)
+    // still counts; made inside the agent's namespace when it has one.
+    std::unique_ptr<UdpSocket> socket;
+    auto make_socket = [&] { socket = std::make_unique<UdpSocket>(address_family(target) == AF_INET6 ? "::" : "0.0.0.0"); };
+    if (options_.netns.empty()) {
+      make_socket();
+    } else {
+      run_in_netns(options_.netns, make_socket);
+    }
+    // The agent writes its version line once its ports are open; probing
+    // before that only loses datagrams.
+    while (log_text().find("NET-SNMP version") == std::string::npos && process_->running() &&
+           Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (;;) {
       if (!process_->running()) {
         *failure = "the SNMP agent exited while starting (wait status " + std::to_string(process_->wait_status()) + ")";
         return false;
@@ -281,16 +298,9 @@ bool SnmpdAgent::wait_until_answering(std::string* failure) {
                    std::to_string(options_.start_timeout.count()) + " ms";
         return false;
       }
-      auto probe = [&] {
-        UdpSocket socket(address_family(target) == AF_INET6 ? "::" : "0.0.0.0");
-        socket.send_to(snmpv3_discovery_probe(message_id++), target, port_);
-        answered = socket.receive(std::chrono::milliseconds(50)).has_value();
-      };
-      if (options_.netns.empty()) {
-        probe();
-      } else {
-        run_in_netns(options_.netns, probe);
-      }
+      socket->send_to(snmpv3_discovery_probe(message_id++), target, port_);
+      // A delayed agent answers each probe late; do not pile probes up.
+      if (socket->receive(std::chrono::milliseconds(100 + options_.reply_delay_ms)).has_value()) break;
     }
   }
   return true;

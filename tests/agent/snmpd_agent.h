@@ -76,10 +76,14 @@ struct SnmpdOptions {
 
 class SnmpdAgent {
  public:
-  // Starts the agent and waits until it answers; throws std::runtime_error
-  // with the agent's log when it exits, does not answer in time or reports
-  // an error in its configuration. Nothing is left running then.
-  explicit SnmpdAgent(SnmpdOptions options);
+  enum class Start { kWait, kNoWait };
+  // Starts the agent and (kWait) waits until it answers. Throws
+  // std::runtime_error with the agent's log when it exits, does not answer
+  // in time or reports an error in its configuration; nothing is left
+  // running then. With kNoWait call wait_until_ready() before use, which
+  // lets several agents start at the same time.
+  explicit SnmpdAgent(SnmpdOptions options, Start start = Start::kWait);
+  void wait_until_ready();
   // Stops the agent; when the current test has failed, prints its log.
   ~SnmpdAgent();
   SnmpdAgent(const SnmpdAgent&) = delete;
@@ -102,7 +106,7 @@ class SnmpdAgent {
 
  private:
   void write_config();
-  bool start_once(std::string* failure);
+  void launch();
   bool wait_until_answering(std::string* failure);
   std::string failure_message(const std::string& what) const;
 

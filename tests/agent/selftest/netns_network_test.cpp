@@ -1,4 +1,13 @@
+// Several real agents in a namespace network: a broadcast from the client
+// reaches all of them, answers can be ordered, and nothing is left behind.
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <set>
 
 #include "agent/mini_ber.h"
 #include "agent/netns_network.h"
@@ -7,22 +16,144 @@
 namespace psw_test {
 namespace {
 
-TEST(NetnsNetwork, Broadcast) {
-  std::vector<SnmpdOptions> agents(3);
-  for (size_t i = 0; i < agents.size(); ++i) agents[i].sys_name = "printer-" + std::to_string(i);
-  NetnsNetwork net(agents);
+using namespace std::chrono_literals;
+using ber::Message;
+using ber::Value;
+
+const char* const kSysName = "1.3.6.1.2.1.1.5.0";
+
+std::string sys_name_request(int32_t id) {
+  Message m;
+  m.request_id = id;
+  m.bindings.push_back({ber::parse_oid(kSysName), Value::Null()});
+  return ber::encode_message(m);
+}
+
+// Sends one GetRequest for sysName.0 to `destination`:161 from the client
+// namespace and collects the answers that arrive within `window`.
+std::vector<Datagram> search(const NetnsNetwork& net, const std::string& destination, std::chrono::milliseconds window) {
   std::vector<Datagram> answers;
   net.run_in_client([&] {
-    UdpSocket s("0.0.0.0");
-    s.enable_broadcast();
-    ber::Message m;
-    m.request_id = 77;
-    m.bindings.push_back({ber::parse_oid("1.3.6.1.2.1.1.5.0"), ber::Value::Null()});
-    s.send_to(ber::encode_message(m), "255.255.255.255", 161);
-    answers = s.receive_for(std::chrono::milliseconds(500));
+    UdpSocket socket("0.0.0.0");
+    socket.enable_broadcast();
+    socket.send_to(sys_name_request(1234), destination, 161);
+    answers = socket.receive_for(window);
   });
-  for (auto& d : answers) std::cout << d.address << " " << d.data.size() << "\n";
-  EXPECT_EQ(answers.size(), 3u);
+  return answers;
+}
+
+std::vector<std::string> our_namespaces() {
+  std::string mine = "pswt-" + std::to_string(::getpid()) + "-";
+  std::vector<std::string> found;
+  for (const std::string& name : NetnsNetwork::list_namespaces()) {
+    if (name.compare(0, mine.size(), mine) == 0) found.push_back(name);
+  }
+  return found;
+}
+
+std::vector<SnmpdOptions> printers(size_t count) {
+  std::vector<SnmpdOptions> agents(count);
+  for (size_t i = 0; i < count; ++i) agents[i].sys_name = "printer-" + std::to_string(i);
+  return agents;
+}
+
+TEST(NetnsNetwork, BroadcastReachesEveryAgentAndEverythingIsRemoved) {
+  std::vector<std::string> names;
+  std::vector<pid_t> pids;
+  {
+    NetnsNetwork net(printers(3));
+    names = net.namespaces();
+    EXPECT_EQ(names.size(), 5u);  // bridge, client, three agents
+    for (size_t i = 0; i < net.agent_count(); ++i) pids.push_back(net.agent(i).pid());
+
+    std::vector<Datagram> answers = search(net, "255.255.255.255", 500ms);
+    ASSERT_EQ(answers.size(), 3u);
+    std::set<std::string> from;
+    for (const Datagram& d : answers) {
+      from.insert(d.address);
+      EXPECT_EQ(d.port, 161);
+      Message m;
+      std::string error;
+      ASSERT_TRUE(ber::decode_message(d.data, &m, &error)) << error;
+      EXPECT_EQ(m.request_id, 1234);
+      // Each agent answers with its own name: agent i has address .11 + i.
+      size_t i = static_cast<size_t>(std::stoi(d.address.substr(d.address.rfind('.') + 1)) - 11);
+      ASSERT_LT(i, 3u) << d.address;
+      EXPECT_EQ(d.address, net.agent_address(i));
+      EXPECT_EQ(m.bindings.at(0).value, Value::OctetString("printer-" + std::to_string(i)));
+    }
+    EXPECT_EQ(from.size(), 3u);
+
+    // The client sees only its own interface, not the test's namespace.
+    CommandResult links = net.run_command_in_client({"/usr/sbin/ip", "-o", "-4", "addr", "show"});
+    EXPECT_NE(links.output.find(net.client_address() + "/24"), std::string::npos) << links.output;
+    EXPECT_EQ(links.output.find(net.agent_address(0)), std::string::npos) << links.output;
+  }
+  std::vector<std::string> left = NetnsNetwork::list_namespaces();
+  for (const std::string& name : names) EXPECT_EQ(std::count(left.begin(), left.end(), name), 0) << name;
+  for (pid_t pid : pids) EXPECT_NE(::kill(pid, 0), 0) << "agent " << pid << " still runs";
+  CommandResult listed = run_command({"/usr/sbin/ip", "netns", "list"});
+  for (const std::string& name : names) EXPECT_EQ(listed.output.find(name), std::string::npos) << listed.output;
+}
+
+TEST(NetnsNetwork, DelaysOrderTheAnswersAndSubnetBroadcastsNeedOwnAddressReplies) {
+  std::vector<SnmpdOptions> agents = printers(3);
+  const int delays[] = {500, 0, 250};
+  for (size_t i = 0; i < agents.size(); ++i) {
+    agents[i].reply_delay_ms = delays[i];
+    agents[i].reply_from_own_address = i != 2;  // the third answers like a stock agent
+  }
+  NetnsNetwork net(agents);
+  std::vector<Datagram> answers = search(net, "255.255.255.255", 750ms);
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0].address, net.agent_address(1));
+  EXPECT_EQ(answers[1].address, net.agent_address(2));
+  EXPECT_EQ(answers[2].address, net.agent_address(0));
+
+  // A subnet broadcast is answered only by agents that reply from their own
+  // address; a stock agent tries to answer from the broadcast address.
+  answers = search(net, "10.231.1.255", 750ms);
+  std::set<std::string> from;
+  for (const Datagram& d : answers) from.insert(d.address);
+  EXPECT_EQ(from, (std::set<std::string>{net.agent_address(0), net.agent_address(1)}));
+}
+
+TEST(NetnsNetwork, RunsCommandsInTheClientAndRemovesStaleNamespaces) {
+  // A namespace named for a process that no longer runs is removed by the
+  // next network; one named for this process is not.
+  pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  std::string stale = "pswt-" + std::to_string(dead) + "-0-br";
+  std::string ours = "pswt-" + std::to_string(::getpid()) + "-999-br";
+  run_checked({"/usr/sbin/ip", "netns", "add", stale});
+  run_checked({"/usr/sbin/ip", "netns", "add", ours});
+  {
+    NetnsNetwork net({});
+    std::vector<std::string> names = NetnsNetwork::list_namespaces();
+    EXPECT_EQ(std::count(names.begin(), names.end(), stale), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), ours), 1);
+
+    SpawnOptions sleeper;
+    sleeper.argv = {"/bin/sleep", "30"};
+    std::unique_ptr<ChildProcess> child = net.start_in_client(sleeper);
+    pid_t pid = child->pid();
+    EXPECT_TRUE(child->running());
+    std::string link = run_checked({"/usr/bin/readlink", "/proc/" + std::to_string(pid) + "/ns/net"});
+    std::string client = net.run_command_in_client({"/usr/bin/readlink", "/proc/self/ns/net"}).output;
+    EXPECT_EQ(link, client);
+    child.reset();  // stopped by its pid
+    EXPECT_NE(::kill(pid, 0), 0);
+  }
+  run_checked({"/usr/sbin/ip", "netns", "delete", ours});
+  EXPECT_TRUE(our_namespaces().empty());
+}
+
+TEST(NetnsNetwork, AFailingAgentLeavesNoNamespaceBehind) {
+  std::vector<SnmpdOptions> agents = printers(2);
+  agents[1].extra_config = {"override .1.3.6.1.4.1.32473.98.1.0 float 1"};
+  EXPECT_THROW(NetnsNetwork net(agents), std::runtime_error);
+  EXPECT_TRUE(our_namespaces().empty());
 }
 
 }  // namespace

@@ -18,6 +18,9 @@
 #include <sys/socket.h>
 #include <time.h>
 
+/* The project builds with hidden visibility; the wrappers must be seen. */
+#define PSW_EXPORT __attribute__((visibility("default")))
+
 typedef ssize_t (*sendmsg_fn)(int, const struct msghdr*, int);
 typedef ssize_t (*sendto_fn)(int, const void*, size_t, int, const struct sockaddr*, socklen_t);
 
@@ -31,35 +34,50 @@ static int is_udp(int fd) {
   return domain == AF_INET || domain == AF_INET6;
 }
 
+/* Set when a send failed: the agent then retries the same reply at once
+ * (for example without IP_PKTINFO), and that retry is not delayed again. */
+static __thread int retrying = 0;
+
 static void delay_reply(void) {
+  if (retrying) {
+    retrying = 0;
+    return;
+  }
   const char* text = getenv("PSW_AGENT_REPLY_DELAY_MS");
   long ms = text ? strtol(text, NULL, 10) : 0;
   if (ms <= 0) return;
   struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
   int saved = errno;
-  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-  }
+  /* A signal cuts the sleep short: it is usually the agent being stopped. */
+  nanosleep(&ts, NULL);
   errno = saved;
 }
 
-ssize_t sendmsg(int fd, const struct msghdr* msg, int flags) {
+PSW_EXPORT ssize_t sendmsg(int fd, const struct msghdr* msg, int flags) {
   static sendmsg_fn real = NULL;
   if (!real) real = (sendmsg_fn)dlsym(RTLD_NEXT, "sendmsg");
   if (!is_udp(fd)) return real(fd, msg, flags);
   delay_reply();
   const char* drop = getenv("PSW_AGENT_DROP_PKTINFO");
+  ssize_t sent;
   if (drop && drop[0] == '1' && msg) {
     struct msghdr copy = *msg;
     copy.msg_control = NULL;
     copy.msg_controllen = 0;
-    return real(fd, &copy, flags);
+    sent = real(fd, &copy, flags);
+  } else {
+    sent = real(fd, msg, flags);
   }
-  return real(fd, msg, flags);
+  retrying = sent < 0;
+  return sent;
 }
 
-ssize_t sendto(int fd, const void* buf, size_t len, int flags, const struct sockaddr* to, socklen_t tolen) {
+PSW_EXPORT ssize_t sendto(int fd, const void* buf, size_t len, int flags, const struct sockaddr* to, socklen_t tolen) {
   static sendto_fn real = NULL;
   if (!real) real = (sendto_fn)dlsym(RTLD_NEXT, "sendto");
-  if (is_udp(fd)) delay_reply();
-  return real(fd, buf, len, flags, to, tolen);
+  if (!is_udp(fd)) return real(fd, buf, len, flags, to, tolen);
+  delay_reply();
+  ssize_t sent = real(fd, buf, len, flags, to, tolen);
+  retrying = sent < 0;
+  return sent;
 }
