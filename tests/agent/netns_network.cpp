@@ -93,9 +93,18 @@ void NetnsNetwork::build(std::vector<SnmpdOptions> agents) {
   for (size_t link = 0; link < endpoints.size(); ++link) {
     int host = link == 0 ? options_.client_host : options_.first_agent_host + static_cast<int>(link - 1);
     std::vector<std::string> setup = {"link set lo up",
-                                      "addr add " + options_.subnet + "." + std::to_string(host) + "/24 brd + dev eth0",
-                                      "link set eth0 up"};
-    if (link == 0) setup.push_back("route add default dev eth0");
+                                      "addr add " + options_.subnet + "." + std::to_string(host) + "/24 brd + dev eth0"};
+    if (options_.ipv6) {
+      // No link-local address (and no duplicate detection): the /64 address
+      // is usable at once and is the only source of IPv6 answers.
+      setup.push_back("link set eth0 addrgenmode none");
+      setup.push_back("addr add " + options_.subnet6 + std::to_string(host) + "/64 dev eth0 nodad");
+    }
+    setup.push_back("link set eth0 up");
+    if (link == 0) {
+      setup.push_back("route add default dev eth0");
+      if (options_.ipv6) setup.push_back("route add ::/0 dev eth0");
+    }
     ip_batch(setup, endpoints[link]);
   }
 
@@ -104,6 +113,7 @@ void NetnsNetwork::build(std::vector<SnmpdOptions> agents) {
     SnmpdOptions& a = agents[i];
     a.netns = agent_namespaces_[i];
     a.listen = {"0.0.0.0"};
+    if (options_.ipv6) a.listen.push_back("::");
     a.port = 161;
     agents_.push_back(std::make_unique<SnmpdAgent>(std::move(a), SnmpdAgent::Start::kNoWait));
   }
@@ -145,6 +155,15 @@ std::string NetnsNetwork::agent_address(size_t i) const {
 
 std::string NetnsNetwork::client_address() const {
   return options_.subnet + "." + std::to_string(options_.client_host);
+}
+
+std::string NetnsNetwork::agent_address6(size_t i) const {
+  if (i >= agents_.size()) throw std::out_of_range("no agent " + std::to_string(i));
+  return options_.subnet6 + std::to_string(options_.first_agent_host + static_cast<int>(i));
+}
+
+std::string NetnsNetwork::client_address6() const {
+  return options_.subnet6 + std::to_string(options_.client_host);
 }
 
 void NetnsNetwork::run_in_client(const std::function<void()>& fn) const { run_in_netns(client_namespace_, fn); }

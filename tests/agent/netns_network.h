@@ -3,7 +3,8 @@
 // client get a namespace of their own joined to the bridge by a veth pair.
 // Addresses come from a private /24 (10.231.1.0/24 by default) that exists
 // only inside these namespaces; the client has a default route through its
-// only interface, so a datagram to 255.255.255.255 reaches every agent.
+// only interface, so a datagram to 255.255.255.255 reaches every agent (and,
+// with IPv6, one to ff02::1).
 // Each agent is a real SNMP agent listening on port 161 of every address of
 // its namespace.
 //
@@ -36,6 +37,11 @@ struct NetnsNetworkOptions {
   std::string subnet = "10.231.1";  // the first three octets of the /24
   int client_host = 2;              // the client's last octet
   int first_agent_host = 11;        // the first agent's last octet; the others follow
+  // IPv6 as well: every endpoint also gets SUBNET6 + host (fd31:231:1::2,
+  // ::11, ...) in a /64 and no link-local address, so answers to a search
+  // sent to ff02::1 always come from these addresses; agents listen on both.
+  bool ipv6 = true;
+  std::string subnet6 = "fd31:231:1::";
 };
 
 class NetnsNetwork {
@@ -50,9 +56,11 @@ class NetnsNetwork {
 
   size_t agent_count() const { return agents_.size(); }
   std::string agent_address(size_t i) const;
+  std::string agent_address6(size_t i) const;
   const std::string& agent_netns(size_t i) const { return agent_namespaces_.at(i); }
   SnmpdAgent& agent(size_t i) { return *agents_.at(i); }
   std::string client_address() const;
+  std::string client_address6() const;
   const std::string& client_netns() const { return client_namespace_; }
   const std::string& bridge_netns() const { return bridge_namespace_; }
   // Every namespace this network created.

@@ -84,6 +84,17 @@ TEST(NetnsNetwork, BroadcastReachesEveryAgentAndEverythingIsRemoved) {
     }
     EXPECT_EQ(from.size(), 3u);
 
+    // The same search over IPv6 multicast reaches every agent at its /64 address.
+    std::vector<Datagram> v6;
+    net.run_in_client([&] {
+      UdpSocket socket("::");
+      socket.send_to(sys_name_request(99), "ff02::1", 161);
+      v6 = socket.receive_for(500ms);
+    });
+    std::set<std::string> from6;
+    for (const Datagram& d : v6) from6.insert(d.address);
+    EXPECT_EQ(from6, (std::set<std::string>{net.agent_address6(0), net.agent_address6(1), net.agent_address6(2)}));
+
     // The client sees only its own interface, not the test's namespace.
     CommandResult links = net.run_command_in_client({"/usr/sbin/ip", "-o", "-4", "addr", "show"});
     EXPECT_NE(links.output.find(net.client_address() + "/24"), std::string::npos) << links.output;
@@ -103,7 +114,9 @@ TEST(NetnsNetwork, DelaysOrderTheAnswersAndSubnetBroadcastsNeedOwnAddressReplies
     agents[i].reply_delay_ms = delays[i];
     agents[i].reply_from_own_address = i != 2;  // the third answers like a stock agent
   }
-  NetnsNetwork net(agents);
+  NetnsNetworkOptions ipv4_only;
+  ipv4_only.ipv6 = false;
+  NetnsNetwork net(agents, ipv4_only);
   std::vector<Datagram> answers = search(net, "255.255.255.255", 750ms);
   ASSERT_EQ(answers.size(), 3u);
   EXPECT_EQ(answers[0].address, net.agent_address(1));
