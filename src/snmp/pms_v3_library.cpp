@@ -1,0 +1,110 @@
+#include "snmp/pms_v3_library.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "core/pmc_result.h"
+#include "log/pmc_log.h"
+#include "net/pmc_advapi.h"
+#include "net/pmc_socket_api.h"
+#include "snmp/pmc_thread_state.h"
+
+namespace {
+
+// One operation at a time uses the library.
+std::mutex& library_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Whether the library is set up on this thread. No initial value: it reads
+// false on every thread and restoring initial values leaves it alone.
+PmcThreadValue<bool> g_libraryReady;
+// Whether this thread is inside an operation (holds the lock).
+PmcThreadValue<bool> g_inOperation;
+
+bool flag(PmcThreadValue<bool>& variable) {
+  bool* value = variable.get();
+  return value != nullptr && *value;
+}
+
+void set_flag(PmcThreadValue<bool>& variable, bool on) {
+  bool* value = variable.get();
+  if (value != nullptr) *value = on;
+}
+
+// Library log lines are detail for whoever debugs the SNMPv3 path; the
+// errors that matter are reported by the step that met them.
+int forward_library_log(int, int, void*, void* server_arg) {
+  auto* message = static_cast<snmp_log_message*>(server_arg);
+  if (message != nullptr && message->msg != nullptr) {
+    size_t length = std::strlen(message->msg);
+    while (length > 0 && message->msg[length - 1] == '\n') --length;
+    g_logSnmp.logger()->log(PMC_LOG_DEBUG, "net-snmp: %.*s", static_cast<int>(length), message->msg);
+  }
+  return SNMP_ERR_NOERROR;
+}
+
+// Settings given to the library before each initialisation (its shut-down
+// forgets them).
+void configure_library() {
+  netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+  netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+  // The library creates a certificate index below its persistent directory
+  // even when nothing persists; below /dev/null nothing can be created.
+  netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null");
+  // Per-peer configuration files could override what the target says.
+  netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
+  // No signal handlers in the host process.
+  netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_ALARM_DONT_USE_SIG, 1);
+  // Numeric OIDs only: no MIB directory and an empty module list, which
+  // wins over the "mibs" lines of the configuration files.
+  netsnmp_set_mib_directory("/nonexistent");
+  char no_modules[] = "mibs :";
+  netsnmp_config_remember(no_modules);  // the library keeps its own copy
+  netsnmp_register_loghandler(NETSNMP_LOGHANDLER_CALLBACK, LOG_DEBUG);
+  snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, forward_library_log, nullptr);
+}
+
+}  // namespace
+
+bool pms_snmp_library_ready() { return flag(g_libraryReady); }
+
+int pms_snmp_library_setup() {
+  int rc = NPmcSocketAPI::load();
+  if (rc != PMC_OK) return rc;
+  if (!NPmcAdvApi::load()) return PMC_E_PLATFORM;
+  CPmcThreadRegistry::process().restore_initial_values();
+  if (flag(g_libraryReady)) return PMC_OK;
+  set_flag(g_libraryReady, true);
+  configure_library();
+  init_snmp("");
+  return PMC_OK;
+}
+
+void pms_snmp_library_teardown() {
+  if (flag(g_libraryReady)) snmp_shutdown("");
+  set_flag(g_libraryReady, false);
+  CPmcThreadRegistry::process().release_thread_copies();
+}
+
+CPmsSnmpLibraryScope::CPmsSnmpLibraryScope() : m_result(PMC_OK) {
+  // A second operation on the same thread would wait for its own lock.
+  if (flag(g_inOperation)) {
+    m_result = PMC_E_UNSUPPORTED;
+    return;
+  }
+  library_lock().lock();
+  m_locked = true;
+  set_flag(g_inOperation, true);
+  m_result = pms_snmp_library_setup();
+}
+
+CPmsSnmpLibraryScope::~CPmsSnmpLibraryScope() {
+  if (!m_locked) return;
+  pms_snmp_library_teardown();  // also clears g_inOperation with the thread's copies
+  library_lock().unlock();
+}
