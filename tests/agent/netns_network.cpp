@@ -73,9 +73,13 @@ void NetnsNetwork::build(std::vector<SnmpdOptions> agents) {
   bridge_namespace_ = prefix_ + "-br";
   client_namespace_ = prefix_ + "-client";
   for (size_t i = 0; i < agents.size(); ++i) agent_namespaces_.push_back(prefix_ + "-a" + std::to_string(i));
+  for (size_t i = 0; i < options_.fault_agents; ++i) fault_namespaces_.push_back(prefix_ + "-f" + std::to_string(i));
 
+  // Endpoint k (client first, then agents, then fault agents) is joined by
+  // bridge port "vK"; hosts after the client are numbered from first_agent_host.
   std::vector<std::string> endpoints = {client_namespace_};
   endpoints.insert(endpoints.end(), agent_namespaces_.begin(), agent_namespaces_.end());
+  endpoints.insert(endpoints.end(), fault_namespaces_.begin(), fault_namespaces_.end());
   std::vector<std::string> adds;
   created_ = {bridge_namespace_};
   created_.insert(created_.end(), endpoints.begin(), endpoints.end());
@@ -118,6 +122,10 @@ void NetnsNetwork::build(std::vector<SnmpdOptions> agents) {
     agents_.push_back(std::make_unique<SnmpdAgent>(std::move(a), SnmpdAgent::Start::kNoWait));
   }
   for (auto& agent : agents_) agent->wait_until_ready();
+  for (const std::string& name : fault_namespaces_) {
+    // The agent's sockets are made inside its namespace and stay there.
+    run_in_netns(name, [&] { fault_agents_.push_back(std::make_unique<FaultAgent>("0.0.0.0", 161)); });
+  }
 }
 
 void NetnsNetwork::ip_batch(const std::vector<std::string>& commands, const std::string& netns) {
@@ -129,6 +137,7 @@ void NetnsNetwork::ip_batch(const std::vector<std::string>& commands, const std:
 
 void NetnsNetwork::cleanup() noexcept {
   agents_.clear();  // each agent is stopped by its pid
+  fault_agents_.clear();
   if (created_.empty()) return;
   try {
     std::string text;
@@ -151,6 +160,11 @@ void NetnsNetwork::cleanup() noexcept {
 std::string NetnsNetwork::agent_address(size_t i) const {
   if (i >= agents_.size()) throw std::out_of_range("no agent " + std::to_string(i));
   return options_.subnet + "." + std::to_string(options_.first_agent_host + static_cast<int>(i));
+}
+
+std::string NetnsNetwork::fault_agent_address(size_t i) const {
+  if (i >= fault_agents_.size()) throw std::out_of_range("no fault agent " + std::to_string(i));
+  return options_.subnet + "." + std::to_string(options_.first_agent_host + static_cast<int>(agents_.size() + i));
 }
 
 std::string NetnsNetwork::client_address() const {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "agent/child_process.h"
+#include "agent/fault_agent.h"
 #include "agent/snmpd_agent.h"
 
 namespace psw_test {
@@ -42,6 +43,10 @@ struct NetnsNetworkOptions {
   // sent to ff02::1 always come from these addresses; agents listen on both.
   bool ipv6 = true;
   std::string subnet6 = "fd31:231:1::";
+  // Further hosts, each with a FaultAgent of its own on port 161 of every
+  // IPv4 address (addresses after the SNMP agents'), for broadcast tests
+  // with a misbehaving device among well-behaved ones.
+  size_t fault_agents = 0;
 };
 
 class NetnsNetwork {
@@ -59,6 +64,10 @@ class NetnsNetwork {
   std::string agent_address6(size_t i) const;
   const std::string& agent_netns(size_t i) const { return agent_namespaces_.at(i); }
   SnmpdAgent& agent(size_t i) { return *agents_.at(i); }
+  size_t fault_agent_count() const { return fault_agents_.size(); }
+  FaultAgent& fault_agent(size_t i) { return *fault_agents_.at(i); }
+  std::string fault_agent_address(size_t i) const;
+  const std::string& fault_agent_netns(size_t i) const { return fault_namespaces_.at(i); }
   std::string client_address() const;
   std::string client_address6() const;
   const std::string& client_netns() const { return client_namespace_; }
@@ -92,8 +101,10 @@ class NetnsNetwork {
   std::string bridge_namespace_;
   std::string client_namespace_;
   std::vector<std::string> agent_namespaces_;
+  std::vector<std::string> fault_namespaces_;
   std::vector<std::string> created_;
   std::vector<std::unique_ptr<SnmpdAgent>> agents_;
+  std::vector<std::unique_ptr<FaultAgent>> fault_agents_;
   std::unique_ptr<TempDir> dir_;
 };
 

@@ -109,7 +109,7 @@ TEST(NetnsNetwork, BroadcastReachesEveryAgentAndEverythingIsRemoved) {
 
 TEST(NetnsNetwork, DelaysOrderTheAnswersAndSubnetBroadcastsNeedOwnAddressReplies) {
   std::vector<SnmpdOptions> agents = printers(3);
-  const int delays[] = {500, 0, 250};
+  const int delays[] = {600, 0, 300};  // gaps wide enough for a loaded machine
   for (size_t i = 0; i < agents.size(); ++i) {
     agents[i].reply_delay_ms = delays[i];
     agents[i].reply_from_own_address = i != 2;  // the third answers like a stock agent
@@ -117,7 +117,7 @@ TEST(NetnsNetwork, DelaysOrderTheAnswersAndSubnetBroadcastsNeedOwnAddressReplies
   NetnsNetworkOptions ipv4_only;
   ipv4_only.ipv6 = false;
   NetnsNetwork net(agents, ipv4_only);
-  std::vector<Datagram> answers = search(net, "255.255.255.255", 750ms);
+  std::vector<Datagram> answers = search(net, "255.255.255.255", 1000ms);
   ASSERT_EQ(answers.size(), 3u);
   EXPECT_EQ(answers[0].address, net.agent_address(1));
   EXPECT_EQ(answers[1].address, net.agent_address(2));
@@ -125,7 +125,7 @@ TEST(NetnsNetwork, DelaysOrderTheAnswersAndSubnetBroadcastsNeedOwnAddressReplies
 
   // A subnet broadcast is answered only by agents that reply from their own
   // address; a stock agent tries to answer from the broadcast address.
-  answers = search(net, "10.231.1.255", 750ms);
+  answers = search(net, "10.231.1.255", 1000ms);
   std::set<std::string> from;
   for (const Datagram& d : answers) from.insert(d.address);
   EXPECT_EQ(from, (std::set<std::string>{net.agent_address(0), net.agent_address(1)}));
@@ -160,6 +160,27 @@ TEST(NetnsNetwork, RunsCommandsInTheClientAndRemovesStaleNamespaces) {
   }
   run_checked({"/usr/sbin/ip", "netns", "delete", ours});
   EXPECT_TRUE(our_namespaces().empty());
+}
+
+TEST(NetnsNetwork, PlacesAFaultAgentAmongTheRealOnes) {
+  NetnsNetworkOptions options;
+  options.fault_agents = 1;
+  NetnsNetwork net(printers(1), options);
+  EXPECT_EQ(net.fault_agent_address(0), "10.231.1.12");
+  FaultAgent& odd = net.fault_agent(0);
+  odd.set(kSysName, Value::OctetString("odd one"));
+  FaultScript script;
+  script.wrong_id_first = true;
+  script.answer_twice = true;
+  odd.set_script(script);
+  std::vector<Datagram> answers = search(net, "255.255.255.255", 500ms);
+  std::vector<std::string> from;
+  for (const Datagram& d : answers) from.push_back(d.address);
+  std::sort(from.begin(), from.end());
+  EXPECT_EQ(from, (std::vector<std::string>{"10.231.1.11", "10.231.1.12", "10.231.1.12", "10.231.1.12"}));
+  ASSERT_EQ(odd.request_count(), 1u);
+  EXPECT_EQ(odd.requests()[0].from_address, net.client_address());
+  EXPECT_EQ(odd.requests()[0].message.request_id, 1234);
 }
 
 TEST(NetnsNetwork, AFailingAgentLeavesNoNamespaceBehind) {
