@@ -1,6 +1,8 @@
 // Reading device profiles in the simulator text format.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "agent/snmprec_profile.h"
 
 namespace psw_test {
@@ -80,6 +82,16 @@ TEST(SnmprecProfile, EditsAndShippedProfilesLoad) {
   EXPECT_EQ(p.find(ber::parse_oid("1.3.6.1.2.1.1.5.0")), nullptr);
   EXPECT_GT(SnmprecProfile::load(profile_path("types.snmprec")).size(), 10u);
   EXPECT_THROW(SnmprecProfile::load(profile_path("no-such.snmprec")), std::runtime_error);
+}
+
+TEST(SnmprecProfile, EveryShippedProfileParses) {
+  size_t count = 0;
+  for (const auto& file : std::filesystem::directory_iterator(profile_path(""))) {
+    if (file.path().extension() != ".snmprec") continue;
+    ++count;
+    EXPECT_NO_THROW(SnmprecProfile::load(file.path().string())) << file.path();
+  }
+  EXPECT_GE(count, 2u);
 }
 
 }  // namespace

@@ -155,7 +155,8 @@ TEST(SnmpdAgent, AnswersSnmpv3UsersWithTheirOwnKeys) {
   o.sys_name = "v3-printer";
   o.sys_object_id = "1.3.6.1.4.1.32473.1.2200";
   o.users = {UsmUser{"alice", "SHA", "alice-auth-pass", "AES", "alice-priv-pass", false},
-             UsmUser{"bob", "MD5", "bob-auth-pass", "", "", false}};
+             UsmUser{"bob", "MD5", "bob-auth-pass", "", "", false},
+             UsmUser{"carol", "MD5", "carol-auth-pass", "DES", "carol-priv-pass", false}};
   SnmpdAgent agent(o);
   SnmpTools tools;
   std::vector<std::string> alice = {"-v3", "-l", "authPriv", "-u", "alice", "-a", "SHA", "-A", "alice-auth-pass",
@@ -166,6 +167,10 @@ TEST(SnmpdAgent, AnswersSnmpv3UsersWithTheirOwnKeys) {
   EXPECT_NE(out.find("OID: .1.3.6.1.4.1.32473.1.2200"), std::string::npos) << out;
   out = tools.run("snmpget", {"-v3", "-l", "authNoPriv", "-u", "bob", "-a", "MD5", "-A", "bob-auth-pass",
                               agent.endpoint(), "1.3.6.1.2.1.1.5.0"})
+            .output;
+  EXPECT_NE(out.find("v3-printer"), std::string::npos) << out;
+  out = tools.run("snmpget", {"-v3", "-l", "authPriv", "-u", "carol", "-a", "MD5", "-A", "carol-auth-pass", "-x",
+                              "DES", "-X", "carol-priv-pass", agent.endpoint(), "1.3.6.1.2.1.1.5.0"})
             .output;
   EXPECT_NE(out.find("v3-printer"), std::string::npos) << out;
   CommandResult wrong = tools.run("snmpget", {"-v3", "-l", "authNoPriv", "-u", "bob", "-a", "MD5", "-A",
