@@ -446,7 +446,9 @@ IPmcOid* CPmcOid::split_front(uint32_t count, int* err) {
   const size_t taken = std::min<size_t>(count, size());
   CPmcOid* front = pmc_make<CPmcOid>(err);
   if (front == nullptr) return nullptr;
-  int rc = front->set_text(m_text.data(), prefix_length(taken), taken);
+  // Text such as "." has empty components: an empty front counts 0.
+  const size_t length = prefix_length(taken);
+  int rc = front->set_text(m_text.data(), length, length == 0 ? 0 : taken);
   if (rc != PMC_OK) {
     front->release();
     pmc_set_err(err, rc);

