@@ -38,7 +38,7 @@ void set_flag(PmcThreadValue<bool>& variable, bool on) {
 
 // Library log lines are detail for whoever debugs the SNMPv3 path; the
 // errors that matter are reported by the step that met them.
-int forward_library_log(int, int, void*, void* server_arg) {
+int forward_library_log(int, int, void* server_arg, void*) {
   auto* message = static_cast<snmp_log_message*>(server_arg);
   if (message != nullptr && message->msg != nullptr) {
     size_t length = std::strlen(message->msg);
