@@ -26,8 +26,10 @@ class CPmcObject {
   CPmcObject(const CPmcObject&) = delete;
   CPmcObject& operator=(const CPmcObject&) = delete;
 
-  // Deleting destructor of the implementation face.
-  virtual void destroy() { delete this; }
+  // Deleting destructor of the implementation face. Defined out of line:
+  // inlined into a final class, g++ mistakes `delete this` through a
+  // secondary base for freeing a non-heap object.
+  virtual void destroy();
   // Post-construction step; 0 except where a class must allocate more.
   virtual int post_construct() { return PMC_OK; }
 

@@ -1,0 +1,3 @@
+#include "core/pmc_object.h"
+
+void CPmcObject::destroy() { delete this; }
