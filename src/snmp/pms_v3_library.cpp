@@ -78,8 +78,10 @@ int pms_snmp_library_setup() {
   if (rc != PMC_OK) return rc;
   if (!NPmcAdvApi::load()) return PMC_E_PLATFORM;
   CPmcThreadRegistry::process().restore_initial_values();
-  if (flag(g_libraryReady)) return PMC_OK;
-  set_flag(g_libraryReady, true);
+  bool* ready = g_libraryReady.get();
+  if (ready == nullptr) return PMC_E_NOMEM;  // without the flag the shut-down would be skipped
+  if (*ready) return PMC_OK;
+  *ready = true;
   configure_library();
   init_snmp("");
   return PMC_OK;

@@ -29,8 +29,9 @@ class CPmsSnmpLibraryScope {
   CPmsSnmpLibraryScope& operator=(const CPmsSnmpLibraryScope&) = delete;
 
   // 0 when the library is ready; the socket loader's error, -10 when the
-  // library is not part of this build, or -5 when the calling thread is
-  // already inside an SNMPv3 operation (which would wait for itself).
+  // library is not part of this build, -3 when the thread's per-thread
+  // state cannot be allocated, or -5 when the calling thread is already
+  // inside an SNMPv3 operation (which would wait for itself).
   int result() const { return m_result; }
 
  private:
