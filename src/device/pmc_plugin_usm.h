@@ -4,8 +4,8 @@
 // handle keeps one settings object that starts from built-in defaults and,
 // at every device opening and search, takes the SNMP mode and the fields of
 // the block that are set (`set`). The device readers, option readers and the
-// discovery read it when they prepare their requests; they keep the text
-// pointers, which point into this object, so the object must outlive them.
+// discovery copy its values when they are set up, so a later `set` (another
+// search or opening) does not change what an open device uses.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 
 #include "core/pmc_object.h"
 #include "psw/psw.h"
+#include "psw/psw_plugin_usm.hpp"
 
 // Copies the text `src` into the fixed buffer `dst` of `dst_size` bytes.
 // At most `src_max` bytes of `src` are read (a field of a caller's block may
@@ -27,26 +28,8 @@ inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SI
   return psw_copy_text(dst, N, src, src_max);
 }
 
-// The settings as the readers see them. Slot order is part of the contract.
-class IPSWPluginUSM {
- public:
-  // Returns every setting to its default, then takes `mode` when it is 0, 1
-  // or 2 and every field of `block` that is set (a null block counts as a
-  // zeroed one).
-  virtual void set(int32_t mode, const PSWUSMSettings* block) = 0;  // slot 0
-  virtual void destroy() = 0;                                       // slot 1
-  virtual int32_t get_snmp_mode() const = 0;            // slot 2: -1 when not set
-  virtual const char* get_user_name() const = 0;        // slot 3
-  virtual int32_t get_security_level() const = 0;       // slot 4
-  virtual int32_t get_auth_protocol() const = 0;        // slot 5
-  virtual int32_t get_priv_protocol() const = 0;        // slot 6
-  virtual const char* get_auth_pass_phrase() const = 0; // slot 7
-  virtual const char* get_priv_pass_phrase() const = 0; // slot 8
-  virtual const char* get_context_name() const = 0;     // slot 9
-
- protected:
-  virtual ~IPSWPluginUSM() = default;  // slot 10
-};
+// IPSWPluginUSM, the interface the readers see, is public
+// (psw/psw_plugin_usm.hpp): the exported option readers take it in Init.
 
 // Creates a settings object holding the defaults.
 IPSWPluginUSM* pmc_create_plugin_usm(int* err);

@@ -4,7 +4,8 @@
 # - every defined dynamic symbol is a C name beginning with PSW, or belongs to
 #   one of the two exported option-reader classes (members, vtable, typeinfo);
 # - the library's SONAME is SONAME;
-# - every NAME given is exported.
+# - every NAME given is exported: a C name, or a C++ symbol in its demangled
+#   form ("CPSWFalconOption::is_supported_OID(char const*)").
 set -eu
 lib=$1
 want_soname=$2
@@ -42,8 +43,9 @@ for sym in $mangled; do
   esac
 done
 
+demangled=$(printf '%s\n' "$mangled" | c++filt)
 for need in "$@"; do
-  if ! printf '%s\n' "$mangled" | grep -qx "$need"; then
+  if ! printf '%s\n' "$mangled" | grep -qxF -- "$need" && ! printf '%s\n' "$demangled" | grep -qxF -- "$need"; then
     echo "missing export: $need"
     status=1
   fi
