@@ -3,6 +3,9 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <dlfcn.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -69,6 +72,21 @@ void configure_library() {
   snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, forward_library_log, nullptr);
 }
 
+// Net-SNMP 5.9 allocates the MIB parser's table of textual conventions
+// ("tclist", about 4.7 KB) at every initialisation and only clears it at
+// shut-down, so each set-up and shut-down pair would lose one table. After
+// the shut-down (no MIB tree any more, the table's entries cleared) the
+// table is freed here. The symbols are looked up at run time: a library
+// without them, or one that frees the table itself, is left alone.
+void free_textual_convention_table() {
+  static void** table = static_cast<void**>(dlsym(RTLD_DEFAULT, "tclist"));
+  static int* allocated = static_cast<int*>(dlsym(RTLD_DEFAULT, "tc_alloc"));
+  if (table == nullptr || allocated == nullptr || *table == nullptr || get_tree_head() != nullptr) return;
+  std::free(*table);
+  *table = nullptr;
+  *allocated = 0;
+}
+
 }  // namespace
 
 bool pms_snmp_library_ready() { return flag(g_libraryReady); }
@@ -88,7 +106,10 @@ int pms_snmp_library_setup() {
 }
 
 void pms_snmp_library_teardown() {
-  if (flag(g_libraryReady)) snmp_shutdown("");
+  if (flag(g_libraryReady)) {
+    snmp_shutdown("");
+    free_textual_convention_table();
+  }
   set_flag(g_libraryReady, false);
   CPmcThreadRegistry::process().release_thread_copies();
 }

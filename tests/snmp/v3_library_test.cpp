@@ -6,6 +6,7 @@
 #include <net-snmp/net-snmp-includes.h>
 
 #include <dirent.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <string>
@@ -121,4 +122,18 @@ TEST_F(V3Library, UsersOfOneOperationAreGoneInTheNext) {
   CPmsSnmpLibraryScope library;
   ASSERT_EQ(library.result(), PMC_OK);
   EXPECT_EQ(usm_get_userList(), nullptr);
+}
+
+TEST_F(V3Library, SetUpAndShutDownLoseNoMemory) {
+  // Every operation sets the library up and shuts it down again; anything
+  // a pair keeps would pile up in a long-running host.
+  auto in_use = [] { return mallinfo2().uordblks; };
+  for (int i = 0; i < 50; ++i) CPmsSnmpLibraryScope warm_up;
+  size_t before = in_use();
+  for (int i = 0; i < 2000; ++i) {
+    CPmsSnmpLibraryScope library;
+    ASSERT_EQ(library.result(), PMC_OK);
+  }
+  size_t after = in_use();
+  EXPECT_LT(after, before + 64 * 1024) << "grew by " << (after - before) << " bytes";
 }
