@@ -1,0 +1,143 @@
+// The broadcast search of RequestSession: one request to a broadcast (IPv4,
+// IPX) or multicast (IPv6) address, and one answer kept from every device
+// that responds, in order of first arrival. The request is sent retries + 1
+// times and every try listens for the whole time-out, so a device that
+// missed one datagram is still found.
+#include <cstring>
+
+#include "log/pmc_log.h"
+#include "snmp/pms_request_session.h"
+#include "snmp/pms_translator.h"
+
+namespace {
+
+IPmcLogger* slog() { return g_logSnmp.logger(); }
+
+// The network number of an IPX address text: its first eight characters.
+constexpr size_t kIpxNetworkLength = 8;
+
+}  // namespace
+
+bool pms_broadcast_accepts(const IPmcNetworkAddress& destination, const IPmcNetworkAddress& source) {
+  IPmcNetworkAddress::EProtocol protocol = destination.get_protocol();
+  if (protocol == IPmcNetworkAddress::PROTOCOL_IPV4 || protocol == IPmcNetworkAddress::PROTOCOL_IPV6) return true;
+  const char* to = destination.c_str();
+  const char* from = source.c_str();
+  if (std::strncmp(to, "00000000", kIpxNetworkLength) == 0) return true;
+  // Both network numbers must be complete: a shorter text matches nothing.
+  if (std::strlen(to) < kIpxNetworkLength || std::strlen(from) < kIpxNetworkLength) return false;
+  return std::strncmp(to, from, kIpxNetworkLength) == 0;
+}
+
+int RequestSession::send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketList** out) {
+  if (packet == nullptr) return PMC_E_ARG;
+  return send_broad_cast_sync(packet->get_pdu(), packet->get_target(), out);
+}
+
+int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) {
+  CPmcTraceScope trace("RequestSession::send_broad_cast_sync", slog());
+  if (out == nullptr) return PMC_E_ARG;
+  int rc = pms_check_exchange_arguments(pdu, target);
+  if (rc != PMC_OK) return rc;
+  const IPmcNetworkAddress* destination = target->get_address();
+
+  rc = open_socket(destination->get_protocol(), target->get_local_port());
+  if (rc != PMC_OK) return rc;
+  rc = m_pSocket->set_broadcast(true);
+  if (rc != PMC_OK) return rc;
+
+  // A search request is never split: it goes out as one message or not at all.
+  PmcPtr<IPmsMessageBuffer> message;
+  size_t encoded = 0;
+  rc = encode(pdu, target, &message, &encoded);
+  if (rc != PMC_OK) return rc;
+
+  PmcPtr<IPmsSnmpPacketList> list(pmc_create_packet_list(&rc));
+  if (!list) return rc;
+
+  int32_t retries = target->get_retries();
+  slog()->log(PMC_LOG_INFO, "broad cast: timeout= %d, retries=%d, destination=%s", target->get_timeout(), retries,
+              destination->c_str());
+  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "broad cast: try %d.", attempt);
+    rc = send(*message, destination);
+    if (rc == PMC_OK) rc = gather_answers(*destination, target, list.get());
+    if (rc != PMC_OK) {
+      slog()->log(PMC_LOG_ERROR, "broad cast: error=%d.", rc);
+      return rc;
+    }
+  }
+  *out = list.release();
+  return PMC_OK;
+}
+
+int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target,
+                                   IPmsSnmpPacketList* list) {
+  int32_t timeout = target->get_timeout();
+  PmsDeadline deadline(timeout);
+  // A time-out of 0 still looks once for answers that are already there.
+  int32_t wait_ms = timeout;
+  for (;;) {
+    PmcPtr<IPmsMessageBuffer> datagram;
+    PmcPtr<IPmcNetworkAddress> source;
+    int rc = receive(wait_ms, &datagram, &source);
+    if (rc == PMC_E_TIMEOUT) return PMC_OK;  // the normal end of a try
+    if (rc != PMC_OK) return rc;
+    if (source && pms_broadcast_accepts(destination, *source)) {
+      bool is_new = false;
+      rc = search_new_packet(list, *source, &is_new);
+      if (rc != PMC_OK) {
+        slog()->log(PMC_LOG_ERROR, "[RequestSession::send_broad_cast_sync] fail search_new_packet().");
+        return rc;
+      }
+      if (is_new) {
+        slog()->log(PMC_LOG_DEBUG, "broad cast: receive from new address:%s", source->c_str());
+        rc = decode_and_append(list, datagram.get(), *source, target);
+        // An answer that cannot be read is skipped; the search goes on and a
+        // later answer from the same device may still be kept.
+        if (rc != PMC_OK) {
+          slog()->log(PMC_LOG_DEBUG, "broad cast: skip the answer of %s, error=%d.", source->c_str(), rc);
+        }
+      }
+    }
+    wait_ms = deadline.remaining_ms();
+    if (wait_ms <= 0) return PMC_OK;
+  }
+}
+
+int RequestSession::search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new) {
+  *is_new = true;
+  int rc = PMC_OK;
+  PmcPtr<IPmcListIterator> it(list->create_iterator(&rc));
+  if (!it) return rc;
+  for (IPmsSnmpPacket* packet = list->current(it.get()); packet != nullptr;
+       list->advance(it.get()), packet = list->current(it.get())) {
+    const IPmsSnmpTarget* header = packet->get_target();
+    const IPmcNetworkAddress* known = header == nullptr ? nullptr : header->get_address();
+    if (known != nullptr && known->equals(&source)) {
+      *is_new = false;
+      break;
+    }
+  }
+  return PMC_OK;
+}
+
+int RequestSession::decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffer* message,
+                                      const IPmcNetworkAddress& source, const IPmsSnmpTarget* target) {
+  // Only community headers can be decoded by this session.
+  if (target->uses_usm()) return PMC_E_ARG;
+  int rc = PMC_OK;
+  PmcPtr<IPmsSnmpTarget> header(pms_create_community_target(&rc));
+  if (!header) return rc;
+  PmcPtr<IPmsPdu> pdu(pms_create_pdu(&rc));
+  if (!pdu) return rc;
+  PmcPtr<IPmsSnmpPacket> packet(pms_create_snmp_packet(&rc));
+  if (!packet) return rc;
+  rc = pms_translator()->decode(message, pdu.get(), header.get(), PMS_TRANSLATE_COMMUNITY);
+  if (rc != PMC_OK) return rc;
+  rc = header->set_address(&source);
+  if (rc != PMC_OK) return rc;
+  packet->set_pdu(pdu.release());
+  packet->set_target(header.release());
+  return list->push_back(packet.release());
+}

@@ -1,0 +1,327 @@
+#include "snmp/pms_request_session.h"
+
+#include <atomic>
+#include <chrono>
+
+#include "log/pmc_log.h"
+#include "snmp/pms_translator.h"
+
+namespace {
+
+// The counter holds the last id handed out; it starts one below 0 so that
+// the first id is 0, and wraps from 2147483647 to -2147483648.
+std::atomic<uint32_t> g_requestIdCounter{0xFFFFFFFFu};
+
+IPmcLogger* slog() { return g_logSnmp.logger(); }
+
+int32_t to_int32(uint32_t bits) { return static_cast<int32_t>(bits); }
+
+size_t binding_count(const IPmsPdu* pdu) {
+  const IPmcVarBindList* list = pdu->get_varbind_list();
+  return list == nullptr ? 0 : list->size();
+}
+
+int64_t now_us() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+int32_t pms_next_request_id() { return to_int32(g_requestIdCounter.fetch_add(1, std::memory_order_relaxed) + 1u); }
+
+void pms_set_next_request_id_for_test(int32_t next) {
+  g_requestIdCounter.store(static_cast<uint32_t>(next) - 1u, std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------------------
+// PmsDeadline
+// ---------------------------------------------------------------------------
+PmsDeadline::PmsDeadline(int32_t timeout_ms) : m_deadlineUs(now_us() + int64_t{timeout_ms} * 1000) {}
+
+int32_t PmsDeadline::remaining_ms() const {
+  int64_t left = m_deadlineUs - now_us();
+  if (left <= 0) return 0;
+  // Round up, so a wait never ends before its deadline.
+  return static_cast<int32_t>((left + 999) / 1000);
+}
+
+int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target) {
+  if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
+  if (target->get_address() == nullptr) return PMC_E_ARG;
+  // A negative time-out would wait without limit and a negative retry
+  // count would send nothing; neither is a usable exchange.
+  if (target->get_timeout() < 0 || target->get_retries() < 0) return PMC_E_ARG;
+  return PMC_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Inner steps
+// ---------------------------------------------------------------------------
+int RequestSession::open_socket(int protocol, uint16_t port) {
+  m_pSocket.reset();
+  DataGramSocket* socket = nullptr;
+  int rc = pmc_create_datagram_socket(protocol, port, &socket);
+  m_pSocket.reset(socket);
+  return rc;
+}
+
+int RequestSession::encode(IPmsPdu* pdu, IPmsSnmpTarget* target, PmcPtr<IPmsMessageBuffer>* out,
+                           size_t* encoded_bindings) {
+  *encoded_bindings = 0;
+  int rc = PMC_OK;
+  PmcPtr<IPmsMessageBuffer> message(pms_create_message_buffer(&rc));
+  if (!message) return rc;
+  pdu->set_request_id(pms_next_request_id());
+  rc = pms_translator()->encode(pdu, target, message.get(), encoded_bindings);
+  if (rc == PMC_OK) *out = std::move(message);
+  return rc;
+}
+
+int RequestSession::send(const IPmsMessageBuffer& message, const IPmcNetworkAddress* destination) {
+  if (!m_pSocket) return PMC_E_ARG;
+  return m_pSocket->send(message.get_start(), message.get_content_length(), destination);
+}
+
+int RequestSession::receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* message,
+                            PmcPtr<IPmcNetworkAddress>* source) {
+  if (!m_pSocket) return PMC_E_ARG;
+  size_t received = 0;
+  IPmcNetworkAddress* from = nullptr;
+  int rc = m_pSocket->receive(m_receiveBlock, sizeof m_receiveBlock, timeout_ms, &received, &from);
+  source->reset(from);
+  if (rc != PMC_OK) return rc;
+  PmcPtr<IPmsMessageBuffer> bytes(pms_create_message_buffer(&rc));
+  if (!bytes) return rc;
+  rc = bytes->assign(m_receiveBlock, received);
+  if (rc != PMC_OK) return rc;
+  *message = std::move(bytes);
+  return PMC_OK;
+}
+
+int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target) {
+  // The target is the header, so the translate type is never needed.
+  return pms_translator()->decode(message, pdu, target, PMS_TRANSLATE_UNKNOWN);
+}
+
+int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {
+  int32_t error_status = 0;
+  int32_t request_id = 0;
+  int translate_type = target->uses_usm() ? PMS_TRANSLATE_USM : PMS_TRANSLATE_COMMUNITY;
+  int rc = pms_translator()->decode_header(message, &error_status, &request_id, translate_type);
+  if (rc != PMC_OK || request_id != pdu->get_request_id()) {
+    slog()->log(PMC_LOG_DEBUG,
+                "[RequestSession::check_received_raw_packet] request id not match. sended "
+                "packet[%ud]:received packet[%ud].",
+                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(request_id));
+    return PMC_E_OTHER_REQUEST;
+  }
+  return error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
+}
+
+// ---------------------------------------------------------------------------
+// One exchange
+// ---------------------------------------------------------------------------
+int RequestSession::send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) {
+  int rc = pms_check_exchange_arguments(pdu, target);
+  if (rc != PMC_OK) return rc;
+  const IPmcNetworkAddress* destination = target->get_address();
+  rc = open_socket(destination->get_protocol(), target->get_local_port());
+  if (rc != PMC_OK) return rc;
+  int fragment_count = 0;
+  rc = _send_and_receive(pdu, target, &fragment_count);
+  if (fragment_count != 0) return fragment_process(pdu, target, fragment_count);
+  return rc;
+}
+
+int RequestSession::send_sync(IPmsSnmpPacket* packet) {
+  if (packet == nullptr) return PMC_E_ARG;
+  return send_sync(packet->get_pdu(), packet->get_target());
+}
+
+int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int* fragment_count) {
+  *fragment_count = 0;
+  int rc = pms_check_exchange_arguments(pdu, target);
+  if (rc != PMC_OK) return rc;
+
+  PmcPtr<IPmsMessageBuffer> message;
+  size_t encoded = 0;
+  rc = encode(pdu, target, &message, &encoded);
+  if (rc == PMC_E_OVERFLOW) {
+    size_t bindings = binding_count(pdu);
+    if (encoded == 0) {
+      // Not even one binding fits: no number of parts can help.
+      slog()->log(PMC_LOG_ERROR,
+                  "[RequestSession::_send_and_receive] a single binding does not fit into %zu bytes.",
+                  target->get_max_message_size());
+      return PMC_E_NOSPLIT;
+    }
+    // Every binding fitted but the header did not: halve the request.
+    size_t parts = encoded >= bindings ? 2 : (bindings + encoded - 1) / encoded;
+    *fragment_count = static_cast<int>(parts);
+    return PMC_E_OVERFLOW;
+  }
+  if (rc != PMC_OK) return rc;
+  size_t max_size = target->get_max_message_size();
+  if (message->get_content_length() > max_size) {
+    *fragment_count = static_cast<int>((message->get_content_length() + max_size - 1) / max_size);
+    return PMC_E_OVERFLOW;
+  }
+
+  int32_t timeout = target->get_timeout();
+  int32_t retries = target->get_retries();
+  slog()->log(PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
+
+  const IPmcNetworkAddress* destination = target->get_address();
+  PmcPtr<IPmcNetworkAddress> answered_from;
+  rc = PMC_E_TIMEOUT;
+  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %d, destination=%s", attempt, destination->c_str());
+    rc = send(*message, destination);
+    if (rc != PMC_OK) break;
+    TryEnd end = await_answer(pdu, target, timeout, &rc, &answered_from);
+    if (end != TryEnd::kTimedOut) break;
+    rc = PMC_E_TIMEOUT;
+  }
+
+  // The device that answered becomes the target's address; an exchange
+  // without an answer leaves the target as it was.
+  if (rc == PMC_OK && answered_from) {
+    int set_rc = target->set_address(answered_from.get());
+    if (set_rc != PMC_OK) rc = set_rc;
+  }
+  if (rc == PMC_E_TOOBIG) *fragment_count = 2;
+  return rc;
+}
+
+RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms,
+                                                    int* result, PmcPtr<IPmcNetworkAddress>* answered_from) {
+  PmsDeadline deadline(timeout_ms);
+  // A time-out of 0 still looks once for an answer that is already there.
+  int32_t wait_ms = timeout_ms;
+  for (;;) {
+    PmcPtr<IPmsMessageBuffer> datagram;
+    PmcPtr<IPmcNetworkAddress> source;
+    int rc = receive(wait_ms, &datagram, &source);
+    if (rc == PMC_E_TIMEOUT) {
+      slog()->log(PMC_LOG_ERROR, "_send_and_receive(): receive timeout.");
+      return TryEnd::kTimedOut;
+    }
+    if (rc != PMC_OK) {
+      slog()->log(PMC_LOG_ERROR, "_send_and_receive(): error=%d.", rc);
+      *result = rc;
+      return TryEnd::kFailed;
+    }
+    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive from %s", source ? source->c_str() : "");
+    rc = check_received_raw_packet(pdu, target, datagram.get());
+    if (rc == PMC_E_TOOBIG) {
+      slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive packet is too big.");
+      *result = rc;
+      return TryEnd::kFailed;
+    }
+    if (rc == PMC_OK) {
+      rc = decode(datagram.get(), pdu, target);
+      if (rc != PMC_E_MALFORMED) {
+        *result = rc;
+        if (rc == PMC_OK) *answered_from = std::move(source);
+        return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;
+      }
+    }
+    // Another request's answer or a malformed one: keep waiting for what is
+    // left of this try's time-out.
+    wait_ms = deadline.remaining_ms();
+    if (wait_ms <= 0) return TryEnd::kTimedOut;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Splitting
+// ---------------------------------------------------------------------------
+int RequestSession::fragment_pdu(IPmsPdu* pdu, int count, IPmsPduList** out) {
+  *out = nullptr;
+  int rc = PMC_OK;
+  PmcPtr<IPmsPduList> fragments(pmc_create_pdu_list(&rc));
+  if (!fragments) return rc;
+  size_t n = binding_count(pdu);
+  size_t parts = count > 0 ? static_cast<size_t>(count) : 0;
+  size_t q = parts == 0 ? 0 : n / parts;
+  size_t r = parts == 0 ? 0 : n % parts;
+  if (q == 0) {
+    slog()->log(PMC_LOG_ERROR, "[RequestSession::fragment_pdu] can't fragment the packet[%d] any more.",
+                pdu->get_request_id());
+    return PMC_E_NOSPLIT;
+  }
+  IPmcVarBindList* source = pdu->get_varbind_list();
+  for (size_t i = 0; i < parts; ++i) {
+    PmcPtr<IPmsPdu> part(pms_create_pdu(&rc));
+    if (!part) return rc;
+    rc = part->copy_header(*pdu);
+    if (rc != PMC_OK) return rc;
+    IPmcVarBindList* moved = source->split_front(i < r ? q + 1 : q, &rc);
+    if (moved == nullptr) return rc;
+    part->set_varbind_list(moved);
+    rc = fragments->push_back(part.release());
+    if (rc != PMC_OK) return rc;
+  }
+  if (source->size() != 0) {
+    slog()->log(PMC_LOG_ERROR, "[RequestSession::fragment_pdu] vb size of a fragmented packet is zero.");
+    return PMC_E_FAIL;
+  }
+  *out = fragments.release();
+  return PMC_OK;
+}
+
+int RequestSession::fragment_process(IPmsPdu* pdu, IPmsSnmpTarget* target, int count) {
+  IPmsPduList* list = nullptr;
+  int rc = fragment_pdu(pdu, count, &list);
+  if (rc != PMC_OK) return rc;
+  PmcPtr<IPmsPduList> fragments(list);
+  slog()->log(PMC_LOG_INFO, "[RequestSession::fragment_process] packet[%d] is fragmented to %d.",
+              pdu->get_request_id(), static_cast<int>(fragments->size()));
+
+  PmcPtr<IPmcListIterator> it(fragments->create_iterator(&rc));
+  if (!it) return rc;
+  for (IPmsPdu* fragment = fragments->current(it.get()); fragment != nullptr;
+       fragments->advance(it.get()), fragment = fragments->current(it.get())) {
+    int again = 0;
+    rc = _send_and_receive(fragment, target, &again);
+    if (again != 0) rc = fragment_process(fragment, target, again);
+    if (rc != PMC_OK) return rc;
+  }
+  it.reset();
+  return merge_fragments(pdu, fragments.get());
+}
+
+int RequestSession::merge_fragments(IPmsPdu* pdu, IPmsPduList* fragments) {
+  int rc = PMC_OK;
+  PmcPtr<IPmcListIterator> it(fragments->create_iterator(&rc));
+  if (!it) return rc;
+  IPmsPdu* first = fragments->current(it.get());
+  if (first != nullptr) pdu->set_type(first->get_type());
+  pdu->set_error_status(0);
+  pdu->set_error_index(0);
+  size_t before = 0;  // bindings of the fragments already joined
+  for (IPmsPdu* fragment = first; fragment != nullptr;
+       fragments->advance(it.get()), fragment = fragments->current(it.get())) {
+    if (pdu->get_error_status() == 0 && fragment->get_error_status() != 0) {
+      pdu->set_error_status(fragment->get_error_status());
+      pdu->set_error_index(fragment->get_error_index() + before);
+    }
+    IPmcVarBindList* bindings = fragment->get_varbind_list();
+    if (bindings == nullptr) continue;
+    before += bindings->size();
+    while (IPmcVarBind* binding = bindings->pop_front()) {
+      rc = pdu->push_back(binding);
+      if (rc != PMC_OK) return rc;
+    }
+  }
+  // Mark the bindings as an unsplit answer would be marked.
+  if (IPmcVarBindList* joined = pdu->get_varbind_list()) {
+    if (pdu->get_error_status() != 0) {
+      joined->mark_sequence(pdu->get_error_status(), pdu->get_error_index());
+    } else {
+      joined->mark_all(0);
+    }
+  }
+  return PMC_OK;
+}

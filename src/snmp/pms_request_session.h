@@ -1,0 +1,144 @@
+// RequestSession: the SNMPv1/SNMPv2c session of the library's own engine.
+//
+// One `send_sync` carries one request to one device and brings the answer
+// back into the same PDU: it opens a datagram socket, encodes the PDU with a
+// new request-id, sends it, waits for the datagram that carries the same
+// request-id, resends the same bytes up to the target's retry count, and
+// decodes the answer. A request that is too big for the target's maximum
+// message size, or that the device answers with tooBig, is split into
+// smaller requests whose answers are joined again. The same session runs
+// the broadcast search (`send_broad_cast_sync`, pms_broadcast.cpp), which
+// collects one answer from every device that responds.
+//
+// The target is read for the destination address, local port, time-out
+// (milliseconds), retries and maximum message size, and serves as the
+// message header (version and community). After a successful exchange its
+// address is the address that answered.
+//
+// Every message goes to the log category "snmp".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/pmc_object.h"
+#include "core/pmc_object_list.h"
+#include "core/pms_pdu.h"
+#include "core/pms_snmp_packet.h"
+#include "core/pms_snmp_target.h"
+#include "net/pmc_datagram_socket.h"
+#include "net/pmc_network_address.h"
+#include "snmp/pms_message_buffer.h"
+#include "snmp/pms_session.h"
+
+// The process-wide request-id counter: each call hands out the next id as
+// one atomic step. The first id is 0; after 2147483647 comes -2147483648.
+int32_t pms_next_request_id();
+// For tests: the next call of pms_next_request_id returns `next`.
+void pms_set_next_request_id_for_test(int32_t next);
+
+// True when the broadcast search to `destination` keeps an answer from
+// `source`. IPv4 and IPv6 searches keep every answer; an IPX search keeps an
+// answer when the destination's network number is "00000000" (any network)
+// or equals the source's (the first eight characters of both texts).
+bool pms_broadcast_accepts(const IPmcNetworkAddress& destination, const IPmcNetworkAddress& source);
+
+class RequestSession final : public IPmsSession, public CPmcObject {
+ public:
+  // Bytes offered to every receive.
+  static constexpr size_t kReceiveSize = 2048;
+
+  RequestSession() = default;
+
+  void release() override { destroy(); }
+  // One request-response exchange with splitting. 0 when a matching answer
+  // was decoded into `pdu`; -2 for a null argument, a target without an
+  // address or a negative time-out or retry count; -203 when no try got an
+  // answer; -212 when a request cannot be split small enough; the socket
+  // and codec codes otherwise.
+  int send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) override;
+  // The same with the PDU and target of a packet, which keeps both.
+  int send_sync(IPmsSnmpPacket* packet) override;
+  // Broadcast search (pms_broadcast.cpp): sends the request retries + 1
+  // times, each time gathering answers for the whole time-out, and hands out
+  // one packet per responding address in order of first arrival. Nobody
+  // answering is not an error (0 and an empty list).
+  int send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketList** out) override;
+  int send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) override;
+
+  // --- inner steps, shared by the exchange and the broadcast search ---
+
+  // Replaces the session's socket by a new one for `protocol`, bound to
+  // `port` (0: any).
+  int open_socket(int protocol, uint16_t port);
+  // Gives `pdu` a new request-id and encodes it for `target` into `*out`.
+  // On -211 `*encoded_bindings` tells how many bindings, counted from the
+  // end of the list, fitted into the maximum message size.
+  int encode(IPmsPdu* pdu, IPmsSnmpTarget* target, PmcPtr<IPmsMessageBuffer>* out, size_t* encoded_bindings);
+  // Sends the content of `message` to `destination` through the socket.
+  int send(const IPmsMessageBuffer& message, const IPmcNetworkAddress* destination);
+  // Waits up to `timeout_ms` for one datagram; hands out its bytes (in a
+  // block of exactly their length) and its sender.
+  int receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* message, PmcPtr<IPmcNetworkAddress>* source);
+  // Decodes `message` into `pdu`, storing the answer's version and community
+  // into `target`.
+  static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
+  // Peeks at a datagram's request-id and error-status: -251 when it answers
+  // another request (or cannot be read), -210 when it says tooBig, else 0.
+  static int check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message);
+  // One exchange without splitting. When the request must be split,
+  // `*fragment_count` receives the number of parts (else 0) and the result
+  // is -211 or -210.
+  int _send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int* fragment_count);
+  // Moves the bindings of `pdu` into `count` new PDUs of the same header,
+  // the first (n mod count) of them one binding larger, order kept. -212
+  // when there are fewer bindings than parts.
+  static int fragment_pdu(IPmsPdu* pdu, int count, IPmsPduList** out);
+  // Splits `pdu` into `count` parts, exchanges each (splitting again where
+  // needed) and joins the answers into `pdu`.
+  int fragment_process(IPmsPdu* pdu, IPmsSnmpTarget* target, int count);
+  // Joins the answers of `fragments` into `pdu`: the first answer's type,
+  // the first error-status with its error-index counted over the whole
+  // request, and every binding in order.
+  static int merge_fragments(IPmsPdu* pdu, IPmsPduList* fragments);
+
+  // The current socket (lent), null before the first exchange.
+  DataGramSocket* socket() const { return m_pSocket.get(); }
+
+ protected:
+  ~RequestSession() override = default;
+
+ private:
+  // Outcome of waiting for the answer of one try.
+  enum class TryEnd { kAnswered, kTimedOut, kFailed };
+
+  // Waits for the matching answer after one send; `*result` holds the
+  // exchange's result when the try ends with kAnswered or kFailed.
+  TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result,
+                      PmcPtr<IPmcNetworkAddress>* answered_from);
+  // Broadcast: gathers answers for one try (pms_broadcast.cpp).
+  int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list);
+  static int search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new);
+  static int decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffer* message,
+                               const IPmcNetworkAddress& source, const IPmsSnmpTarget* target);
+
+  PmcPtr<DataGramSocket> m_pSocket;
+  unsigned char m_receiveBlock[kReceiveSize];
+};
+
+// Checks the arguments every exchange and search shares: PDU and target
+// present, an address to send to, a time-out and retry count that are not
+// negative. 0 or -2.
+int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target);
+
+// Remaining milliseconds of a wait that ends at a deadline, counted on the
+// monotonic clock; 0 once the deadline has passed.
+class PmsDeadline {
+ public:
+  explicit PmsDeadline(int32_t timeout_ms);
+  int32_t remaining_ms() const;
+  bool passed() const { return remaining_ms() <= 0; }
+
+ private:
+  int64_t m_deadlineUs;
+};
