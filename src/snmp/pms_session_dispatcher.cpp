@@ -2,6 +2,7 @@
 
 #include "log/pmc_log.h"
 #include "snmp/pms_request_session.h"
+#include "snmp/pms_v3_session.h"
 
 SessionDispatcher* pmc_create_session_dispatcher(int* err) { return pmc_make<SessionDispatcher>(err); }
 
@@ -25,9 +26,7 @@ int SessionDispatcher::kind_of(const IPmsSnmpTarget* target, Kind* kind) {
 
 IPmsSession* SessionDispatcher::create_session(Kind kind, int* err) {
   if (kind == Kind::kCommunity) return pmc_make<RequestSession>(err);
-  // The SNMPv3 session is not part of this build yet.
-  pmc_set_err(err, PMC_E_UNSUPPORTED);
-  return nullptr;
+  return pms_create_v3_request_session(err);
 }
 
 IPmsSession* SessionDispatcher::session_for(const IPmsSnmpTarget* target, int* err) {
