@@ -1,0 +1,253 @@
+// Connection set-up and the table readers of the device status object.
+#include "device/psw_device_status.h"
+
+#include <cstring>
+
+#include "device/psw_status_exchange.h"
+
+namespace {
+
+template <size_t N>
+constexpr size_t count_of(const char* const (&)[N]) {
+  return N;
+}
+
+// Columns of each table, in the order their values fill the record. Every
+// walk is rooted at the first column.
+constexpr const char* kStorageColumns[] = {
+    "1.3.6.1.2.1.25.2.3.1.2",  // hrStorageType
+    "1.3.6.1.2.1.25.2.3.1.4",  // hrStorageAllocationUnits
+    "1.3.6.1.2.1.25.2.3.1.5",  // hrStorageSize
+    "1.3.6.1.2.1.25.2.3.1.3",  // hrStorageDescr
+};
+
+constexpr const char* kDeviceColumns[] = {
+    "1.3.6.1.2.1.25.3.2.1.2",  // hrDeviceType
+    "1.3.6.1.2.1.25.3.2.1.5",  // hrDeviceStatus
+    "1.3.6.1.2.1.25.3.2.1.3",  // hrDeviceDescr
+};
+
+constexpr const char* kInputTrayColumns[] = {
+    "1.3.6.1.2.1.43.8.2.1.2",  "1.3.6.1.2.1.43.8.2.1.3",  "1.3.6.1.2.1.43.8.2.1.4",  "1.3.6.1.2.1.43.8.2.1.5",
+    "1.3.6.1.2.1.43.8.2.1.6",  "1.3.6.1.2.1.43.8.2.1.7",  "1.3.6.1.2.1.43.8.2.1.8",  "1.3.6.1.2.1.43.8.2.1.9",
+    "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.11", "1.3.6.1.2.1.43.8.2.1.12", "1.3.6.1.2.1.43.8.2.1.13",
+    "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21", "1.3.6.1.2.1.43.8.2.1.22",
+};
+
+constexpr const char* kOutputTrayColumns[] = {
+    "1.3.6.1.2.1.43.9.2.1.2",   // prtOutputType
+    "1.3.6.1.2.1.43.9.2.1.6",   // prtOutputStatus
+    "1.3.6.1.2.1.43.9.2.1.7",   // prtOutputName
+    "1.3.6.1.2.1.43.9.2.1.12",  // prtOutputDescription
+};
+
+constexpr const char* kTonerColumns[] = {
+    "1.3.6.1.2.1.43.11.1.1.5",  // prtMarkerSuppliesType
+    "1.3.6.1.2.1.43.11.1.1.7",  // prtMarkerSuppliesSupplyUnit
+    "1.3.6.1.2.1.43.11.1.1.8",  // prtMarkerSuppliesMaxCapacity
+    "1.3.6.1.2.1.43.11.1.1.9",  // prtMarkerSuppliesLevel
+    "1.3.6.1.2.1.43.11.1.1.6",  // prtMarkerSuppliesDescription
+};
+
+constexpr const char* kAlertColumns[] = {
+    "1.3.6.1.2.1.43.18.1.1.2", "1.3.6.1.2.1.43.18.1.1.4", "1.3.6.1.2.1.43.18.1.1.5",
+    "1.3.6.1.2.1.43.18.1.1.6", "1.3.6.1.2.1.43.18.1.1.7", "1.3.6.1.2.1.43.18.1.1.8",
+};
+
+constexpr const char* kPrinterColumns[] = {
+    "1.3.6.1.2.1.25.3.5.1.1",  // hrPrinterStatus
+    "1.3.6.1.2.1.25.3.5.1.2",  // hrPrinterDetectedErrorState
+};
+
+// prtMarkerSuppliesType of a toner.
+constexpr int32_t kSupplyToner = 3;
+
+// Port of each protocol value; 0 for a protocol without one.
+uint16_t port_of(int32_t protocol) {
+  switch (protocol) {
+    case 1:  // UDP over IPv4
+    case 4:  // UDP over IPv6
+      return 161;
+    case 2:  // IPX, socket 0x900F
+      return 36879;
+    default:
+      return 0;
+  }
+}
+
+// Appends one record built by `fill` from the row.
+template <class Record, class Fill>
+int append_row(CPSWRecordTable<Record>& table, IPmsPdu& row, Fill&& fill) {
+  Record record;
+  std::memset(&record, 0, sizeof record);
+  PSWRowReader reader(row);
+  fill(reader, record);
+  return table.append(record);
+}
+
+}  // namespace
+
+CPSWDeviceStatus::CPSWDeviceStatus() { psw_copy_text(m_szWriteCommunity, "private"); }
+
+void CPSWDeviceStatus::set_read_community(const char* text) {
+  psw_copy_text(m_szReadCommunity, text);
+  m_bReadCommunitySet = true;
+}
+
+void CPSWDeviceStatus::set_write_community(const char* text) { psw_copy_text(m_szWriteCommunity, text); }
+
+int CPSWDeviceStatus::setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout,
+                            int32_t retries, uint32_t max_message_size) {
+  // A cut address would name another device: refuse what does not fit.
+  if (address == nullptr || usm == nullptr || std::strlen(address) >= kAddressSize) return PMC_E_ARG;
+  uint16_t port = port_of(protocol);
+  if (port == 0) return PMC_E_ARG;
+  psw_copy_text(m_szAddress, address);
+  m_nProtocol = protocol;
+  m_nPort = port;
+  m_nTimeout = timeout;
+  m_nRetries = retries;
+  m_nMaxMessageSize = max_message_size;
+  m_nSnmpMode = usm->get_snmp_mode();
+  psw_copy_text(m_szUserName, usm->get_user_name());
+  m_nSecurityLevel = usm->get_security_level();
+  m_nAuthProtocol = usm->get_auth_protocol();
+  m_nPrivProtocol = usm->get_priv_protocol();
+  psw_copy_text(m_szAuthPassPhrase, usm->get_auth_pass_phrase());
+  psw_copy_text(m_szPrivPassPhrase, usm->get_priv_pass_phrase());
+  psw_copy_text(m_szContextName, usm->get_context_name());
+  return PMC_OK;
+}
+
+void CPSWDeviceStatus::clear_tables() {
+  m_storage.clear();
+  m_devices.clear();
+  m_inputTrays.clear();
+  m_outputTrays.clear();
+  m_toners.clear();
+  m_alerts.clear();
+  m_jobs.clear();
+}
+
+// ---------------------------------------------------------------------------
+// The common exchange
+// ---------------------------------------------------------------------------
+
+PSWConnection CPSWDeviceStatus::connection(PmcUsmParameters* usm) const {
+  *usm = PmcUsmParameters{m_szUserName,       m_nSecurityLevel,   m_nAuthProtocol, m_nPrivProtocol,
+                          m_szAuthPassPhrase, m_szPrivPassPhrase, m_szContextName};
+  return PSWConnection{m_szAddress, m_nProtocol, m_nPort, m_nSnmpMode, usm, m_nTimeout, m_nRetries, m_nMaxMessageSize};
+}
+
+int CPSWDeviceStatus::open_exchange(PSWStatusExchange& exchange, const char* community) const {
+  PmcUsmParameters usm{};
+  if (community == nullptr && m_bReadCommunitySet) community = m_szReadCommunity;
+  return exchange.open(connection(&usm), community);
+}
+
+int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
+                                 const std::function<int(IPmsPdu&)>& convert) {
+  PSWStatusExchange exchange;
+  int rc = open_exchange(exchange);
+  if (rc == PMC_OK) rc = exchange.add_columns(columns, count);
+  PmcPtr<IPmsPduList> rows;
+  if (rc == PMC_OK) rc = exchange.walk(columns[0], &rows);
+  if (rc != PMC_OK) return rc;
+  return psw_for_each_row(*rows, convert);
+}
+
+// ---------------------------------------------------------------------------
+// Table readers
+// ---------------------------------------------------------------------------
+
+int CPSWDeviceStatus::read_storage_table() {
+  return walk_table(kStorageColumns, count_of(kStorageColumns), [this](IPmsPdu& row) -> int {
+    return append_row(m_storage, row, [](PSWRowReader& r, PSWStorageInfo& rec) {
+      rec.type = r.next_mapped(kPSWStorageTypes);
+      rec.allocationUnits = r.next_int32();
+      rec.size = r.next_int32();
+      r.next_text(rec.description);
+    });
+  });
+}
+
+int CPSWDeviceStatus::read_device_table() {
+  return walk_table(kDeviceColumns, count_of(kDeviceColumns), [this](IPmsPdu& row) -> int {
+    return append_row(m_devices, row, [](PSWRowReader& r, PSWDeviceInfo& rec) {
+      rec.type = r.next_mapped(kPSWDeviceTypes);
+      rec.status = r.next_int32();
+      r.next_text(rec.description);
+    });
+  });
+}
+
+int CPSWDeviceStatus::read_input_tray_table() {
+  return walk_table(kInputTrayColumns, count_of(kInputTrayColumns), [this](IPmsPdu& row) -> int {
+    return append_row(m_inputTrays, row, [](PSWRowReader& r, PSWInputTrayInfo& rec) {
+      rec.type = r.next_int32();
+      rec.dimUnit = r.next_int32();
+      rec.mediaDimFeedDirDeclared = r.next_int32();
+      rec.mediaDimXFeedDirDeclared = r.next_int32();
+      rec.mediaDimFeedDirChosen = r.next_int32();
+      rec.mediaDimXFeedDirChosen = r.next_int32();
+      rec.capacityUnit = r.next_int32();
+      rec.maxCapacity = r.next_int32();
+      rec.currentLevel = r.next_int32();
+      rec.status = r.next_int32();
+      r.next_text(rec.mediaName);
+      r.next_text(rec.name);
+      r.next_text(rec.description);
+      r.next_text(rec.mediaType);
+      r.next_text(rec.mediaColor);
+    });
+  });
+}
+
+int CPSWDeviceStatus::read_output_tray_table() {
+  return walk_table(kOutputTrayColumns, count_of(kOutputTrayColumns), [this](IPmsPdu& row) -> int {
+    return append_row(m_outputTrays, row, [](PSWRowReader& r, PSWOutputTrayInfo& rec) {
+      rec.type = r.next_int32();
+      rec.status = r.next_int32();
+      r.next_text(rec.name);
+      r.next_text(rec.description);
+    });
+  });
+}
+
+int CPSWDeviceStatus::read_toner_table() {
+  return walk_table(kTonerColumns, count_of(kTonerColumns), [this](IPmsPdu& row) -> int {
+    PSWRowReader r(row);
+    if (r.next_int32() != kSupplyToner) return PMC_OK;  // waste toner, drums, fuser...
+    PSWTonerInfo rec;
+    std::memset(&rec, 0, sizeof rec);
+    rec.supplyUnit = r.next_int32();
+    rec.maxCapacity = r.next_int32();
+    rec.level = r.next_int32();
+    r.next_text(rec.description);
+    return m_toners.append(rec);
+  });
+}
+
+int CPSWDeviceStatus::read_alert_table() {
+  return walk_table(kAlertColumns, count_of(kAlertColumns), [this](IPmsPdu& row) -> int {
+    return append_row(m_alerts, row, [](PSWRowReader& r, PSWAlertInfo& rec) {
+      rec.severityLevel = r.next_int32();
+      rec.group = r.next_int32();
+      rec.groupIndex = r.next_int32();
+      rec.location = r.next_int32();
+      rec.code = r.next_int32();
+      r.next_text(rec.description);
+    });
+  });
+}
+
+int CPSWDeviceStatus::read_printer_status() {
+  return walk_table(kPrinterColumns, count_of(kPrinterColumns), [this](IPmsPdu& row) -> int {
+    PSWRowReader r(row);
+    m_nPrinterStatus = r.next_int32();
+    size_t length = 0;
+    const unsigned char* octets = r.next_octets(&length);
+    m_nPrinterErrorState = psw_octets_le32(octets, length);
+    return PMC_OK;
+  });
+}

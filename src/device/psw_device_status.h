@@ -1,0 +1,146 @@
+// The device status object of an opened device: its connection parameters
+// and the record tables the status interface hands out.
+//
+// Each reader runs one exchange with the device (psw_status_exchange.h): it
+// walks the columns of one SNMP table, turns every row into one record and
+// appends it to its table. The object also reads the printer status and the
+// device's character sets, and cancels jobs by an SNMP Set.
+//
+//   int err = 0;
+//   CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
+//   status->set_read_community("public");            // optional
+//   status->setup(1, "192.0.2.7", usm, 1000, 2, 0);  // IPv4, 1 s, 2 retries
+//   status->storage_table().clear();
+//   status->read_storage_table();                      // then copy records
+//   status->destroy();
+//
+// The SNMPv3 values are copied out of the settings object at setup, so a
+// later change of the handle's settings (a search with other credentials)
+// does not change what this device's requests use.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "core/pmc_get_data.h"
+#include "core/pmc_object.h"
+#include "device/pmc_plugin_usm.h"
+#include "device/psw_status_table.h"
+#include "psw/psw.h"
+
+class PSWStatusExchange;
+class PSWRowReader;
+struct PSWConnection;
+
+class CPSWDeviceStatus final : public CPmcObject {
+ public:
+  static constexpr size_t kAddressSize = 64;
+  static constexpr size_t kCommunitySize = 256;
+
+  CPSWDeviceStatus();
+
+  // Communities of later requests. A read community is handed to the
+  // request object only once one was set (it uses "public" otherwise); the
+  // write community starts as "private". Texts are cut to 255 characters.
+  void set_read_community(const char* text);
+  void set_write_community(const char* text);
+
+  // Stores the connection parameters: protocol value (1 IPv4, 2 IPX, 4 IPv6;
+  // port 161, or 36879 for IPX), address text, the SNMP mode and SNMPv3
+  // values of `usm` (copied), time-out in milliseconds, retries and maximum
+  // message size (0: the request layer's default). -2 for a null argument,
+  // an address that does not fit 63 characters, or another protocol value;
+  // nothing is stored then.
+  int setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout, int32_t retries,
+            uint32_t max_message_size);
+
+  // Table readers: each appends the rows of one device table (the caller
+  // empties the table first). On failure the rows appended before stay.
+  int read_storage_table();
+  int read_device_table();
+  int read_input_tray_table();
+  int read_output_tray_table();
+  int read_toner_table();  // rows of supply type 3 (toner) only
+  int read_alert_table();
+  // Job rows of one kind: 0 every row, 1 unfinished (state not 17),
+  // 2 finished (state 17).
+  int read_job_table(uint32_t kind);
+  // Sets the printer status and error state; with several rows the last
+  // row counts.
+  int read_printer_status();
+  // Character set of kind 0 (the printer's current localization) or 1 (the
+  // maker's current localization), also kept in the object; stored in
+  // `out` on success.
+  int read_char_set(uint32_t kind, int32_t* out);
+  // Asks the device to cancel the job named by `id` (a job's jobId).
+  int cancel_job(const char* id);
+
+  // The tables read last.
+  CPSWRecordTable<PSWStorageInfo>& storage_table() { return m_storage; }
+  CPSWRecordTable<PSWDeviceInfo>& device_table() { return m_devices; }
+  CPSWRecordTable<PSWInputTrayInfo>& input_tray_table() { return m_inputTrays; }
+  CPSWRecordTable<PSWOutputTrayInfo>& output_tray_table() { return m_outputTrays; }
+  CPSWRecordTable<PSWTonerInfo>& toner_table() { return m_toners; }
+  CPSWRecordTable<PSWAlertInfo>& alert_table() { return m_alerts; }
+  CPSWRecordTable<PSWJobInfo>& job_table() { return m_jobs; }
+  // Empties every table.
+  void clear_tables();
+
+  // The printer record as read last.
+  PSWPrinterInfo printer_info() const { return {m_nPrinterStatus, m_nPrinterErrorState}; }
+  void clear_printer_info() { m_nPrinterStatus = m_nPrinterErrorState = 0; }
+
+  int32_t char_set() const { return m_nCharSet; }
+  int32_t vendor_char_set() const { return m_nVendorCharSet; }
+
+ protected:
+  ~CPSWDeviceStatus() override = default;
+
+ private:
+  // Runs one exchange that walks `columns` (rooted at the first) and calls
+  // `convert(row)` for every row in order; conversion failures end it.
+  int walk_table(const char* const* columns, size_t count, const std::function<int(IPmsPdu&)>& convert);
+  // Opens an exchange with the read community (when set) or `community`.
+  int open_exchange(PSWStatusExchange& exchange, const char* community = nullptr) const;
+  PSWConnection connection(PmcUsmParameters* usm) const;
+
+  // One localization row of a character-set walk: looks up the character
+  // set of localization `row` below `root` in the table at `lookup_base`.
+  int look_up_char_set(const char* root, const char* lookup_base, PSWRowReader& row, int32_t* kept);
+  // One job row: converts it and appends it when it is of `kind`.
+  int read_job_row(IPmsPdu& row, uint32_t kind);
+  // Looks up the text of the next job column, keyed by its row and value.
+  int look_up_job_text(PSWRowReader& row, const char* column, char* text_out);
+  static int job_id_from_index(IPmcOid& index, char* id_out);
+
+  int32_t m_nProtocol = 0;
+  char m_szAddress[kAddressSize] = {};
+  uint16_t m_nPort = 0;
+  int32_t m_nTimeout = 0;
+  int32_t m_nRetries = 0;
+  uint32_t m_nMaxMessageSize = 0;
+  char m_szReadCommunity[kCommunitySize] = {};
+  bool m_bReadCommunitySet = false;
+  char m_szWriteCommunity[kCommunitySize] = {};
+  CPSWRecordTable<PSWStorageInfo> m_storage;
+  CPSWRecordTable<PSWDeviceInfo> m_devices;
+  int32_t m_nPrinterStatus = 0;
+  int32_t m_nPrinterErrorState = 0;
+  CPSWRecordTable<PSWInputTrayInfo> m_inputTrays;
+  CPSWRecordTable<PSWOutputTrayInfo> m_outputTrays;
+  CPSWRecordTable<PSWTonerInfo> m_toners;
+  CPSWRecordTable<PSWAlertInfo> m_alerts;
+  CPSWRecordTable<PSWJobInfo> m_jobs;
+  int32_t m_nCharSet = 0;
+  // Also the character set of the job text look-ups.
+  int32_t m_nVendorCharSet = 0;
+  int32_t m_nSnmpMode = -1;
+  // SNMPv3 values, copies of the settings object's at setup.
+  char m_szUserName[64] = {};
+  int32_t m_nSecurityLevel = 0;
+  int32_t m_nAuthProtocol = 0;
+  int32_t m_nPrivProtocol = 0;
+  char m_szAuthPassPhrase[64] = {};
+  char m_szPrivPassPhrase[64] = {};
+  char m_szContextName[512] = {};
+};
