@@ -118,15 +118,6 @@ TEST_F(V3Builder, CopiesTheOtherSettingsOfTheTarget) {
   EXPECT_STREQ(s->peername, "udp6:[::1]:16161");
 }
 
-TEST_F(V3Builder, CommunityTargetsAndTargetsWithoutAddressAreRefused) {
-  PmcPtr<IPmsSnmpTarget> community(pms_create_community_target(nullptr));
-  CPmsV3SessionBuilder builder;
-  EXPECT_EQ(builder.open(community.get()), PMC_E_UNSUPPORTED);
-  PmcPtr<IPmsSnmpTarget> nowhere(pms_create_usm_target(nullptr));
-  EXPECT_EQ(builder.open(nowhere.get()), PMC_E_ARG);
-  EXPECT_EQ(builder.open(nullptr), PMC_E_ARG);
-}
-
 TEST_F(V3Builder, BuildsEveryValueKindTheLibraryCarries) {
   PmcPtr<IPmsPdu> pdu(pms_create_pdu(nullptr));
   pdu->set_type(3);
@@ -214,20 +205,6 @@ TEST_F(V3Builder, RefusesWhatThisPathCannotSend) {
   ASSERT_EQ(builder.open(target.get()), PMC_OK);
   PmcPtr<IPmsPdu> pdu = make_pdu(0, {long_oid});
   EXPECT_EQ(builder.build_pdu(pdu.get()), PMC_E_ARG);
-}
-
-TEST_F(V3Builder, ProbeIsAnEmptyUnauthenticatedGet) {
-  PmcPtr<IPmsSnmpTarget> target = make_target(v3test::sha_aes_user(), "127.0.0.1", 9);
-  CPmsV3SessionBuilder builder(true);
-  ASSERT_EQ(builder.open(target.get()), PMC_OK);
-  PmcPtr<IPmsPdu> ignored = make_pdu(3, {v3test::kSysName});
-  ASSERT_EQ(builder.build_pdu(ignored.get()), PMC_OK);
-  const snmp_pdu* probe = builder.pdu();
-  EXPECT_EQ(probe->command, SNMP_MSG_GET);
-  EXPECT_EQ(probe->variables, nullptr);
-  EXPECT_EQ(probe->securityNameLen, 0u);
-  EXPECT_EQ(probe->securityLevel, SNMP_SEC_LEVEL_NOAUTH);
-  EXPECT_EQ(probe->securityModel, SNMP_SEC_MODEL_USM);
 }
 
 // Settings the session cannot use are refused before any datagram leaves.

@@ -8,7 +8,6 @@
 #include "agent/snmpd_agent.h"
 #include "core/pmc_get_data.h"
 #include "core/pmc_result.h"
-#include "snmp/pms_session_dispatcher.h"
 #include "snmp/v3_test_support.h"
 
 namespace {
@@ -100,19 +99,4 @@ TEST_F(V3RequestObject, GetAndSetThroughTheDispatcher) {
   int32_t value = 0;
   ASSERT_EQ(check->get_data(&value), PMC_OK);
   EXPECT_EQ(value, 77);
-}
-
-TEST_F(V3RequestObject, DispatcherCreatesTheSNMPv3SessionOnlyForUsmTargets) {
-  PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(nullptr));
-  PmcPtr<IPmsSnmpTarget> usm = v3test::make_target(v3test::no_auth_user(), "127.0.0.1", agent_->port());
-  int err = PMC_OK;
-  IPmsSession* session = dispatcher->session_for(usm.get(), &err);
-  ASSERT_EQ(err, PMC_OK);
-  ASSERT_NE(session, nullptr);
-  EXPECT_EQ(session, dispatcher->v3_session());
-  EXPECT_EQ(dispatcher->request_session(), nullptr);
-
-  usm->set_version(1);  // an SNMPv3 target must carry version code 2
-  EXPECT_EQ(dispatcher->session_for(usm.get(), &err), nullptr);
-  EXPECT_EQ(err, PMC_E_ARG);
 }
