@@ -1,0 +1,179 @@
+// The ten refresh readers of the option reader and the firmware version
+// parser. Each runs one exchange (device/psw_dev_comm_option_request.h).
+#include <cstring>
+
+#include "device/pmc_plugin_usm.h"
+#include "device/psw_dev_comm_option_request.h"
+#include "device/psw_dev_comm_option_scan.h"
+#include "log/pmc_log.h"
+
+namespace {
+
+// hrDeviceIndex values of the maker's devices that some readers depend on.
+constexpr int kIndexPrinterController = 10;  // its description is the firmware text
+constexpr int kIndexFaxUnit = 104;
+constexpr int kIndexBookletUnit = 124;
+
+constexpr int32_t kInputTypeManual = 5;        // prtInputType sheetFeedManual
+constexpr int32_t kOffsetStackingOn = 3;       // prtOutputOffsetStacking
+constexpr int32_t kMediaPathDuplexLong = 3;    // prtMediaPathType longEdgeBindingDuplex
+constexpr int32_t kMediaPathDuplexShort = 4;   // prtMediaPathType shortEdgeBindingDuplex
+constexpr int32_t kNoMediumSize = 10000;       // media size code when no size matched
+constexpr int32_t kNoMediumDirection = 1;
+
+}  // namespace
+
+int32_t CPSWDevCommOption::parse_version_value() {
+  int32_t numbers[3] = {};
+  if (psw_scan_numbers(m_szPrinterRomVersion, "Printer Controller v%d.%d.%d - Processor", numbers, 3) != 3) {
+    pmc_log("PSW", PMC_LOG_ERROR, "%s", "invalid PrinterROMVersion format");
+    return PSW_ERR_FAILED;
+  }
+  m_nRomVersionMajor = numbers[0];
+  m_nRomVersionMinor = numbers[1];
+  m_nRomVersionRevision = numbers[2];
+  return PSW_OK;
+}
+
+int32_t CPSWDevCommOption::refresh_system_attributes() {
+  // sysName.0; a failure of this Get is returned without a log line.
+  return psw_option_get_text(*this, "1.3.6.1.2.1.1.5", true, m_szSysName, false);
+}
+
+int32_t CPSWDevCommOption::refresh_hrdevice_table() {
+  static const char* const kColumns[] = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3",
+                                         "1.3.6.1.2.1.25.3.2.1.5"};
+  int32_t versionResult = PSW_OK;
+  int rc = psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+    SDeviceEntry device = {};
+    char description[256];
+    device.hrDeviceIndex = row.next_int();
+    row.next_text(description, sizeof description);
+    device.hrDeviceStatus = row.next_int();
+    psw_copy_text(device.szDescription, description);
+    if (m_nDeviceCount < kMaxDevices) m_devices[m_nDeviceCount++] = device;
+    if (device.hrDeviceIndex == kIndexPrinterController) {
+      psw_copy_text(m_szPrinterRomVersion, description);
+      // The walk goes on; a bad version text is reported once it is done.
+      if (parse_version_value() != PSW_OK) versionResult = PSW_ERR_FAILED;
+    }
+  });
+  return rc != PSW_OK ? rc : versionResult;
+}
+
+int32_t CPSWDevCommOption::refresh_input_tray_table() {
+  // prtInputTable columns: type, dimension unit, feed and cross-feed
+  // dimensions chosen, capacity unit, maximum capacity, current level, name,
+  // description, media type.
+  static const char* const kColumns[] = {
+      "1.3.6.1.2.1.43.8.2.1.2",  "1.3.6.1.2.1.43.8.2.1.3",  "1.3.6.1.2.1.43.8.2.1.6",  "1.3.6.1.2.1.43.8.2.1.7",
+      "1.3.6.1.2.1.43.8.2.1.8",  "1.3.6.1.2.1.43.8.2.1.9",  "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
+      "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"};
+  int32_t rowNumber = 0;
+  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+    SInputTrayEntry tray = {};
+    tray.nNumber = ++rowNumber;  // rows past the list's capacity still count
+    tray.nType = row.next_int();
+    const int32_t dimUnit = row.next_int();
+    tray.nMediaDimFeedDirChosen = row.next_int();
+    tray.nMediaDimXFeedDirChosen = row.next_int();
+    const int32_t capacityUnit = row.next_int();
+    const int32_t maxCapacity = row.next_int();
+    const int32_t currentLevel = row.next_int();
+    row.next_text(tray.szName, sizeof tray.szName);
+    row.next_text(tray.szDescription, sizeof tray.szDescription);
+    row.next_text(tray.szMediaType, sizeof tray.szMediaType);
+
+    tray.nMediaSize = kNoMediumSize;
+    tray.nMediaDirection = kNoMediumDirection;
+    MediaDimensionToMediumSize(dimUnit, tray.nMediaDimFeedDirChosen, tray.nMediaDimXFeedDirChosen,
+                               &tray.nMediaSize, &tray.nMediaDirection);
+    tray.nMaxCapacityInSheets = -1;
+    tray.nCurrentLevelInPercent = -1;
+    ConvertMediumLevel(capacityUnit, maxCapacity, currentLevel, &tray.nMaxCapacityInSheets,
+                       &tray.nCurrentLevelInPercent);
+    if (tray.nType == kInputTypeManual) m_bManualTray = true;
+    if (m_nInputTrayCount < kMaxInputTrays) m_inputTrays[m_nInputTrayCount++] = tray;
+  });
+}
+
+int32_t CPSWDevCommOption::refresh_output_tray_table() {
+  // prtOutputType, prtOutputName (read, not kept), prtOutputOffsetStacking.
+  static const char* const kColumns[] = {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7",
+                                         "1.3.6.1.2.1.43.9.2.1.24"};
+  int32_t rowNumber = 0;
+  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+    SOutputTrayEntry tray = {};
+    char name[256];
+    char oid[256];
+    tray.nNumber = ++rowNumber;
+    tray.prtOutputType = row.next_int();
+    row.next_text(name, sizeof name);
+    tray.prtOutputOffsetStacking = row.next_int(oid, sizeof oid);
+    if (tray.prtOutputOffsetStacking == kOffsetStackingOn) m_bOffsetStacking = true;
+    // The device marks its centre tray by the row index: an offset-stacking
+    // object whose OID ends in the digit 3.
+    size_t length = std::strlen(oid);
+    if (length > 0 && oid[length - 1] == '3') m_bCenterTrayMark = true;
+    if (m_nOutputTrayCount < kMaxOutputTrays) m_outputTrays[m_nOutputTrayCount++] = tray;
+  });
+}
+
+int32_t CPSWDevCommOption::refresh_memory_size() {
+  return psw_option_get_int(*this, "1.3.6.1.2.1.25.2.2", true, &m_nMemorySizeKB);
+}
+
+int32_t CPSWDevCommOption::refresh_prt_media_table() {
+  static const char* const kColumns[] = {"1.3.6.1.2.1.43.13.4.1.9"};  // prtMediaPathType
+  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+    int32_t type = row.next_int();
+    if (type == kMediaPathDuplexLong || type == kMediaPathDuplexShort) m_bDuplexUnit = true;
+  });
+}
+
+int32_t CPSWDevCommOption::refresh_netware_attributes() {
+  return psw_option_get_text(*this, "1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104", false, m_szNetWareSAPUnitName);
+}
+
+int32_t CPSWDevCommOption::refresh_fax_attributes() {
+  if (!has_device_index(kIndexFaxUnit, nullptr)) return PSW_OK;
+  static const char* const kOids[] = {"1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141",
+                                      "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124142",
+                                      "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143"};
+  int32_t values[3] = {};
+  int rc = psw_option_get_ints(*this, kOids, 3, values);
+  if (rc != PSW_OK) return rc;
+  if (values[0] == 1) m_bISDNG4Kit = true;
+  if (values[1] == 1) m_bLineSwitchKit = true;
+  m_nFaxMaxSpeedDial = values[2];
+  return PSW_OK;
+}
+
+int32_t CPSWDevCommOption::refresh_qrl_hrdev_detail_setting() {
+  static const char* const kOids[] = {
+      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.1",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.2",
+      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.4",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.5",
+      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.6",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.104.1.1"};
+  int32_t* const kTargets[] = {&m_nPaperSizeGroup,    &m_nPaperSize8K, &m_nLimitedColorPrinting,
+                               &m_nMinPasswordLength, &m_nUserPrompt,  &m_nFaxType};
+  // The fax type is asked only of a device with a fax unit.
+  const int count = has_device_index(kIndexFaxUnit, nullptr) ? 6 : 5;
+  int32_t values[6] = {-1, -1, -1, -1, -1, -1};
+  int rc = psw_option_get_ints(*this, kOids, count, values);
+  if (rc != PSW_OK) return rc;
+  // A negative value (also what an absent object reads as) keeps the setting.
+  for (int i = 0; i < 6; ++i) {
+    if (values[i] >= 0) *kTargets[i] = values[i];
+  }
+  return PSW_OK;
+}
+
+int32_t CPSWDevCommOption::refresh_finisher_booklet_info() {
+  if (!has_device_index(kIndexBookletUnit, nullptr)) return PSW_OK;
+  char text[256] = {};
+  int rc = psw_option_get_text(*this, "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1", false, text);
+  if (rc != PSW_OK) return rc;
+  int32_t impressions = 0;
+  if (psw_scan_numbers(text, "Max Impression = %d", &impressions, 1) == 1) m_nBookletMaxImpressions = impressions;
+  return PSW_OK;
+}

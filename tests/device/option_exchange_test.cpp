@@ -1,0 +1,171 @@
+// What the option reader sends: one Get for the model check, the refresh's
+// requests in order, the community in every request, and where a failure
+// stops it. Against the fault agent, which records every request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/pmc_result.h"
+#include "device/option_test_support.h"
+
+namespace {
+
+using option_test::Family;
+using option_test::FaultPrinter;
+using option_test::TestOption;
+using psw_test::ReceivedRequest;
+namespace ber = psw_test::ber;
+
+// The OIDs of one request, as dotted texts.
+std::vector<std::string> oids_of(const ReceivedRequest& r) {
+  std::vector<std::string> oids;
+  for (const ber::VarBind& b : r.message.bindings) oids.push_back(ber::oid_text(b.oid));
+  return oids;
+}
+
+// The binding lists of every Get the agent received, in order.
+std::vector<std::vector<std::string>> gets(const psw_test::FaultAgent& agent) {
+  std::vector<std::vector<std::string>> out;
+  for (const ReceivedRequest& r : agent.requests()) {
+    if (r.parsed && r.message.pdu_type == ber::kGetRequest) out.push_back(oids_of(r));
+  }
+  return out;
+}
+
+// Whether a GetNext asked for anything below `prefix`.
+bool walked(const psw_test::FaultAgent& agent, const std::string& prefix) {
+  for (const ReceivedRequest& r : agent.requests()) {
+    if (r.message.pdu_type != ber::kGetNextRequest) continue;
+    for (const std::string& oid : oids_of(r)) {
+      if (oid.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+  }
+  return false;
+}
+
+const std::string kSettings = "1.3.6.1.4.1.32473.8.53.13.2.1.6.";
+
+class OptionExchange : public ::testing::TestWithParam<Family> {
+ protected:
+  int32_t init(TestOption& o, uint32_t timeout = 2000, uint32_t retries = 1) {
+    return o.Init(GetParam().protocol, GetParam().address, nullptr, timeout, retries, 0);
+  }
+};
+
+TEST_P(OptionExchange, InitSendsOneGetForTheSysObjectId) {
+  FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+  printer.run([&] {
+    TestOption o;
+    ASSERT_EQ(init(o), PSW_OK);
+  });
+  std::vector<ReceivedRequest> requests = printer.agent().requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].message.pdu_type, ber::kGetRequest);
+  EXPECT_EQ(requests[0].message.version, ber::kVersion1);
+  EXPECT_EQ(requests[0].message.community, "public");
+  EXPECT_EQ(oids_of(requests[0]), std::vector<std::string>{"1.3.6.1.2.1.1.2.0"});
+}
+
+TEST_P(OptionExchange, RefreshSendsItsGetsInOrderWithTheReadersCommunity) {
+  FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+  printer.agent().set_communities({"office-ro"});
+  printer.run([&] {
+    TestOption o;
+    o.SetCommunityStr("office-ro");
+    ASSERT_EQ(init(o), PSW_OK);
+    ASSERT_EQ(o.refresh_options(), PSW_OK);
+  });
+  const std::vector<std::vector<std::string>> expected = {
+      {"1.3.6.1.2.1.1.2.0"},
+      {"1.3.6.1.2.1.1.5.0"},
+      {"1.3.6.1.2.1.25.2.2.0"},
+      {"1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104"},
+      {"1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141", "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124142",
+       "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143"},
+      {kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4", kSettings + "1.1.5", kSettings + "1.1.6",
+       kSettings + "104.1.1"},
+      {"1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1"},
+  };
+  EXPECT_EQ(gets(printer.agent()), expected);
+  for (const ReceivedRequest& r : printer.agent().requests()) EXPECT_EQ(r.message.community, "office-ro");
+  // Each walk starts with the bare columns, the first one its root.
+  const std::vector<std::string> roots = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.9.2.1.2",
+                                          "1.3.6.1.2.1.43.13.4.1.9"};
+  std::vector<std::vector<std::string>> firstOfEachWalk;
+  for (const ReceivedRequest& r : printer.agent().requests()) {
+    if (r.message.pdu_type != ber::kGetNextRequest) continue;
+    std::vector<std::string> oids = oids_of(r);
+    if (std::find(roots.begin(), roots.end(), oids[0]) != roots.end()) firstOfEachWalk.push_back(oids);
+  }
+  const std::vector<std::vector<std::string>> walkStarts = {
+      {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3", "1.3.6.1.2.1.25.3.2.1.5"},
+      {"1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.8.2.1.3", "1.3.6.1.2.1.43.8.2.1.6", "1.3.6.1.2.1.43.8.2.1.7",
+       "1.3.6.1.2.1.43.8.2.1.8", "1.3.6.1.2.1.43.8.2.1.9", "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
+       "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"},
+      {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7", "1.3.6.1.2.1.43.9.2.1.24"},
+      {"1.3.6.1.2.1.43.13.4.1.9"},
+  };
+  EXPECT_EQ(firstOfEachWalk, walkStarts);
+}
+
+TEST_P(OptionExchange, WithoutFaxUnitTheSixthSettingIsNotAsked) {
+  psw_test::SnmprecProfile p = option_test::office_mfp_profile();
+  for (int column : {1, 2, 3, 4, 5, 6}) p.remove(ber::parse_oid("1.3.6.1.2.1.25.3.2.1." + std::to_string(column) + ".104"));
+  FaultPrinter printer(GetParam(), p);
+  printer.run([&] {
+    TestOption o;
+    ASSERT_EQ(init(o), PSW_OK);
+    ASSERT_EQ(o.refresh_options(), PSW_OK);
+  });
+  std::vector<std::vector<std::string>> all = gets(printer.agent());
+  ASSERT_EQ(all.size(), 6u);  // model check, sysName, memory, unit name, settings, booklet
+  EXPECT_EQ(all[4], (std::vector<std::string>{kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4",
+                                              kSettings + "1.1.5", kSettings + "1.1.6"}));
+}
+
+TEST_P(OptionExchange, FailedReadEndsTheRefreshAndKeepsWhatWasRead) {
+  FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+  psw_test::FaultScript script;
+  // The memory size never gets an answer.
+  script.hook = [](size_t, const ber::Message& request, psw_test::ReplyPlan& plan) {
+    if (!request.bindings.empty() && ber::oid_text(request.bindings[0].oid) == "1.3.6.1.2.1.25.2.2.0") {
+      plan.drop = true;
+    }
+  };
+  printer.agent().set_script(script);
+  printer.run([&] {
+    TestOption o;
+    ASSERT_EQ(init(o, 100, 1), PSW_OK);
+    EXPECT_EQ(o.refresh_options(), PMC_E_TIMEOUT);
+    const char* name = nullptr;
+    ASSERT_EQ(o.get_option("SysName", &name, 0), PSW_OK);
+    EXPECT_STREQ(name, "MFP-3F-EAST");
+    EXPECT_EQ(o.m_nInputTrayCount, 5);
+    EXPECT_EQ(o.m_nOutputTrayCount, 4);
+    EXPECT_FALSE(o.m_bDuplexUnit);
+  });
+  // Two tries of the memory Get, then nothing more.
+  std::vector<std::vector<std::string>> all = gets(printer.agent());
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all.back(), std::vector<std::string>{"1.3.6.1.2.1.25.2.2.0"});
+  EXPECT_EQ(all[all.size() - 2], std::vector<std::string>{"1.3.6.1.2.1.25.2.2.0"});
+  EXPECT_FALSE(walked(printer.agent(), "1.3.6.1.2.1.43.13"));
+}
+
+TEST_P(OptionExchange, DeviceWithoutSysObjectIdIsNotTheModel) {
+  psw_test::SnmprecProfile p = option_test::office_mfp_profile();
+  p.remove(ber::parse_oid("1.3.6.1.2.1.1.2.0"));
+  FaultPrinter printer(GetParam(), p);
+  printer.run([&] {
+    TestOption o;
+    EXPECT_EQ(init(o), PSW_ERR_ARGUMENT);
+    EXPECT_FALSE(o.is_supported_OID("1"));
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, OptionExchange, ::testing::Values(option_test::kIPv4, option_test::kIPv6),
+                         option_test::family_name);
+
+}  // namespace
