@@ -1,5 +1,8 @@
 #include "api/psw_handle.h"
 
+#include "device/psw_device_status.h"
+#include "psw/psw_options.hpp"
+
 int CPSWHandle::post_construct() {
   int err = PMC_OK;
   m_pDiscovery = pmc_make<CPSWDiscovery>(&err);
@@ -13,15 +16,19 @@ void CPSWHandle::set_community(char (&buffer)[kCommunitySize], const char* value
 }
 
 CPSWHandle::~CPSWHandle() {
-  // 1. The option reader of the opened device. Its class is not part of the
-  //    library yet: nothing opens a device, so m_pOption is still null. Once
-  //    device opening exists, it is released here with m_pOption->destroy().
+  // 1. The option reader of the opened device.
+  if (m_pOption != nullptr) m_pOption->destroy();
+  m_pOption = nullptr;
   // 2. The discovery object, with its finder and result list.
   if (m_pDiscovery != nullptr) m_pDiscovery->destroy();
   m_pDiscovery = nullptr;
-  // 3. The device status object, its record tables emptied first. Like the
-  //    option reader it does not exist yet and m_pStatus is still null.
-  // 4. The settings object, last: the readers above keep pointers into it.
+  // 3. The device status object, its record tables emptied first.
+  if (m_pStatus != nullptr) {
+    m_pStatus->clear_tables();
+    m_pStatus->destroy();
+  }
+  m_pStatus = nullptr;
+  // 4. The settings object.
   PSWPluginUSMDestroy()(m_pUSM);
   m_pUSM = nullptr;
 }

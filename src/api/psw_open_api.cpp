@@ -1,0 +1,70 @@
+// Device opening: PSWInitDevice and PSWInitDeviceEx create the option
+// reader of the device, which checks the model with one request, and the
+// status object that later reads its tables; both keep the connection
+// parameters every later request uses.
+#include <new>
+
+#include "api/psw_handle.h"
+#include "api/psw_transport_map.h"
+#include "device/psw_device_status.h"
+#include "psw/psw.h"
+#include "psw/psw_options.hpp"
+
+namespace {
+
+// Let the request layer choose the message size (1400 over UDP, 546 over IPX).
+constexpr uint32_t kDefaultMessageSize = 0;
+
+// Puts `created` in the place of the object in `slot`, destroying that one.
+template <class T>
+void replace(T*& slot, T* created) {
+  if (slot != nullptr) slot->destroy();
+  slot = created;
+}
+
+int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, int32_t snmpMode,
+                    const PSWUSMSettings* settings, int32_t timeout, int32_t retries) {
+  if (handle == nullptr || address == nullptr || settings == nullptr) return PSW_ERR_ARGUMENT;
+  int32_t protocol = 0;
+  if (psw_map_transport(transport, &protocol) != PSW_OK) return PSW_ERR_ARGUMENT;
+  const PSWUSMSettings block = *settings;
+
+  // The reader of an earlier opening goes now; the new one stays even when
+  // its Init fails, as the option functions then answer from it.
+  CPSWFalconOption* option = new (std::nothrow) CPSWFalconOption();
+  if (option == nullptr) return PSW_ERR_NO_MEMORY;
+  replace(handle->m_pOption, option);
+
+  handle->m_pUSM->set(snmpMode, &block);
+  if (handle->m_szCommunityGetOption[0] != '\0') option->SetCommunityStr(handle->m_szCommunityGetOption);
+  int32_t rc = option->Init(protocol, address, handle->m_pUSM, static_cast<uint32_t>(timeout),
+                            static_cast<uint32_t>(retries), kDefaultMessageSize);
+  // A device that failed its check leaves the status object as it was.
+  if (rc != PSW_OK) return rc;
+
+  int err = PSW_OK;
+  CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
+  if (status == nullptr) return err;
+  replace(handle->m_pStatus, status);
+  if (handle->m_szCommunityGetOption[0] != '\0') status->set_read_community(handle->m_szCommunityGetOption);
+  if (handle->m_szCommunityWrite[0] != '\0') status->set_write_community(handle->m_szCommunityWrite);
+  return status->setup(protocol, address, handle->m_pUSM, timeout, retries, kDefaultMessageSize);
+}
+
+}  // namespace
+
+extern "C" {
+
+PSW_API int32_t PSWInitDevice(PSWHANDLE handle, const char* address, int32_t transport, int32_t timeout,
+                              int32_t retries) {
+  // Community-based requests with the settings object's defaults.
+  static const PSWUSMSettings kZeroBlock = {};
+  return open_device(handle, address, transport, PSW_SNMP_MODE_COMMUNITY, &kZeroBlock, timeout, retries);
+}
+
+PSW_API int32_t PSWInitDeviceEx(PSWHANDLE handle, const char* address, int32_t transport, int32_t snmpMode,
+                                const PSWUSMSettings* settings, int32_t timeout, int32_t retries) {
+  return open_device(handle, address, transport, snmpMode, settings, timeout, retries);
+}
+
+}  // extern "C"
