@@ -21,15 +21,37 @@ constexpr unsigned char PMS_BER_OID = 0x06;
 constexpr unsigned char PMS_BER_IP_ADDRESS = 0x40;
 constexpr unsigned char PMS_BER_TIMETICKS = 0x43;
 
+// Results of the OID rules besides 0 and the result codes.
+enum PmsOidTextResult : int { PMS_OID_UNFINISHED = 1, PMS_OID_TOO_BIG = 2, PMS_OID_SINGLE = 3 };
+
 // ---------------------------------------------------------------------------
 // PmsBerWriter: writes backwards from the end of a block. A byte that would
 // land before the block's beginning is dropped and sets the overflow flag;
 // the count of bytes written goes on, so the lengths of enclosing elements
 // still add up and the caller learns how big the message would have been.
+//
+// Elements are built whole where there is room: small ones in a local
+// array, OIDs straight into the block, then committed with one update of
+// the counters (a byte store through the block could alias them, so byte
+// by byte they would be reloaded and stored for every byte).
 // ---------------------------------------------------------------------------
 class PmsBerWriter {
  public:
-  PmsBerWriter(unsigned char* block, size_t capacity) : m_pBlock(block), m_free(capacity) {}
+  // Where put_oid may take the components of a shared prefix from: the OID
+  // it last wrote with the same slot (bindings' names follow each other
+  // with long common prefixes, and so do OID values).
+  enum OidSlot : int { kNoSlot = -1, kNameSlot = 0, kValueSlot = 1 };
+
+  PmsBerWriter() = default;
+  // Starts over on `block`.
+  void reset(unsigned char* block, size_t capacity) {
+    m_pBlock = block;
+    m_free = capacity;
+    m_written = 0;
+    m_overflow = false;
+    m_pOids = oid_memories();
+    for (size_t i = 0; i < kOidMemories; ++i) m_pOids[i].text = nullptr;
+  }
 
   // Bytes written so far (dropped ones included).
   size_t written() const { return m_written; }
@@ -50,7 +72,7 @@ class PmsBerWriter {
     m_written += count;
     if (count <= m_free) {
       m_free -= count;
-      if (count != 0) std::memcpy(m_pBlock + m_free, bytes, count);
+      copy(m_pBlock + m_free, bytes, count);
     } else {
       if (m_free != 0) std::memcpy(m_pBlock, bytes + (count - m_free), m_free);
       m_free = 0;
@@ -61,75 +83,134 @@ class PmsBerWriter {
   // Definite form: one byte below 128, else 0x80 | count and the count's
   // big-endian bytes without leading zeros.
   void put_length(size_t length) {
-    if (length < 0x80) {
-      put(static_cast<unsigned char>(length));
-      return;
-    }
-    unsigned char count = 0;
-    for (; length != 0; length >>= 8, ++count) put(static_cast<unsigned char>(length));
-    put(static_cast<unsigned char>(0x80 | count));
+    unsigned char field[9];
+    unsigned char* start = length_field(field + sizeof field, length);
+    put_bytes(start, static_cast<size_t>(field + sizeof field - start));
   }
 
   // Tag and length of an element whose contents were written since
   // written() was `mark`.
   void close(unsigned char tag, size_t mark) {
-    put_length(m_written - mark);
-    put(tag);
+    unsigned char field[10];
+    unsigned char* start = length_field(field + sizeof field, m_written - mark);
+    *--start = tag;
+    put_bytes(start, static_cast<size_t>(field + sizeof field - start));
   }
 
   // Minimal two's-complement contents, 1 to 4 bytes.
   void put_integer(unsigned char tag, int32_t value) {
-    const size_t mark = m_written;
+    unsigned char tlv[8];
+    unsigned char* end = tlv + sizeof tlv;
+    unsigned char* start = end;
     uint32_t rest = static_cast<uint32_t>(value);
     const uint32_t fill = value < 0 ? 0xFFFFFFFFu : 0;
     for (;;) {
       const unsigned char byte = static_cast<unsigned char>(rest);
-      put(byte);
+      *--start = byte;
       rest = (rest >> 8) | (fill << 24);
       // Done when what is left is pure sign and the byte carries that sign.
       if (rest == fill && ((byte & 0x80) != 0) == (fill != 0)) break;
     }
-    close(tag, mark);
+    start[-1] = static_cast<unsigned char>(end - start);
+    start[-2] = tag;
+    put_bytes(start - 2, static_cast<size_t>(end - start) + 2);
   }
 
   // Minimal unsigned contents: the big-endian bytes without leading zeros
   // (one 0x00 for zero), with a 0x00 in front when the top bit is set.
   void put_unsigned(unsigned char tag, uint64_t value) {
-    const size_t mark = m_written;
+    unsigned char tlv[12];
+    unsigned char* end = tlv + sizeof tlv;
+    unsigned char* start = end;
     unsigned char byte = 0;
     do {
       byte = static_cast<unsigned char>(value);
-      put(byte);
+      *--start = byte;
       value >>= 8;
     } while (value != 0);
-    if ((byte & 0x80) != 0) put(0);
-    close(tag, mark);
+    if ((byte & 0x80) != 0) *--start = 0;
+    start[-1] = static_cast<unsigned char>(end - start);
+    start[-2] = tag;
+    put_bytes(start - 2, static_cast<size_t>(end - start) + 2);
   }
 
   void put_octets(unsigned char tag, const unsigned char* bytes, size_t count) {
     put_bytes(bytes, count);
-    put_length(count);
-    put(tag);
+    close(tag, m_written - count);
   }
 
   // An OBJECT IDENTIFIER from its dotted text: the first two components
   // joined as 40 * first + second, each sub-identifier in base 128. The
-  // empty text gives length 0. -2 (with nothing sensible written) for text
-  // that is not an OID of at least two components whose first is 0 to 2
-  // and, below 2, whose second is below 40; those would come back as
-  // another OID.
-  int put_oid(unsigned char tag, const char* text, size_t length);
+  // empty text gives length 0. Text of one component answers
+  // PMS_OID_SINGLE; text that is not an OID, or whose first component is
+  // above 2 or (below 2) whose second is 40 or more, answers -2: those
+  // would come back as another OID; -3 when a very long text finds no
+  // scratch memory. Nothing is written then. The text must stay unchanged
+  // while the writer may compare a later OID of the same slot with it.
+  int put_oid(unsigned char tag, const char* text, size_t length, int slot = kNoSlot);
 
  private:
-  void put_subid(uint32_t subid) {
-    put(static_cast<unsigned char>(subid & 0x7F));
-    for (subid >>= 7; subid != 0; subid >>= 7) put(static_cast<unsigned char>(0x80 | (subid & 0x7F)));
+  // The OID last written in a slot: its text, its first two components,
+  // where each component ends in the text, and its contents with the
+  // number of content bytes up to each component. A following OID takes
+  // the contents of the components it shares and reads only the rest.
+  static constexpr size_t kRemembered = 128;
+  static constexpr size_t kOidMemories = 3;  // the two slots and one for OIDs without a slot
+  struct OidMemory {
+    const char* text;
+    size_t length;
+    size_t count;
+    uint32_t first[2];
+    uint16_t ends[kRemembered];          // text offset just past component i
+    uint16_t content_ends[kRemembered];  // content bytes through component i (i >= 1)
+    unsigned char content[5 * kRemembered];
+  };
+  // This thread's memories: they live outside the writer so that an
+  // encoder, made for every message, stays small.
+  static OidMemory* oid_memories();
+
+  // Writes the length field ending at `end`; returns its first byte.
+  static unsigned char* length_field(unsigned char* end, size_t length) {
+    if (length < 0x80) {
+      *--end = static_cast<unsigned char>(length);
+      return end;
+    }
+    unsigned char count = 0;
+    for (; length != 0; length >>= 8, ++count) *--end = static_cast<unsigned char>(length);
+    *--end = static_cast<unsigned char>(0x80 | count);
+    return end;
   }
 
-  unsigned char* m_pBlock;
-  size_t m_free;  // bytes still free at the block's beginning
+  // memcpy for the short runs a message is made of, without a library call
+  // for the shortest: fixed-size moves that stay inside [to, to + count).
+  static void copy(unsigned char* to, const unsigned char* from, size_t count) {
+    if (count >= 8 && count <= 16) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4 && count < 8) {
+      std::memcpy(to, from, 4);
+      std::memcpy(to + count - 4, from + count - 4, 4);
+    } else if (count < 4) {
+      for (size_t i = 0; i < count; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, count);
+    }
+  }
+
+  // Reads `text` and builds its contents in `memory`, reusing what it
+  // shares with the OID the memory holds; the content length goes to
+  // `content`. -3 for more components than a memory holds.
+  static int encode_components(const char* text, size_t length, OidMemory& memory, size_t* content);
+  // OIDs beyond what a memory holds, built in heap blocks.
+  int put_long_oid(unsigned char tag, const char* text, size_t length);
+  // Tag, length and the given contents, in one commit when there is room.
+  void put_contents(unsigned char tag, const unsigned char* content, size_t length);
+
+  unsigned char* m_pBlock = nullptr;
+  size_t m_free = 0;  // bytes still free at the block's beginning
   size_t m_written = 0;
   bool m_overflow = false;
+  OidMemory* m_pOids = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -225,6 +306,5 @@ int pms_ber_uint64(const unsigned char* bytes, size_t length, uint64_t* out);
 // `text_length`. The first sub-identifier n is split into min(n / 40, 2)
 // and the rest. Answers 0, PMS_OID_UNFINISHED when the contents end inside
 // a sub-identifier, or PMS_OID_TOO_BIG for a sub-identifier beyond 32 bits.
-enum PmsOidTextResult : int { PMS_OID_UNFINISHED = 1, PMS_OID_TOO_BIG = 2 };
-inline size_t pms_ber_oid_text_room(size_t length) { return 4 * length + 4; }
+inline size_t pms_ber_oid_text_room(size_t length) { return 4 * length + 8; }
 int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_t* text_length);

@@ -74,7 +74,7 @@ int CPmsEncoder::encode(IPmsPdu* pdu, IPmsSnmpTarget* header) {
   if (capacity > PMS_MAX_BLOCK) capacity = PMS_MAX_BLOCK;
   int rc = m_pBuffer->allocate(capacity);
   if (rc != PMC_OK) return rc;
-  m_writer = PmsBerWriter(m_pBuffer->get_data(), m_pBuffer->get_capacity());
+  m_writer.reset(m_pBuffer->get_data(), m_pBuffer->get_capacity());
 
   rc = encode_pdu(*pdu);
   if (rc != PMC_OK) return rc;
@@ -131,7 +131,7 @@ int CPmsEncoder::encode_binding(IPmcVarBind& binding) {
   size_t length = 0;
   const unsigned char* text = oid->get_octets(&length, &rc);
   if (text == nullptr) return PMC_E_ARG;
-  rc = put_oid(reinterpret_cast<const char*>(text), length);
+  rc = put_oid(reinterpret_cast<const char*>(text), length, PmsBerWriter::kNameSlot);
   if (rc != PMC_OK) return rc;
   m_writer.close(PMS_BER_SEQUENCE, mark);
   return overflow();
@@ -165,15 +165,14 @@ int CPmsEncoder::encode_trap_fields(IPmsPdu& pdu) {
   m_writer.put_integer(PMS_BER_INTEGER, generic);
   static const unsigned char kNoAgent[4] = {0, 0, 0, 0};
   m_writer.put_octets(PMS_BER_IP_ADDRESS, kNoAgent, sizeof kNoAgent);
-  return put_oid(text, prefix_length);
+  return put_oid(text, prefix_length, PmsBerWriter::kNoSlot);
 }
 
-int CPmsEncoder::put_oid(const char* text, size_t length) {
-  if (length != 0 && std::memchr(text, '.', length) == nullptr) {
-    g_logSnmp.logger()->log(PMC_LOG_ERROR, "encode error:oid size is 1.");
-    return PMC_E_ARG;
-  }
-  return m_writer.put_oid(PMS_BER_OID, text, length);
+int CPmsEncoder::put_oid(const char* text, size_t length, int slot) {
+  const int rc = m_writer.put_oid(PMS_BER_OID, text, length, slot);
+  if (rc != PMS_OID_SINGLE) return rc;
+  g_logSnmp.logger()->log(PMC_LOG_ERROR, "encode error:oid size is 1.");
+  return PMC_E_ARG;
 }
 
 int CPmsEncoder::put_octet_value(CPmcOctetString& value) {
@@ -187,12 +186,14 @@ int CPmsEncoder::put_unsigned_value(CPmcGauge32& value) {
 }
 
 int CPmsEncoder::put_empty_value(int tag) {
-  m_writer.put(0);
-  m_writer.put(static_cast<unsigned char>(tag));
+  const unsigned char empty[2] = {static_cast<unsigned char>(tag), 0};
+  m_writer.put_bytes(empty, sizeof empty);
   return PMC_OK;
 }
 
-int CPmsEncoder::visit_oid(CPmcOid& value) { return put_oid(value.text().data(), value.text().size()); }
+int CPmsEncoder::visit_oid(CPmcOid& value) {
+  return put_oid(value.text().data(), value.text().size(), PmsBerWriter::kValueSlot);
+}
 int CPmsEncoder::visit_octet_string(CPmcOctetString& value) { return put_octet_value(value); }
 int CPmsEncoder::visit_integer(CPmcInteger& value) {
   m_writer.put_integer(PMS_BER_INTEGER, value.value());

@@ -59,16 +59,17 @@ class CPmsEncoder final : public IPmsEncoder, public IPmcValueVisitor, public CP
   int encode_pdu(IPmsPdu& pdu);
   int encode_binding(IPmcVarBind& binding);
   int encode_trap_fields(IPmsPdu& pdu);
-  // An OID from its dotted text; refuses a single sub-identifier with a log
-  // line, and any text that is not an encodable OID.
-  int put_oid(const char* text, size_t length);
+  // An OID from its dotted text (`slot`: see PmsBerWriter::put_oid);
+  // refuses a single sub-identifier with a log line, and any text that is
+  // not an encodable OID.
+  int put_oid(const char* text, size_t length, int slot);
   int put_octet_value(CPmcOctetString& value);
   int put_unsigned_value(CPmcGauge32& value);
   int put_empty_value(int tag);
   int overflow() const { return m_writer.overflow() ? PMC_E_OVERFLOW : PMC_OK; }
 
   IPmsMessageBuffer* m_pBuffer;
-  PmsBerWriter m_writer{nullptr, 0};
+  PmsBerWriter m_writer;
   int32_t m_version = 0;
   size_t m_encodedBindings = 0;
 };

@@ -22,7 +22,8 @@ namespace {
 template <class Write>
 std::string written(Write write) {
   unsigned char block[512];
-  PmsBerWriter writer(block, sizeof block);
+  PmsBerWriter writer;
+  writer.reset(block, sizeof block);
   write(writer);
   EXPECT_FALSE(writer.overflow());
   return hex_text(block + writer.start_offset(), writer.written());
@@ -115,16 +116,22 @@ TEST(BerWriter, OidsJoinTheFirstTwoArcs) {
 
 TEST(BerWriter, OidsThatWouldComeBackAsAnotherAreRefused) {
   unsigned char block[64];
-  for (const char* text : {"1", "3.1", "1.40", "0.40", "2.4294967216", "1..2", "1.2.", ".1.2", "1.02", "1.x",
-                           "1.3.4294967296"}) {
-    PmsBerWriter writer(block, sizeof block);
+  PmsBerWriter single;
+  single.reset(block, sizeof block);
+  EXPECT_EQ(single.put_oid(6, "1", 1), PMS_OID_SINGLE);
+  EXPECT_EQ(single.put_oid(6, "4294967295", 10), PMS_OID_SINGLE);
+  for (const char* text : {"3.1", "1.40", "0.40", "2.4294967216", "1..2", "1.2.", ".1.2", "1.02", "1.x",
+                           "1.3.4294967296", "1.3.99999999999", "x.3", "1.3.-1", "00.1"}) {
+    PmsBerWriter writer;
+    writer.reset(block, sizeof block);
     EXPECT_EQ(writer.put_oid(6, text, std::strlen(text)), PMC_E_ARG) << text;
   }
 }
 
 TEST(BerWriter, OverflowDropsBytesButCountsThem) {
   unsigned char block[4];
-  PmsBerWriter writer(block, sizeof block);
+  PmsBerWriter writer;
+  writer.reset(block, sizeof block);
   writer.put_integer(2, 0x01020304);
   EXPECT_TRUE(writer.overflow());
   EXPECT_EQ(writer.written(), 6u);
@@ -239,4 +246,71 @@ TEST(BerContents, OidTextsSurviveTheRoundTrip) {
     // Skip tag and length (one byte each below 128 content bytes).
     ASSERT_EQ(oid_text_of(wire.substr(4)), text);
   }
+}
+
+TEST(BerWriter, OidsOfOneSlotShareTheirPrefixCorrectly) {
+  // Each OID written after the one before it in the same slot, which it
+  // shares a prefix with in every way a prefix can end.
+  const std::string sequence[] = {"1.3.6.1.2.1.2",     "1.3.6.1.2.1.20",  "1.3.6.1.2.1.2.5", "1.3.6.1.2",
+                                  "1.3.6.1.2.1.2.5.7", "1.3.6.12",        "1.3.6.1",         "1.3.6.1.4.1.9",
+                                  "2.5",               "2.50",            "1.3.6.1.4.1.9",   "1.3.6.1.4.1.9",
+                                  "1.3.6.1.4.1.90.1",  "1.3.6.1.4.1.9.1", "0.39.1",          "1.3"};
+  unsigned char block[512];
+  PmsBerWriter writer;
+  writer.reset(block, sizeof block);
+  for (const std::string& text : sequence) {
+    const size_t before = writer.written();
+    ASSERT_EQ(writer.put_oid(6, text.data(), text.size(), PmsBerWriter::kNameSlot), PMC_OK) << text;
+    const std::string expected = hex_of(ber::encode_tlv(0x06, ber::oid_content(ber::parse_oid(text))));
+    EXPECT_EQ(hex_text(block + writer.start_offset(), writer.written() - before), expected) << text;
+  }
+  // A text that goes wrong after a shared prefix is still refused, and the
+  // slot does not keep it.
+  EXPECT_EQ(writer.put_oid(6, "1.3.6.1.x", 9, PmsBerWriter::kNameSlot), PMC_E_ARG);
+  EXPECT_EQ(writer.put_oid(6, "1.3.6.1.", 8, PmsBerWriter::kNameSlot), PMC_E_ARG);
+  EXPECT_EQ(writer.put_oid(6, "1.3.6.1.01", 10, PmsBerWriter::kNameSlot), PMC_E_ARG);
+  const size_t before = writer.written();
+  ASSERT_EQ(writer.put_oid(6, "1.3.6.1.2", 9, PmsBerWriter::kNameSlot), PMC_OK);
+  EXPECT_EQ(hex_text(block + writer.start_offset(), writer.written() - before), "06042b060102");
+
+  std::mt19937 random(9);
+  std::string previous = "1.3.6.1.2.1.43.11.1.1.9.1.1";
+  for (int i = 0; i < 3000; ++i) {
+    // A random cut of the previous text and a random tail.
+    std::string text = previous.substr(0, 3 + random() % (previous.size() - 2));
+    if (text.back() == '.') text.pop_back();
+    for (unsigned n = random() % 4; n > 0; --n) text += "." + std::to_string(random() % 3 == 0 ? random() : random() % 200);
+    writer.reset(block, sizeof block);
+    ASSERT_EQ(writer.put_oid(6, previous.data(), previous.size(), PmsBerWriter::kValueSlot), PMC_OK) << previous;
+    const size_t mark = writer.written();
+    ASSERT_EQ(writer.put_oid(6, text.data(), text.size(), PmsBerWriter::kValueSlot), PMC_OK) << text;
+    ASSERT_EQ(hex_text(block + writer.start_offset(), writer.written() - mark),
+              hex_of(ber::encode_tlv(0x06, ber::oid_content(ber::parse_oid(text)))))
+        << previous << " then " << text;
+    previous = text;
+  }
+}
+
+TEST(BerWriter, VeryLongOidsAndOidsNearTheBlocksBeginning) {
+  // More components than the writer remembers for prefix sharing.
+  std::string text = "1.3";
+  for (int i = 0; i < 300; ++i) text += "." + std::to_string(i * 1000);
+  std::vector<unsigned char> big(4096);
+  PmsBerWriter writer;
+  writer.reset(big.data(), big.size());
+  ASSERT_EQ(writer.put_oid(6, text.data(), text.size(), PmsBerWriter::kNameSlot), PMC_OK);
+  EXPECT_EQ(hex_text(big.data() + writer.start_offset(), writer.written()),
+            hex_of(ber::encode_tlv(0x06, ber::oid_content(ber::parse_oid(text)))));
+  EXPECT_EQ(writer.put_oid(6, "7", 1, PmsBerWriter::kNameSlot), PMS_OID_SINGLE);
+
+  // Blocks just too small and just big enough.
+  unsigned char block[10];
+  writer.reset(block, 9);
+  ASSERT_EQ(writer.put_oid(6, "1.3.6.1.2.1.1.1.0", 17), PMC_OK);
+  EXPECT_TRUE(writer.overflow());
+  EXPECT_EQ(writer.written(), 10u);
+  writer.reset(block, 10);
+  ASSERT_EQ(writer.put_oid(6, "1.3.6.1.2.1.1.1.0", 17), PMC_OK);
+  EXPECT_FALSE(writer.overflow());
+  EXPECT_EQ(hex_text(block, 10), "06082b06010201010100");
 }

@@ -1,0 +1,198 @@
+// Times our message codec against Net-SNMP's on the messages Net-SNMP
+// built (shared/fixtures/ber), both directions, and prints the ratio per
+// message at the end.
+//
+//   encode/ours      our encoder: PDU and header to bytes
+//   encode/netsnmp   snmp_build of the same message
+//   decode/ours      our decoder into the request PDU, as a session does
+//                    (bindings and values reused in place)
+//   decode/fresh     our decoder into a new PDU each time
+//   decode/netsnmp   snmp_parse into a new Net-SNMP PDU each time
+//
+// Nothing is sent: both codecs run in-process.
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "netsnmp/netsnmp_glue.h"
+#include "snmp/pms_translator.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+const std::string kFixtureDir = std::string(PSW_SHARED_DIR) + "/fixtures/ber/";
+
+std::vector<std::string> fixture_names() {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(kFixtureDir.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string file = entry->d_name;
+      if (file.size() > 4 && file.compare(file.size() - 4, 4, ".ber") == 0) names.push_back(file.substr(0, file.size() - 4));
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Bytes read_fixture(const std::string& name) {
+  std::ifstream in(kFixtureDir + name + ".ber", std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+PmcPtr<IPmsMessageBuffer> buffer_of(const Bytes& bytes) {
+  PmcPtr<IPmsMessageBuffer> buffer(pms_create_message_buffer(nullptr));
+  buffer->assign(bytes.data(), bytes.size());
+  return buffer;
+}
+
+// Our PDU and header of a message.
+struct Decoded {
+  PmcPtr<IPmsPdu> pdu{pms_create_pdu(nullptr)};
+  PmcPtr<IPmsSnmpTarget> header{pms_create_community_target(nullptr)};
+};
+
+Decoded decoded(const Bytes& message) {
+  Decoded out;
+  PmcPtr<IPmsMessageBuffer> buffer = buffer_of(message);
+  if (pms_translator()->decode(buffer.get(), out.pdu.get(), out.header.get(), PMS_TRANSLATE_UNKNOWN) != PMC_OK) {
+    std::fprintf(stderr, "our decoder refused a fixture\n");
+    std::exit(1);
+  }
+  out.header->set_max_message_size(1400);
+  return out;
+}
+
+void encode_ours(benchmark::State& state, const Bytes& message) {
+  Decoded parts = decoded(message);
+  PmcPtr<IPmsMessageBuffer> out(pms_create_message_buffer(nullptr));
+  size_t encoded = 0;
+  for (auto _ : state) {
+    int rc = pms_translator()->encode(parts.pdu.get(), parts.header.get(), out.get(), &encoded);
+    benchmark::DoNotOptimize(rc);
+    benchmark::DoNotOptimize(out->get_start());
+  }
+  if (Bytes(out->get_start(), out->get_start() + out->get_content_length()) != message) {
+    state.SkipWithError("our encoding differs from the fixture");
+  }
+}
+
+void decode_ours(benchmark::State& state, const Bytes& message) {
+  PmcPtr<IPmsMessageBuffer> in = buffer_of(message);
+  Decoded parts = decoded(message);  // the PDU a session would decode into
+  for (auto _ : state) {
+    int rc = pms_translator()->decode(in.get(), parts.pdu.get(), parts.header.get(), PMS_TRANSLATE_UNKNOWN);
+    benchmark::DoNotOptimize(rc);
+  }
+}
+
+void decode_fresh(benchmark::State& state, const Bytes& message) {
+  PmcPtr<IPmsMessageBuffer> in = buffer_of(message);
+  PmcPtr<IPmsSnmpTarget> header(pms_create_community_target(nullptr));
+  for (auto _ : state) {
+    PmcPtr<IPmsPdu> pdu(pms_create_pdu(nullptr));
+    int rc = pms_translator()->decode(in.get(), pdu.get(), header.get(), PMS_TRANSLATE_UNKNOWN);
+    benchmark::DoNotOptimize(rc);
+  }
+}
+
+void encode_netsnmp(benchmark::State& state, const Bytes& message) {
+  netsnmp_glue::PduPtr pdu = netsnmp_glue::parse(message.data(), message.size());
+  netsnmp_glue::Block block(1400);
+  unsigned char* start = nullptr;
+  size_t length = 0;
+  for (auto _ : state) {
+    bool ok = block.build(pdu.get(), &start, &length);
+    benchmark::DoNotOptimize(ok);
+  }
+  if (Bytes(start, start + length) != message) state.SkipWithError("Net-SNMP's encoding differs from the fixture");
+}
+
+void decode_netsnmp(benchmark::State& state, const Bytes& message) {
+  Bytes mutable_copy = message;  // snmp_parse takes a non-const buffer
+  for (auto _ : state) {
+    netsnmp_glue::PduPtr pdu(snmp_pdu_create(0));
+    int rc = snmp_parse(nullptr, netsnmp_glue::session(), pdu.get(), mutable_copy.data(), mutable_copy.size());
+    benchmark::DoNotOptimize(rc);
+  }
+}
+
+// Keeps the console output and remembers each run's CPU time per iteration
+// (CPU time, not wall time: the machine is shared).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+        m_ns[run.benchmark_name()] = run.GetAdjustedCPUTime() * time_factor(run.time_unit);
+      }
+    }
+  }
+
+  void print_ratios(const std::vector<std::string>& names) const {
+    std::printf("\n%-14s %12s %12s %7s   %12s %12s %12s %7s\n", "ns/message", "encode ours", "netsnmp", "ratio",
+                "decode ours", "fresh", "netsnmp", "ratio");
+    for (const std::string& name : names) {
+      const double enc_ours = at("encode/ours/" + name);
+      const double enc_them = at("encode/netsnmp/" + name);
+      const double dec_ours = at("decode/ours/" + name);
+      const double dec_fresh = at("decode/fresh/" + name);
+      const double dec_them = at("decode/netsnmp/" + name);
+      std::printf("%-14s %12.0f %12.0f %6.1fx   %12.0f %12.0f %12.0f %6.1fx (fresh %.1fx)\n", name.c_str(), enc_ours,
+                  enc_them, enc_them / enc_ours, dec_ours, dec_fresh, dec_them, dec_them / dec_ours,
+                  dec_them / dec_fresh);
+    }
+  }
+
+ private:
+  static double time_factor(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      default: return 1.0;
+    }
+  }
+  double at(const std::string& key) const {
+    auto found = m_ns.find(key);
+    return found == m_ns.end() ? 0.0 : found->second;
+  }
+
+  std::map<std::string, double> m_ns;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> names = fixture_names();
+  if (names.empty()) {
+    std::fprintf(stderr, "no fixtures in %s\n", kFixtureDir.c_str());
+    return 1;
+  }
+  std::vector<Bytes> messages;
+  for (const std::string& name : names) messages.push_back(read_fixture(name));
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Bytes& message = messages[i];
+    benchmark::RegisterBenchmark(("encode/ours/" + names[i]).c_str(), encode_ours, message);
+    benchmark::RegisterBenchmark(("encode/netsnmp/" + names[i]).c_str(), encode_netsnmp, message);
+    benchmark::RegisterBenchmark(("decode/ours/" + names[i]).c_str(), decode_ours, message);
+    benchmark::RegisterBenchmark(("decode/fresh/" + names[i]).c_str(), decode_fresh, message);
+    benchmark::RegisterBenchmark(("decode/netsnmp/" + names[i]).c_str(), decode_netsnmp, message);
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.print_ratios(names);
+  benchmark::Shutdown();
+  return 0;
+}
