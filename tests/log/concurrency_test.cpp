@@ -97,7 +97,10 @@ TEST_F(Concurrency, SettingsChangeWhileWorkersLog) {
   std::atomic<bool> done{false};
   std::thread controller([&] {
     for (unsigned round = 0; !done.load(); ++round) {
-      logger->set_level_mask(round % 5 == 0 ? 0u : unsigned{PMC_LOG_ALL});
+      // Mask the category for a moment and unmask it again at once, so a
+      // controller that is descheduled never leaves the workers masked.
+      if (round % 5 == 0) logger->set_level_mask(0u);
+      logger->set_level_mask(PMC_LOG_ALL);
       logger->set_options(round % 8);
       logger->set_radix(round % 2 == 0 ? 10 : 16);
       logger->set_indent(round % 3);
