@@ -175,13 +175,13 @@ int CPmsEncoder::put_oid(const char* text, size_t length, int slot) {
   return PMC_E_ARG;
 }
 
-int CPmsEncoder::put_octet_value(CPmcOctetString& value) {
-  m_writer.put_octets(static_cast<unsigned char>(value.get_type()), value.data(), value.length());
+int CPmsEncoder::put_octet_value(CPmcOctetString& value, int tag) {
+  m_writer.put_octets(static_cast<unsigned char>(tag), value.data(), value.length());
   return PMC_OK;
 }
 
-int CPmsEncoder::put_unsigned_value(CPmcGauge32& value) {
-  m_writer.put_unsigned(static_cast<unsigned char>(value.get_type()), value.value());
+int CPmsEncoder::put_unsigned_value(CPmcGauge32& value, int tag) {
+  m_writer.put_unsigned(static_cast<unsigned char>(tag), value.value());
   return PMC_OK;
 }
 
@@ -194,21 +194,22 @@ int CPmsEncoder::put_empty_value(int tag) {
 int CPmsEncoder::visit_oid(CPmcOid& value) {
   return put_oid(value.text().data(), value.text().size(), PmsBerWriter::kValueSlot);
 }
-int CPmsEncoder::visit_octet_string(CPmcOctetString& value) { return put_octet_value(value); }
+// OCTET STRING and Opaque share this operation; the tag tells them apart.
+int CPmsEncoder::visit_octet_string(CPmcOctetString& value) { return put_octet_value(value, value.get_type()); }
 int CPmsEncoder::visit_integer(CPmcInteger& value) {
   m_writer.put_integer(PMS_BER_INTEGER, value.value());
   return PMC_OK;
 }
 int CPmsEncoder::visit_null(CPmcNull& value) { return put_empty_value(value.get_type()); }
-int CPmsEncoder::visit_counter32(CPmcCounter32& value) { return put_unsigned_value(value); }
-int CPmsEncoder::visit_gauge32(CPmcGauge32& value) { return put_unsigned_value(value); }
-int CPmsEncoder::visit_timeticks(CPmcTimeTicks& value) { return put_unsigned_value(value); }
+int CPmsEncoder::visit_counter32(CPmcCounter32& value) { return put_unsigned_value(value, PMC_TAG_COUNTER32); }
+int CPmsEncoder::visit_gauge32(CPmcGauge32& value) { return put_unsigned_value(value, PMC_TAG_GAUGE32); }
+int CPmsEncoder::visit_timeticks(CPmcTimeTicks& value) { return put_unsigned_value(value, PMC_TAG_TIMETICKS); }
 int CPmsEncoder::visit_counter64(CPmcCounter64& value) {
-  m_writer.put_unsigned(static_cast<unsigned char>(value.get_type()), value.value());
+  m_writer.put_unsigned(PMC_TAG_COUNTER64, value.value());
   return PMC_OK;
 }
-int CPmsEncoder::visit_ip_address(CPmcIpAddress& value) { return put_octet_value(value); }
-int CPmsEncoder::visit_ipv6_address(CPmcIpv6Address& value) { return put_octet_value(value); }
+int CPmsEncoder::visit_ip_address(CPmcIpAddress& value) { return put_octet_value(value, PMC_TAG_IP_ADDRESS); }
+int CPmsEncoder::visit_ipv6_address(CPmcIpv6Address& value) { return put_octet_value(value, PMC_TAG_IPV6_ADDRESS); }
 // The private address kinds have no wire form.
 int CPmsEncoder::visit_ipv4_prefix(CPmcIpv4Prefix&) { return PMC_E_UNSUPPORTED; }
 int CPmsEncoder::visit_ipx_address(CPmcIpxAddress&) { return PMC_E_UNSUPPORTED; }

@@ -63,8 +63,8 @@ class CPmsEncoder final : public IPmsEncoder, public IPmcValueVisitor, public CP
   // refuses a single sub-identifier with a log line, and any text that is
   // not an encodable OID.
   int put_oid(const char* text, size_t length, int slot);
-  int put_octet_value(CPmcOctetString& value);
-  int put_unsigned_value(CPmcGauge32& value);
+  int put_octet_value(CPmcOctetString& value, int tag);
+  int put_unsigned_value(CPmcGauge32& value, int tag);
   int put_empty_value(int tag);
   int overflow() const { return m_writer.overflow() ? PMC_E_OVERFLOW : PMC_OK; }
 
