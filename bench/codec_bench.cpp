@@ -132,10 +132,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // One repetition: its time; several: their median.
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        m_ns[run.benchmark_name()] = run.GetAdjustedCPUTime() * time_factor(run.time_unit);
-      }
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      const bool single = run.run_type == Run::RT_Iteration && run.iterations > 0 && run.repetitions <= 1;
+      if (median || single) m_ns[run.run_name.str()] = run.GetAdjustedCPUTime() * time_factor(run.time_unit);
     }
   }
 
