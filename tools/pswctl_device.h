@@ -1,0 +1,90 @@
+// The tool's side of the C interface: connection settings from the command
+// line, one handle, and the reads of each sub-command turned into JSON.
+// Every failing call throws PswError with the result code and the step.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "psw/psw.h"
+#include "pswctl_progress.h"
+
+namespace pswctl {
+
+using nlohmann::json;
+
+// Settings shared by every sub-command.
+struct Connection {
+  int32_t transport = PSW_TRANSPORT_UDP;
+  int32_t timeoutMs = 2000;
+  int32_t retries = 1;
+  std::string community;       // reads of an opened device; empty: library default
+  std::string writeCommunity;  // job cancel; empty: library default
+  std::string findCommunity;   // searches; empty: library default
+  // SNMPv3: used when a user name is given.
+  std::string v3User;
+  int32_t v3Level = PSW_USM_NOAUTH_NOPRIV;
+  int32_t v3Auth = 0;
+  int32_t v3Priv = 0;
+  std::string v3AuthPass;
+  std::string v3PrivPass;
+  std::string v3Context;
+
+  bool v3() const { return !v3User.empty(); }
+  // The settings block of the Ex functions (texts cut to their fields).
+  PSWUSMSettings usm_block() const;
+};
+
+// A result code other than PSW_OK, with the call that returned it.
+class PswError : public std::runtime_error {
+ public:
+  PswError(int32_t code, const std::string& step);
+  int32_t code() const { return code_; }
+  const std::string& step() const { return step_; }
+
+ private:
+  int32_t code_;
+  std::string step_;
+};
+
+class Device {
+ public:
+  // Creates the handle and sets the communities; nothing is sent.
+  Device(Connection connection, Progress* progress);
+  ~Device();
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+
+  // One search; the devices found: address, modelName, sysObjectId.
+  json discover(const std::optional<std::string>& address, const std::vector<std::string>& filters);
+  // Opens `address` (checks the model with one request).
+  void open(const std::string& address);
+
+  // Every status table of the opened device.
+  json status();
+  // The parts `watch` compares: printer status, toners and alerts.
+  json watch_snapshot();
+  // Refreshes and reads every option key; tray keys per tray index.
+  json options();
+  // Jobs of a kind (PSW_JOBS_ALL, PSW_JOBS_UNFINISHED, PSW_JOBS_FINISHED).
+  json jobs(uint32_t kind);
+  void cancel(const std::string& jobId);
+
+ private:
+  void check(int32_t rc, const std::string& step) const;
+  void step(const std::string& label);
+  json printer();
+  json char_sets();
+  template <class Record, class CountFn, class CopyFn>
+  json table(const char* label, CountFn count, CopyFn copy);
+
+  Connection connection_;
+  Progress* progress_;
+  PSWHANDLE handle_ = nullptr;
+};
+
+}  // namespace pswctl

@@ -1,0 +1,264 @@
+// Name tables of the tool. The enumerations are those of the printer MIB and
+// the host resources MIB that the status records carry as plain numbers.
+#include "pswctl_names.h"
+
+#include <fmt/format.h>
+
+#include <cstdlib>
+#include <utility>
+
+namespace pswctl {
+namespace {
+
+struct Named {
+  int32_t value;
+  const char* name;
+};
+
+template <size_t N>
+std::string lookup(const Named (&table)[N], int32_t value) {
+  for (const Named& row : table)
+    if (row.value == value) return row.name;
+  return fmt::format("value {}", value);
+}
+
+struct CodeText {
+  int32_t code;
+  const char* name;
+  const char* advice;
+};
+
+// Codes of psw.h first, then the codes the protocol layers pass through.
+const CodeText kCodes[] = {
+    {0, "PSW_OK", "Success."},
+    {-1, "PSW_ERR_FAILED",
+     "The device's answer had an unexpected form (for options: the firmware version text). "
+     "The device may not be the supported model; try 'status' to see what it reports."},
+    {-2, "PSW_ERR_ARGUMENT",
+     "An argument was refused: the address does not belong to the transport, the transport is "
+     "not usable, or the device is not of the supported model. Check the address and --transport."},
+    {-3, "PSW_ERR_NO_MEMORY", "The library ran out of memory. Close other programs and try again."},
+    {-4, "PMC_E_NOINTERFACE", "An internal object was not available. Try again with --verbose and report the log."},
+    {-5, "PSW_ERR_UNSUPPORTED",
+     "The operation is not supported (an unknown key or command, or a search on a reserved "
+     "transport). Check the spelling and the --transport value."},
+    {-6, "PMC_E_NOTFOUND", "A name was not found. Check the spelling of what you asked for."},
+    {-7, "PSW_ERR_NO_VALUE",
+     "The device answered without the value, or refused a write. For writes (cancel) check "
+     "--write-community; for reads, the device may not have that table."},
+    {-8, "PSW_ERR_NOT_OPENED", "No device is open on the handle. Open the device first (check the address)."},
+    {-10, "PMC_E_PLATFORM", "A platform service failed to start. Check that the network stack and libraries are present."},
+    {-11, "PSW_ERR_INDEX", "An index lies beyond the table read last. Read the table again."},
+    {-200, "PMC_E_SNMPLIB", "The SNMP library reported an error. Try again with --verbose to see its message."},
+    {-201, "PMC_E_SOCKET", "No socket could be created. Check that the transport is available on this computer."},
+    {-202, "PMC_E_BIND", "The socket could not be bound. Check that the local address and port are free."},
+    {-203, "PMC_E_TIMEOUT",
+     "No answer within the time-out. Check the address and the community (--community), that "
+     "the device is switched on and reachable, or raise --timeout and --retries."},
+    {-204, "PMC_E_RECEIVE", "Receiving failed. Check the network connection."},
+    {-205, "PMC_E_SEND",
+     "Sending failed. Check that the address is reachable (a route exists) and that broadcasts are allowed."},
+    {-210, "PMC_E_TOOBIG", "The device's answer would be too big. Try again; the library splits requests where it can."},
+    {-211, "PMC_E_OVERFLOW", "A message did not fit its buffer. Try again with --verbose and report the log."},
+    {-212, "PMC_E_NOSPLIT", "The request could not be made small enough for the device."},
+    {-214, "PMC_E_SECURITY",
+     "SNMPv3 security failed. Check --v3-user, --v3-level, the protocols and the pass phrases."},
+    {-250, "PMC_E_MALFORMED", "The device sent a malformed message. Try again with --verbose -vv to see it."},
+    {-251, "PMC_E_OTHER_REQUEST", "An answer belonged to another request. Try again."},
+    {-299, "PMC_E_NO_PDU_TYPE", "The device sent an answer without a PDU type."},
+    {-401, "PMC_E_BAD_INDEX", "A table index sent by the device could not be read."},
+};
+
+const CodeText* find_code(int32_t code) {
+  for (const CodeText& c : kCodes)
+    if (c.code == code) return &c;
+  return nullptr;
+}
+
+// hrPrinterDetectedErrorState bits, bit 0 first.
+const char* const kErrorBits[] = {
+    "lowPaper",       "noPaper",           "lowToner",          "noToner",
+    "doorOpen",       "jammed",            "offline",           "serviceRequested",
+    "inputTrayMissing", "outputTrayMissing", "markerSupplyMissing", "outputNearFull",
+    "outputFull",     "inputTrayEmpty",    "overduePreventMaint",
+};
+
+// Paper sizes by short and long side in micrometres.
+struct Paper {
+  int32_t shortSide;
+  int32_t longSide;
+  const char* name;
+};
+const Paper kPapers[] = {
+    {297000, 420000, "A3"},        {210000, 297000, "A4"},        {148000, 210000, "A5"},
+    {105000, 148000, "A6"},        {257000, 364000, "B4"},        {182000, 257000, "B5"},
+    {215900, 279400, "Letter"},    {215900, 355600, "Legal"},     {279400, 431800, "Ledger"},
+    {184150, 266700, "Executive"}, {139700, 215900, "Statement"}, {215900, 330200, "Folio"},
+    {100000, 148000, "Postcard"},  {110000, 220000, "DL envelope"}, {162000, 229000, "C5 envelope"},
+    {104775, 241300, "Com-10 envelope"}, {98425, 190500, "Monarch envelope"},
+};
+constexpr int32_t kPaperTolerance = 2000;  // micrometres either way
+
+}  // namespace
+
+std::string result_code_name(int32_t code) {
+  const CodeText* c = find_code(code);
+  return c != nullptr ? c->name : "UNKNOWN_ERROR";
+}
+
+std::string result_code_advice(int32_t code) {
+  const CodeText* c = find_code(code);
+  if (c != nullptr) return c->advice;
+  return "An error the tool does not know. Try again with --verbose to see the library's log.";
+}
+
+std::string printer_status_name(int32_t status) {
+  static const Named t[] = {{1, "other"}, {2, "unknown"}, {3, "idle"}, {4, "printing"}, {5, "warmup"}};
+  return lookup(t, status);
+}
+
+std::string device_status_name(int32_t status) {
+  static const Named t[] = {{1, "unknown"}, {2, "running"}, {3, "warning"}, {4, "testing"}, {5, "down"}};
+  return lookup(t, status);
+}
+
+std::string storage_type_name(int32_t type) {
+  static const Named t[] = {{0, "unknown"}, {1, "other"},         {2, "ram"},         {3, "virtualMemory"},
+                            {4, "fixedDisk"}, {5, "removableDisk"}, {6, "floppyDisk"}, {7, "compactDisc"},
+                            {8, "ramDisk"}};
+  return lookup(t, type);
+}
+
+std::string device_type_name(int32_t type) {
+  static const Named t[] = {
+      {0, "unknown"},       {1, "other"},      {2, "unknown"},          {3, "processor"},
+      {4, "network"},       {5, "printer"},    {6, "diskStorage"},      {10, "video"},
+      {11, "audio"},        {12, "coprocessor"}, {13, "keyboard"},      {14, "modem"},
+      {15, "parallelPort"}, {16, "pointing"},  {17, "serialPort"},      {18, "tape"},
+      {19, "clock"},        {20, "volatileMemory"}, {21, "nonVolatileMemory"}};
+  if (type > 100) return fmt::format("maker unit {}", type);
+  return lookup(t, type);
+}
+
+std::string input_type_name(int32_t type) {
+  static const Named t[] = {{1, "other"},          {2, "unknown"},      {3, "removable tray"},
+                            {4, "fixed tray"},     {5, "manual feed"},  {6, "continuous roll"},
+                            {7, "continuous fan-fold"}};
+  return lookup(t, type);
+}
+
+std::string output_type_name(int32_t type) {
+  static const Named t[] = {{1, "other"},   {2, "unknown"},        {3, "removable bin"},
+                            {4, "fixed bin"}, {5, "continuous roll"}, {6, "mailbox"},
+                            {7, "continuous fan-fold"}};
+  return lookup(t, type);
+}
+
+std::string alert_severity_name(int32_t severity) {
+  static const Named t[] = {{1, "other"}, {3, "critical"}, {4, "warning"}, {5, "warning (binary change)"}};
+  return lookup(t, severity);
+}
+
+std::string alert_group_name(int32_t group) {
+  static const Named t[] = {
+      {1, "other"},         {3, "storage"},          {4, "device"},        {5, "general printer"},
+      {6, "cover"},         {7, "localization"},     {8, "input"},         {9, "output"},
+      {10, "marker"},       {11, "marker supplies"}, {12, "colorant"},     {13, "media path"},
+      {14, "channel"},      {15, "interpreter"},     {16, "console display"}, {17, "console lights"},
+      {18, "alert"},        {30, "finisher"},        {31, "finisher supply"}, {32, "finisher media input"},
+      {33, "finisher attribute"}};
+  return lookup(t, group);
+}
+
+std::string supply_unit_name(int32_t unit) {
+  static const Named t[] = {
+      {1, "other"},         {2, "unknown"},      {3, "1/10000 in"},  {4, "micrometres"},
+      {7, "impressions"},   {8, "sheets"},       {11, "hours"},       {12, "1/1000 oz"},
+      {13, "1/10 g"},       {14, "1/100 fl oz"}, {15, "1/10 ml"},     {16, "feet"},
+      {17, "metres"},       {18, "items"},       {19, "percent"}};
+  return lookup(t, unit);
+}
+
+std::string capacity_unit_name(int32_t unit) {
+  static const Named t[] = {{1, "other"}, {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"},
+                            {8, "sheets"}, {16, "feet"}, {17, "metres"}};
+  return lookup(t, unit);
+}
+
+std::string subunit_status_text(int32_t status) {
+  if (status < 0) return fmt::format("value {}", status);
+  static const char* const availability[] = {"available, idle",         "unavailable on request",
+                                             "available, standby",      "unavailable, broken",
+                                             "available, active",       "unknown",
+                                             "busy",                    "value 7"};
+  std::string text = availability[status & 7];
+  if (status & 8) text += ", non-critical alerts";
+  if (status & 16) text += ", critical alerts";
+  if (status & 32) text += ", off-line";
+  if (status & 64) text += ", transitioning";
+  return text;
+}
+
+std::vector<std::string> detected_error_names(int32_t state) {
+  const uint32_t bits = static_cast<uint32_t>(state);
+  std::vector<std::string> names;
+  for (size_t bit = 0; bit < 32; ++bit) {
+    const uint32_t octet = (bits >> (8 * (bit / 8))) & 0xFFu;
+    if ((octet & (0x80u >> (bit % 8))) == 0) continue;
+    names.push_back(bit < std::size(kErrorBits) ? kErrorBits[bit] : fmt::format("bit {}", bit));
+  }
+  return names;
+}
+
+std::string detected_error_octets(int32_t state) {
+  const uint32_t bits = static_cast<uint32_t>(state);
+  size_t octets = 4;
+  while (octets > 1 && ((bits >> (8 * (octets - 1))) & 0xFFu) == 0) --octets;
+  std::string text;
+  for (size_t i = 0; i < octets; ++i) text += fmt::format("{:02x}", (bits >> (8 * i)) & 0xFFu);
+  return text;
+}
+
+std::string level_text(int32_t level) {
+  switch (level) {
+    case -1: return "other";
+    case -2: return "unknown";
+    case -3: return "some remaining";
+    default: return std::to_string(level);
+  }
+}
+
+std::optional<int32_t> level_percent(int32_t unit, int32_t maxCapacity, int32_t level) {
+  constexpr int32_t kUnitPercent = 19;
+  if (level < 0) return std::nullopt;
+  if (unit == kUnitPercent) return level > 100 ? 100 : level;
+  if (maxCapacity <= 0) return std::nullopt;
+  const int64_t percent = static_cast<int64_t>(level) * 100 / maxCapacity;
+  return static_cast<int32_t>(percent > 100 ? 100 : percent);
+}
+
+MediaSize media_size(int32_t dimUnit, int32_t feed, int32_t crossFeed) {
+  constexpr int32_t kTenThousandthsOfInch = 3;
+  constexpr int32_t kMicrometres = 4;
+  if (feed < 0 || crossFeed < 0) return {};
+  int64_t f = feed;
+  int64_t x = crossFeed;
+  if (dimUnit == kTenThousandthsOfInch) {
+    f = f * 254 / 100;  // 1/10000 in = 2.54 micrometres
+    x = x * 254 / 100;
+  } else if (dimUnit != kMicrometres) {
+    return {};
+  }
+  const int64_t shortSide = f < x ? f : x;
+  const int64_t longSide = f < x ? x : f;
+  for (const Paper& p : kPapers) {
+    if (std::llabs(shortSide - p.shortSide) > kPaperTolerance) continue;
+    if (std::llabs(longSide - p.longSide) > kPaperTolerance) continue;
+    // The leading edge is the cross-feed side: a long feed side means the
+    // short edge enters first.
+    return {p.name, f >= x ? "short edge first" : "long edge first"};
+  }
+  return {};
+}
+
+}  // namespace pswctl

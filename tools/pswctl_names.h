@@ -1,0 +1,59 @@
+// Readable names for the numbers the printer reports and for the library's
+// result codes: enumeration values of the status records, the printer's
+// detected error bits, media sizes, supply levels, and what a result code
+// means together with what the user could try next.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pswctl {
+
+// The symbolic name of a result code ("PSW_ERR_ARGUMENT", "PMC_E_TIMEOUT");
+// "UNKNOWN_ERROR" for a code that has no name.
+std::string result_code_name(int32_t code);
+// One or two sentences: what the code means and what to try.
+std::string result_code_advice(int32_t code);
+
+// Names of the printer MIB and host resources enumerations; a value without
+// a name gives "other(N)"-like text "value N".
+std::string printer_status_name(int32_t status);
+std::string device_status_name(int32_t status);
+std::string storage_type_name(int32_t type);
+std::string device_type_name(int32_t type);
+std::string input_type_name(int32_t type);
+std::string output_type_name(int32_t type);
+std::string alert_severity_name(int32_t severity);
+std::string alert_group_name(int32_t group);
+std::string supply_unit_name(int32_t unit);
+std::string capacity_unit_name(int32_t unit);
+// A sub-unit status (tray status) as its availability and flag words.
+std::string subunit_status_text(int32_t status);
+
+// The error conditions set in a PSWPrinterInfo::detectedErrorState value
+// (first octet in the lowest byte, bit 0 the octet's most significant bit).
+std::vector<std::string> detected_error_names(int32_t state);
+// The state's octets as hex text, first octet first ("2804"); trailing zero
+// octets after the first are left out.
+std::string detected_error_octets(int32_t state);
+
+// A level or capacity value: the printer MIB's special negative values by
+// name ("unknown", "some remaining", "other"), else the number.
+std::string level_text(int32_t level);
+// The fill level in percent, when the unit and values allow one: a level
+// already in percent, or a non-negative level of a positive maximum in the
+// same unit (clamped to 100). Nothing for the special negative values.
+std::optional<int32_t> level_percent(int32_t unit, int32_t maxCapacity, int32_t level);
+
+// The name of a paper size given by its two chosen dimensions in
+// `dimUnit` (3: ten-thousandths of an inch, 4: micrometres): "A4", "Letter",
+// ...; a ±2 mm tolerance. Empty when no size matches or the unit is other.
+struct MediaSize {
+  std::string name;       // empty: no size matched
+  std::string direction;  // "short edge first", "long edge first" or empty
+};
+MediaSize media_size(int32_t dimUnit, int32_t feed, int32_t crossFeed);
+
+}  // namespace pswctl

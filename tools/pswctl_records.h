@@ -1,0 +1,27 @@
+// The status records of the C interface as JSON objects: the raw numbers
+// and texts of each record, plus readable names and derived values (error
+// bits, media size, fill level in percent). The text output of the tool is
+// rendered from these objects, so both forms always carry the same data.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "psw/psw.h"
+
+namespace pswctl {
+
+using nlohmann::json;
+
+json to_json(const PSWStorageInfo& r);
+json to_json(const PSWDeviceInfo& r);
+json to_json(const PSWPrinterInfo& r);
+json to_json(const PSWInputTrayInfo& r);
+json to_json(const PSWOutputTrayInfo& r);
+json to_json(const PSWTonerInfo& r);
+json to_json(const PSWAlertInfo& r);
+json to_json(const PSWJobInfo& r);
+
+// A six-field date and time as "YYYY-MM-DD hh:mm:ss"; empty when all zero.
+std::string date_time_text(const uint16_t (&t)[6]);
+
+}  // namespace pswctl

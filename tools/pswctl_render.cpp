@@ -1,0 +1,151 @@
+#include "pswctl_render.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include "pswctl_option_keys.h"
+
+namespace pswctl {
+
+std::string cell(const json& value) {
+  if (value.is_null()) return "-";
+  if (value.is_string()) return value.get<std::string>();
+  if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
+  return value.dump();
+}
+
+std::string render_table(const std::string& title, const std::vector<std::string>& header,
+                         const std::vector<std::vector<std::string>>& rows) {
+  std::string out = title + "\n";
+  if (rows.empty()) return out + "  (none)\n\n";
+  std::vector<size_t> widths(header.size(), 0);
+  auto measure = [&](const std::vector<std::string>& row) {
+    for (size_t i = 0; i < row.size() && i < widths.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  };
+  measure(header);
+  for (const auto& row : rows) measure(row);
+  auto line = [&](const std::vector<std::string>& row) {
+    std::string text = " ";
+    for (size_t i = 0; i < widths.size(); ++i) {
+      const std::string& c = i < row.size() ? row[i] : std::string();
+      text += " " + c;
+      if (i + 1 < widths.size()) text.append(widths[i] - c.size() + 1, ' ');
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text + "\n";
+  };
+  out += line(header);
+  for (const auto& row : rows) out += line(row);
+  return out + "\n";
+}
+
+std::string render_devices(const json& devices) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& d : devices) rows.push_back({cell(d["address"]), cell(d["modelName"]), cell(d["sysObjectId"])});
+  return render_table(fmt::format("Devices found: {}", devices.size()), {"ADDRESS", "MODEL", "SYSOBJECTID"}, rows);
+}
+
+namespace {
+
+std::string percent_cell(const json& percent, const json& levelText) {
+  if (percent.is_null()) return cell(levelText);
+  return fmt::format("{}%", percent.get<int>());
+}
+
+std::string storage_section(const json& storage) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& s : storage)
+    rows.push_back({cell(s["description"]), cell(s["typeName"]), cell(s["allocationUnits"]), cell(s["size"]),
+                    cell(s["bytes"])});
+  return render_table("Storage", {"DESCRIPTION", "TYPE", "UNIT", "SIZE", "BYTES"}, rows);
+}
+
+std::string devices_section(const json& devices) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& d : devices) rows.push_back({cell(d["description"]), cell(d["typeName"]), cell(d["statusName"])});
+  return render_table("Devices", {"DESCRIPTION", "TYPE", "STATUS"}, rows);
+}
+
+std::string printer_section(const json& p) {
+  std::string errors;
+  for (const json& e : p["errors"]) errors += (errors.empty() ? "" : ", ") + e.get<std::string>();
+  return fmt::format("Printer\n  status: {}\n  detected errors: {} (octets {})\n\n", cell(p["statusName"]),
+                     errors.empty() ? "none" : errors, cell(p["detectedErrorState"]));
+}
+
+std::string input_section(const json& trays) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& t : trays) {
+    std::string capacity = cell(t["maxCapacity"]);
+    if (t["maxCapacity"].get<int>() >= 0) capacity += " " + cell(t["capacityUnitName"]);
+    std::string level = cell(t["levelText"]);
+    if (!t["levelPercent"].is_null()) level += fmt::format(" ({}%)", t["levelPercent"].get<int>());
+    rows.push_back({cell(t["name"]), cell(t["typeName"]), cell(t["mediaSize"]), cell(t["direction"]), capacity,
+                    level, cell(t["mediaName"]), cell(t["statusText"])});
+  }
+  return render_table("Input trays", {"NAME", "TYPE", "SIZE", "DIRECTION", "CAPACITY", "LEVEL", "MEDIA", "STATUS"},
+                      rows);
+}
+
+std::string output_section(const json& trays) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& t : trays)
+    rows.push_back({cell(t["name"]), cell(t["typeName"]), cell(t["statusText"]), cell(t["description"])});
+  return render_table("Output trays", {"NAME", "TYPE", "STATUS", "DESCRIPTION"}, rows);
+}
+
+std::string toner_section(const json& toners) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& t : toners)
+    rows.push_back({cell(t["description"]), percent_cell(t["levelPercent"], t["levelText"]),
+                    fmt::format("{} / {} {}", cell(t["levelText"]), cell(t["maxCapacity"]), cell(t["supplyUnitName"]))});
+  return render_table("Toners", {"DESCRIPTION", "LEVEL", "RAW"}, rows);
+}
+
+std::string alert_section(const json& alerts) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& a : alerts)
+    rows.push_back({cell(a["severityName"]), cell(a["groupName"]), cell(a["groupIndex"]), cell(a["location"]),
+                    cell(a["code"]), cell(a["description"])});
+  return render_table("Alerts", {"SEVERITY", "GROUP", "INDEX", "LOCATION", "CODE", "DESCRIPTION"}, rows);
+}
+
+}  // namespace
+
+std::string render_status(const json& s) {
+  std::string out = storage_section(s["storage"]) + devices_section(s["devices"]) + printer_section(s["printer"]) +
+                    input_section(s["inputTrays"]) + output_section(s["outputTrays"]) +
+                    toner_section(s["toners"]) + alert_section(s["alerts"]);
+  out += fmt::format("Character sets\n  printer: {}\n  vendor: {}\n", cell(s["charSets"]["printer"]),
+                     cell(s["charSets"]["vendor"]));
+  return out;
+}
+
+std::string render_options(const json& o) {
+  std::vector<std::vector<std::string>> rows;
+  // In the reader's order of keys, not the alphabetical order of the object.
+  for (const OptionKey& k : option_keys())
+    if (!k.perTray && o["options"].contains(k.key)) rows.push_back({k.key, cell(o["options"][k.key])});
+  std::string out = render_table("Options", {"KEY", "VALUE"}, rows);
+  size_t index = 0;
+  for (const json& tray : o["inputTrays"]) {
+    rows.clear();
+    for (const OptionKey& k : option_keys())
+      if (k.perTray && tray.contains(k.key)) rows.push_back({k.key, cell(tray[k.key])});
+    out += render_table(fmt::format("Input tray {}", index++), {"KEY", "VALUE"}, rows);
+  }
+  return out;
+}
+
+std::string render_jobs(const json& jobs) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& j : jobs)
+    rows.push_back({cell(j["jobId"]), cell(j["jobType"]), cell(j["jobState"]), j["finished"].get<bool>() ? "yes" : "no",
+                    cell(j["jobText3"]), cell(j["jobText5"]), cell(j["jobText6"]), cell(j["jobText7"]),
+                    cell(j["time10"])});
+  return render_table(fmt::format("Jobs: {}", jobs.size()),
+                      {"ID", "TYPE", "STATE", "FINISHED", "TEXT3", "TEXT5", "TEXT6", "TEXT7", "TIME"}, rows);
+}
+
+}  // namespace pswctl

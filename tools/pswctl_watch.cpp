@@ -1,0 +1,86 @@
+#include "pswctl_watch.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include "pswctl_render.h"
+
+namespace pswctl {
+namespace {
+
+bool contains(const json& list, const json& item) { return std::find(list.begin(), list.end(), item) != list.end(); }
+
+// Alerts have no stable identity across readings (rows are renumbered), so
+// an alert is the same when all its fields are.
+void alert_changes(const json& before, const json& after, json& changes) {
+  for (const json& a : after)
+    if (!contains(before, a)) changes.push_back({{"what", "alert"}, {"change", "new"}, {"alert", a}});
+  for (const json& a : before)
+    if (!contains(after, a)) changes.push_back({{"what", "alert"}, {"change", "cleared"}, {"alert", a}});
+}
+
+// Toners are matched by description (a supply keeps its name); a toner
+// whose level, maximum or unit changed is reported with its new values.
+void toner_changes(const json& before, const json& after, json& changes) {
+  for (const json& t : after) {
+    auto same = std::find_if(before.begin(), before.end(),
+                             [&](const json& b) { return b["description"] == t["description"]; });
+    if (same == before.end()) {
+      changes.push_back({{"what", "toner"}, {"change", "new"}, {"toner", t}});
+    } else if (*same != t) {
+      changes.push_back({{"what", "toner"}, {"change", "changed"}, {"toner", t}, {"before", *same}});
+    }
+  }
+  for (const json& b : before) {
+    bool gone = std::none_of(after.begin(), after.end(),
+                             [&](const json& t) { return t["description"] == b["description"]; });
+    if (gone) changes.push_back({{"what", "toner"}, {"change", "cleared"}, {"toner", b}});
+  }
+}
+
+void printer_changes(const json& before, const json& after, json& changes) {
+  if (after.is_null()) return;
+  if (before.is_null() || before["status"] != after["status"])
+    changes.push_back({{"what", "printer"},
+                       {"change", "changed"},
+                       {"status", after["status"]},
+                       {"statusName", after["statusName"]}});
+  const json none = json::array();
+  const json& was = before.is_null() ? none : before["errors"];
+  for (const json& e : after["errors"])
+    if (!contains(was, e)) changes.push_back({{"what", "error"}, {"change", "set"}, {"error", e}});
+  for (const json& e : was)
+    if (!contains(after["errors"], e)) changes.push_back({{"what", "error"}, {"change", "cleared"}, {"error", e}});
+}
+
+}  // namespace
+
+json empty_snapshot() { return {{"printer", nullptr}, {"toners", json::array()}, {"alerts", json::array()}}; }
+
+json watch_changes(const json& before, const json& after) {
+  json changes = json::array();
+  printer_changes(before["printer"], after["printer"], changes);
+  toner_changes(before["toners"], after["toners"], changes);
+  alert_changes(before["alerts"], after["alerts"], changes);
+  return changes;
+}
+
+std::string render_change(const json& c) {
+  const std::string what = c["what"].get<std::string>();
+  const std::string change = c["change"].get<std::string>();
+  if (what == "printer") return fmt::format("printer status {}", cell(c["statusName"]));
+  if (what == "error") return fmt::format("error {}: {}", change, cell(c["error"]));
+  if (what == "toner") {
+    const json& t = c["toner"];
+    const std::string level = t["levelPercent"].is_null() ? cell(t["levelText"])
+                                                          : fmt::format("{}%", t["levelPercent"].get<int>());
+    if (change == "cleared") return fmt::format("toner gone: {}", cell(t["description"]));
+    return fmt::format("toner {}: {}", cell(t["description"]), level);
+  }
+  const json& a = c["alert"];
+  return fmt::format("alert {}: {} ({}, {}, code {})", change, cell(a["description"]), cell(a["severityName"]),
+                     cell(a["groupName"]), cell(a["code"]));
+}
+
+}  // namespace pswctl
