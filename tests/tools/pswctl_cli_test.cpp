@@ -1,0 +1,288 @@
+// pswctl run as a program against the simulated office printer: every
+// sub-command in text and JSON, the JSON checked against what the C
+// interface reads from the same device, and the error paths. Each test has
+// a namespace of its own holding the printer on loopback port 161; the
+// search runs in the client namespace of a small namespace network.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "agent/child_process.h"
+#include "agent/temp_dir.h"
+#include "device/status_expected_records.h"
+#include "device/status_test_support.h"
+#include "psw/psw.h"
+#include "pswctl_option_keys.h"
+
+namespace {
+
+using nlohmann::json;
+using status_test::SimulatedPrinter;
+
+struct ToolRun {
+  int exit_code = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs pswctl with `args` inside `netns`, keeping its two output streams apart.
+ToolRun pswctl(const std::string& netns, const std::vector<std::string>& args,
+           std::chrono::milliseconds timeout = std::chrono::milliseconds(30000)) {
+  psw_test::TempDir dir("pswctl");
+  std::vector<std::string> argv = {"/bin/sh", "-c", "f=$1; shift; exec \"$@\" 2>\"$f\"", "sh", dir.file("err"),
+                                   PSWCTL_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  psw_test::CommandResult r = psw_test::run_command(argv, timeout, netns);
+  return {r.exit_code, r.output, dir.read("err")};
+}
+
+json parse(const ToolRun& r) {
+  try {
+    return json::parse(r.out);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "not JSON: " << e.what() << "\n" << r.out << "\nstderr: " << r.err;
+    return json();
+  }
+}
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class Pswctl : public ::testing::Test {
+ protected:
+  // The same device read through the C interface, for comparison.
+  template <class Fn>
+  void with_handle(Fn fn) {
+    printer_.run([&] {
+      PSWHANDLE h = nullptr;
+      ASSERT_EQ(PSWInit(&h), 0);
+      ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1), 0);
+      fn(h);
+      PSWUnInit(h);
+    });
+  }
+  ToolRun run(const std::vector<std::string>& args) { return pswctl(printer_.netns().name(), args); }
+
+  SimulatedPrinter printer_{status_test::office_printer_profile()};
+};
+
+TEST_F(Pswctl, StatusJsonMatchesTheCInterfaceAndSpellsOutTheValues) {
+  ToolRun r = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  json s = parse(r);
+  EXPECT_EQ(s["address"], "127.0.0.1");
+  with_handle([&](PSWHANDLE h) {
+    int32_t count = 0;
+    ASSERT_EQ(PSWGetNumberOfTonerInfo(h, &count), 0);
+    ASSERT_EQ(s["toners"].size(), static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+      PSWTonerInfo t;
+      ASSERT_EQ(PSWGetTonerInfo(h, i, &t), 0);
+      EXPECT_EQ(s["toners"][i]["description"], t.description);
+      EXPECT_EQ(s["toners"][i]["level"], t.level);
+    }
+    ASSERT_EQ(PSWGetNumberOfAlertInfo(h, &count), 0);
+    EXPECT_EQ(s["alerts"].size(), static_cast<size_t>(count));
+    ASSERT_EQ(PSWGetNumberOfStorageInfo(h, &count), 0);
+    EXPECT_EQ(s["storage"].size(), static_cast<size_t>(count));
+    ASSERT_EQ(PSWGetNumberOfDeviceInfo(h, &count), 0);
+    EXPECT_EQ(s["devices"].size(), static_cast<size_t>(count));
+    ASSERT_EQ(PSWGetNumberOfInputTrayInfo(h, &count), 0);
+    EXPECT_EQ(s["inputTrays"].size(), static_cast<size_t>(count));
+    ASSERT_EQ(PSWGetNumberOfOutputTrayInfo(h, &count), 0);
+    EXPECT_EQ(s["outputTrays"].size(), static_cast<size_t>(count));
+    int32_t charset = 0;
+    ASSERT_EQ(PSWGetCharSet(h, PSW_CHARSET_PRINTER, &charset), 0);
+    EXPECT_EQ(s["charSets"]["printer"], charset);
+  });
+  // The profile's hrPrinterDetectedErrorState is 28 04: low toner, door
+  // open, input tray empty.
+  EXPECT_EQ(s["printer"]["detectedErrorState"], "2804");
+  EXPECT_EQ(s["printer"]["errors"], json({"lowToner", "doorOpen", "inputTrayEmpty"}));
+  EXPECT_EQ(s["printer"]["statusName"], "idle");
+  // Black toner in percent (62), cyan in impressions 4200 of 15000.
+  EXPECT_EQ(s["toners"][0]["levelPercent"], 62);
+  EXPECT_EQ(s["toners"][1]["levelPercent"], 28);
+  EXPECT_TRUE(s["toners"][2]["levelPercent"].is_null());
+  EXPECT_EQ(s["toners"][2]["levelText"], "some remaining");
+  // Tray 1 holds A4 fed 210 mm along the path: long edge first.
+  EXPECT_EQ(s["inputTrays"][0]["name"], "Tray 1");
+  EXPECT_EQ(s["inputTrays"][0]["mediaSize"], "A4");
+  EXPECT_EQ(s["inputTrays"][0]["direction"], "long edge first");
+  EXPECT_EQ(s["inputTrays"][0]["levelPercent"], 412 * 100 / 550);
+  std::set<std::string> alerts;
+  for (const json& a : s["alerts"]) alerts.insert(a["description"].get<std::string>());
+  EXPECT_EQ(alerts.count("Front cover open"), 1u);
+  // Not a terminal: no progress line.
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pswctl, StatusTextShowsEverySection) {
+  ToolRun r = run({"status", "127.0.0.1"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (const char* part : {"Storage\n", "Devices\n", "Printer\n", "Input trays\n", "Output trays\n", "Toners\n",
+                           "Alerts\n", "Character sets\n", "detected errors: lowToner, doorOpen, inputTrayEmpty",
+                           "Black Toner Cartridge", "62%", "28%", "A4", "Front cover open"})
+    EXPECT_TRUE(has(r.out, part)) << part << "\n" << r.out;
+  EXPECT_FALSE(has(r.out, "Waste Toner Box")) << "only toners are listed";
+}
+
+TEST_F(Pswctl, OptionsJsonHoldsEveryKeyTheReaderAnswers) {
+  ToolRun r = run({"--json", "options", "127.0.0.1"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  json o = parse(r);
+  with_handle([&](PSWHANDLE h) {
+    ASSERT_EQ(PSWRefreshOptions(h), 0);
+    int32_t trays = 0;
+    ASSERT_EQ(PSWGetOptionValueInteger(h, "NumberOfInputTray", 0, &trays), 0);
+    ASSERT_EQ(o["inputTrays"].size(), static_cast<size_t>(trays));
+    ASSERT_GT(trays, 0);
+    for (const pswctl::OptionKey& k : pswctl::option_keys()) {
+      const int count = k.perTray ? trays : 1;
+      for (int i = 0; i < count; ++i) {
+        const json& got = k.perTray ? o["inputTrays"][i][k.key] : o["options"][k.key];
+        const uint16_t index = static_cast<uint16_t>(i);
+        if (k.kind == pswctl::OptionKind::kBoolean) {
+          int16_t v = 0;
+          ASSERT_EQ(PSWGetOptionValueBoolean(h, k.key, index, &v), 0) << k.key;
+          EXPECT_EQ(got, v != 0) << k.key;
+        } else if (k.kind == pswctl::OptionKind::kInteger) {
+          int32_t v = 0;
+          ASSERT_EQ(PSWGetOptionValueInteger(h, k.key, index, &v), 0) << k.key;
+          EXPECT_EQ(got, v) << k.key;
+        } else {
+          char v[PSW_OPTION_TEXT_SIZE] = {};
+          ASSERT_EQ(PSWGetOptionValueString(h, k.key, index, v), 0) << k.key;
+          EXPECT_EQ(got, v) << k.key;
+        }
+      }
+    }
+  });
+}
+
+TEST_F(Pswctl, OptionsTextListsKeysAndTrays) {
+  ToolRun r = run({"options", "127.0.0.1"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(has(r.out, "Options\n")) << r.out;
+  EXPECT_TRUE(has(r.out, "PrinterRomVersion ")) << r.out;
+  EXPECT_TRUE(has(r.out, "Input tray 0\n")) << r.out;
+  EXPECT_TRUE(has(r.out, "InputTrayName")) << r.out;
+}
+
+TEST_F(Pswctl, JobsOfEachKindAndCancel) {
+  json all = parse(run({"jobs", "127.0.0.1", "--json"}));
+  json active = parse(run({"jobs", "127.0.0.1", "--kind", "active", "--json"}));
+  json finished = parse(run({"jobs", "127.0.0.1", "--kind=finished", "--json"}));
+  ASSERT_FALSE(all["jobs"].empty());
+  EXPECT_EQ(all["jobs"].size(), active["jobs"].size() + finished["jobs"].size());
+  for (const json& j : active["jobs"]) EXPECT_FALSE(j["finished"].get<bool>());
+  for (const json& j : finished["jobs"]) EXPECT_TRUE(j["finished"].get<bool>());
+  with_handle([&](PSWHANDLE h) {
+    int32_t count = 0;
+    ASSERT_EQ(PSWGetNumberOfJobInfo(h, PSW_JOBS_ALL, &count), 0);
+    ASSERT_EQ(all["jobs"].size(), static_cast<size_t>(count));
+    PSWJobInfo job;
+    ASSERT_EQ(PSWGetJobInfo(h, 0, &job), 0);
+    EXPECT_EQ(all["jobs"][0]["jobId"], job.jobId);
+  });
+
+  ToolRun text = run({"jobs", "127.0.0.1"});
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  EXPECT_TRUE(has(text.out, all["jobs"][0]["jobId"].get<std::string>())) << text.out;
+
+  ASSERT_FALSE(active["jobs"].empty());
+  const std::string id = active["jobs"][0]["jobId"];
+  ToolRun cancel = run({"cancel", "127.0.0.1", id, "--write-community", "private", "--json"});
+  ASSERT_EQ(cancel.exit_code, 0) << cancel.err;
+  EXPECT_EQ(parse(cancel)["cancelled"], id);
+  EXPECT_EQ(printer_.get(status_test::cancel_oid(id)), "INTEGER: 1414");
+  // A finished job is refused by the device: no value.
+  ASSERT_FALSE(finished["jobs"].empty());
+  ToolRun refused = run({"cancel", "127.0.0.1", finished["jobs"][0]["jobId"]});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_TRUE(has(refused.err, "PSW_ERR_NO_VALUE")) << refused.err;
+}
+
+TEST_F(Pswctl, WatchReportsTheStartStateThenOnlyChanges) {
+  ToolRun r = run({"watch", "127.0.0.1", "--interval", "0.2", "--count", "3", "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  // The device does not change: one line, for the first reading.
+  ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+  json first = parse(r);
+  EXPECT_FALSE(first["time"].get<std::string>().empty());
+  json status = parse(run({"status", "127.0.0.1", "--json"}));
+  const size_t expected = 1 + status["printer"]["errors"].size() + status["toners"].size() + status["alerts"].size();
+  EXPECT_EQ(first["changes"].size(), expected);
+
+  ToolRun text = run({"watch", "127.0.0.1", "--interval", "0", "--count", "2"});
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')), expected) << text.out;
+  EXPECT_TRUE(has(text.out, "alert new: Front cover open")) << text.out;
+  EXPECT_TRUE(has(text.out, "error set: doorOpen")) << text.out;
+}
+
+TEST_F(Pswctl, ErrorsNameTheCodeAndSuggestWhatToTry) {
+  // A community the device does not know: no answer.
+  ToolRun timeout = run({"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"});
+  EXPECT_EQ(timeout.exit_code, 1);
+  EXPECT_TRUE(has(timeout.err, "PMC_E_TIMEOUT (-203)")) << timeout.err;
+  EXPECT_TRUE(has(timeout.err, "community")) << timeout.err;
+  EXPECT_EQ(timeout.out, "");
+
+  // An address of the other family, in JSON.
+  ToolRun wrong = run({"--json", "options", "::1", "--transport", "udp"});
+  EXPECT_EQ(wrong.exit_code, 1);
+  json e = parse(wrong);
+  EXPECT_EQ(e["error"]["code"], -2);
+  EXPECT_EQ(e["error"]["name"], "PSW_ERR_ARGUMENT");
+  EXPECT_EQ(e["error"]["step"], "PSWInitDevice");
+
+  // Command-line errors are not library errors.
+  ToolRun usage = run({"status"});
+  EXPECT_EQ(usage.exit_code, 106) << usage.err;  // CLI11's code for a missing argument
+  ToolRun transport = run({"status", "127.0.0.1", "--transport", "tcp"});
+  EXPECT_NE(transport.exit_code, 0);
+  EXPECT_NE(transport.exit_code, 1);
+}
+
+TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
+  ToolRun r = run({"status", "::1", "--transport", "udp6", "--json", "-vvv"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  json s = parse(r);  // the log never mixes into standard output
+  EXPECT_EQ(s["printer"]["statusName"], "idle");
+  EXPECT_TRUE(has(r.err, "snmp")) << r.err;
+  // Without --verbose nothing is logged.
+  ToolRun quiet = run({"status", "::1", "--transport", "udp6", "--json"});
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST(PswctlDiscover, FindsEverySimulatedPrinterOfTheNetwork) {
+  std::vector<psw_test::SnmpdOptions> agents(2);
+  for (auto& a : agents) a.profile = status_test::office_printer_profile();
+  psw_test::NetnsNetwork net(agents, {});
+  ToolRun r = pswctl(net.client_netns(), {"discover", "--json", "--timeout", "500", "--retries", "0"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  json d = parse(r);
+  std::set<std::string> found;
+  for (const json& dev : d["devices"]) {
+    found.insert(dev["address"].get<std::string>());
+    EXPECT_EQ(dev["sysObjectId"], "1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1");
+    EXPECT_FALSE(dev["modelName"].get<std::string>().empty());
+  }
+  EXPECT_EQ(found, (std::set<std::string>{net.agent_address(0), net.agent_address(1)}));
+
+  // A filter that no device matches leaves the list empty; text output.
+  ToolRun none = pswctl(net.client_netns(), {"discover", "--filter", "1.3.6.1.4.1.9", "--timeout", "300", "--retries", "0"});
+  ASSERT_EQ(none.exit_code, 0) << none.err;
+  EXPECT_TRUE(has(none.out, "Devices found: 0")) << none.out;
+
+  // A search of one address, in text.
+  ToolRun one = pswctl(net.client_netns(), {"discover", net.agent_address(1), "--timeout", "500", "--retries", "0"});
+  ASSERT_EQ(one.exit_code, 0) << one.err;
+  EXPECT_TRUE(has(one.out, "Devices found: 1")) << one.out;
+  EXPECT_TRUE(has(one.out, net.agent_address(1))) << one.out;
+}
+
+}  // namespace
