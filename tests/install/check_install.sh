@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# check_install.sh BUILD_DIR CONSUMERS_DIR CC CXX
+# Installs BUILD_DIR into a temporary prefix, checks the installed files, and
+# builds and runs the two consumers of CONSUMERS_DIR against that prefix.
+set -euo pipefail
+build=$1 consumers=$2 cc=$3 cxx=$4
+prefix=$(mktemp -d /tmp/psw-install.XXXXXX)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix/usr" >"$prefix/install.log"
+
+libdir=$(dirname "$(find "$prefix/usr" -name 'libpsw.so.1' -print -quit)")
+for f in "$libdir/libpsw.so.1" "$libdir/libpsw.so" "$prefix/usr/include/psw/psw.h" \
+         "$prefix/usr/include/psw/psw_options.hpp" "$libdir/pkgconfig/psw.pc" \
+         "$libdir/cmake/psw/pswConfig.cmake" "$prefix/usr/bin/pswctl"; do
+  [ -e "$f" ] || { echo "missing after install: $f"; exit 1; }
+done
+[ -L "$libdir/libpsw.so" ] || { echo "libpsw.so is not a link"; exit 1; }
+"$prefix/usr/bin/pswctl" --help | grep -q discover || { echo "installed pswctl does not run"; exit 1; }
+
+# C through pkg-config.
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+# shellcheck disable=SC2046
+"$cc" -std=c11 -Wall -Wextra -Werror -o "$prefix/consumer_c" "$consumers/consumer.c" \
+      $(pkg-config --cflags --libs psw)
+LD_LIBRARY_PATH="$libdir" "$prefix/consumer_c"
+
+# C++ through find_package.
+cmake -S "$consumers/cmake_consumer" -B "$prefix/cmake_consumer" -G Ninja \
+      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$prefix/usr" >"$prefix/consumer.log"
+cmake --build "$prefix/cmake_consumer" >>"$prefix/consumer.log"
+LD_LIBRARY_PATH="$libdir" "$prefix/cmake_consumer/consumer_cxx"
+echo "install ok"
