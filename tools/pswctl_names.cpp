@@ -233,7 +233,8 @@ std::optional<int32_t> level_percent(int32_t unit, int32_t maxCapacity, int32_t 
   if (level < 0) return std::nullopt;
   if (unit == kUnitPercent) return level > 100 ? 100 : level;
   if (maxCapacity <= 0) return std::nullopt;
-  const int64_t percent = static_cast<int64_t>(level) * 100 / maxCapacity;
+  // Rounded to the nearest percent, as the option reader's tray levels are.
+  const int64_t percent = (static_cast<int64_t>(level) * 100 + maxCapacity / 2) / maxCapacity;
   return static_cast<int32_t>(percent > 100 ? 100 : percent);
 }
 

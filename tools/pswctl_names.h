@@ -44,7 +44,7 @@ std::string detected_error_octets(int32_t state);
 std::string level_text(int32_t level);
 // The fill level in percent, when the unit and values allow one: a level
 // already in percent, or a non-negative level of a positive maximum in the
-// same unit (clamped to 100). Nothing for the special negative values.
+// same unit (rounded, clamped to 100). Nothing for the special negative values.
 std::optional<int32_t> level_percent(int32_t unit, int32_t maxCapacity, int32_t level);
 
 // The name of a paper size given by its two chosen dimensions in

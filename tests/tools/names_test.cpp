@@ -44,6 +44,8 @@ TEST(Levels, PercentOnlyWhereTheUnitAndValuesAllowIt) {
   EXPECT_EQ(level_percent(19, -2, 40), 40);        // percent needs no maximum
   EXPECT_EQ(level_percent(7, 15000, 4200), 28);    // impressions of a maximum
   EXPECT_EQ(level_percent(13, 2600, 2600), 100);
+  EXPECT_EQ(level_percent(8, 3, 2), 67);           // rounded to the nearest
+  EXPECT_EQ(level_percent(8, 550, 412), 75);
   EXPECT_EQ(level_percent(13, 2600, 5200), 100);   // clamped
   EXPECT_EQ(level_percent(7, 0, 10), std::nullopt);   // no maximum
   EXPECT_EQ(level_percent(7, -2, 10), std::nullopt);
