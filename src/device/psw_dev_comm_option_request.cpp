@@ -1,7 +1,8 @@
 #include "device/psw_dev_comm_option_request.h"
 
+#include "core/pmc_oid.h"
+#include "core/pmc_value.h"
 #include "device/pmc_plugin_usm.h"
-#include "log/pmc_log.h"
 
 namespace {
 
@@ -34,81 +35,39 @@ void PSWOptionRow::next_text(char* out, size_t size) {
   copy_text(rc == PMC_OK ? value.get() : nullptr, out, size);
 }
 
-int PSWOptionRequest::failed(const char* call, int rc) {
-  pmc_log("PSW", PMC_LOG_ERROR, "%s", call);
+int PSWOptionRequest::init() {
+  const CPSWDevCommOption& r = m_reader;
+  // The texts point into the reader, which outlives this request.
+  PmcUsmParameters usm = {r.m_szUserName,       r.m_nSecurityLevel,   r.m_nAuthProtocol, r.m_nPrivProtocol,
+                          r.m_szAuthPassPhrase, r.m_szPrivPassPhrase, r.m_szContextName};
+  const PSWConnection connection = {r.m_szAddress, r.m_nProtocol, r.m_nPort,
+                                    r.m_nSnmpMode, &usm,          r.m_nTimeout,
+                                    r.m_nRetries,  static_cast<uint32_t>(r.m_nMaxMessageSize)};
+  // Without a community of its own the request object uses "public".
+  return PSWExchange::init(connection, r.m_bCommunitySet ? r.m_szCommunity : nullptr);
+}
+
+int PSWOptionRequest::open_with(const char* const* oids, size_t count, bool instanceZero) {
+  int rc = open();
+  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = add(oids[i], instanceZero);
   return rc;
 }
 
-int PSWOptionRequest::create() {
-  int err = PMC_OK;
-  m_pGetData.reset(pmc_create_get_data(&err));
-  return m_pGetData ? PMC_OK : failed("pmc_create_get_data()", err);
-}
-
-int PSWOptionRequest::init() {
-  const CPSWDevCommOption& r = m_reader;
-  // Without a community of its own the request object uses "public".
-  if (r.m_bCommunitySet) m_pGetData->set_community(r.m_szCommunity);
-  // The texts point into the reader, which outlives this request.
-  PmcUsmParameters usm = {r.m_szUserName,       r.m_nSecurityLevel,    r.m_nAuthProtocol, r.m_nPrivProtocol,
-                          r.m_szAuthPassPhrase, r.m_szPrivPassPhrase, r.m_szContextName};
-  int rc = m_pGetData->init(r.m_szAddress, r.m_nProtocol, r.m_nPort, r.m_nSnmpMode, &usm, r.m_nTimeout,
-                            r.m_nRetries, static_cast<uint32_t>(r.m_nMaxMessageSize));
-  return rc == PMC_OK ? PMC_OK : failed("pGetData->init()", rc);
-}
-
-int PSWOptionRequest::add(const char* oid, bool instanceZero) {
-  int rc = m_pGetData->add_oid_string(oid, instanceZero);
-  return rc == PMC_OK ? PMC_OK : failed("pGetData->add_oid_string()", rc);
-}
-
-int PSWOptionRequest::protocol_of(const char* address, int* protocol) {
-  return m_pGetData->get_protocol_of(address, protocol);
-}
-
-int PSWOptionRequest::get_text(char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure) {
-  int rc = m_pGetData->get_data(out);
-  if (rc == PMC_OK || !logFailure) return rc;
-  return failed("pGetData->get_data()", rc);
-}
-
-int PSWOptionRequest::get_int(int32_t* value) {
-  int rc = m_pGetData->get_data(value);
-  return rc == PMC_OK ? PMC_OK : failed("pGetData->get_data()", rc);
-}
-
-int PSWOptionRequest::get_ints(int32_t* values, int count) {
-  int rc = m_pGetData->get_data(values, count);
-  return rc == PMC_OK ? PMC_OK : failed("pGetData->get_data()", rc);
-}
-
-int PSWOptionRequest::walk_rows(const char* root, PmcPtr<IPmsPduList>* rows) {
-  int err = PMC_OK;
-  rows->reset(pmc_create_pdu_list(&err));
-  if (!*rows) return err;  // not logged
-  int rc = m_pGetData->get_data(rows->get(), root);
-  return rc == PMC_OK ? PMC_OK : failed("pGetData->get_data()", rc);
-}
-
 int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool instanceZero,
-                        char (&out)[PMC_GET_DATA_TEXT_SIZE],
-                        bool logFailure) {
+                        char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure) {
   PSWOptionRequest request(reader);
-  int rc = request.open();
-  if (rc == PMC_OK) rc = request.add(oid, instanceZero);
+  int rc = request.open_with(&oid, 1, instanceZero);
   return rc == PMC_OK ? request.get_text(out, logFailure) : rc;
 }
 
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value) {
   PSWOptionRequest request(reader);
-  int rc = request.open();
-  if (rc == PMC_OK) rc = request.add(oid, instanceZero);
-  return rc == PMC_OK ? request.get_int(value) : rc;
+  int rc = request.open_with(&oid, 1, instanceZero);
+  return rc == PMC_OK ? request.get_int32(value) : rc;
 }
 
 int psw_option_get_ints(const CPSWDevCommOption& reader, const char* const* oids, int count, int32_t* values) {
   PSWOptionRequest request(reader);
-  int rc = request.open();
-  for (int i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(oids[i], false);
-  return rc == PMC_OK ? request.get_ints(values, count) : rc;
+  int rc = request.open_with(oids, count < 0 ? 0 : static_cast<size_t>(count), false);
+  return rc == PMC_OK ? request.get_int32s(values, count) : rc;
 }

@@ -1,17 +1,16 @@
-// The one exchange every option reader runs: a request object made for the
-// reader's device, the reader's community and SNMPv3 settings, and one Get
-// or one table walk. Each failed step is logged on category "PSW" at level 1
-// with the text of the failed call, and its code is returned; everything is
-// released on every path.
+// The exchanges of the option readers: each is one exchange
+// (device/psw_exchange.h) made for the reader's device, with the reader's
+// community and SNMPv3 settings, running one Get or one table walk. A
+// walked row is read with PSWOptionRow.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "core/pmc_get_data.h"
-#include "core/pmc_object.h"
 #include "core/pmc_object_list.h"
-#include "core/pmc_oid.h"
+#include "core/pms_pdu.h"
+#include "device/psw_exchange.h"
 #include "psw/psw_options.hpp"
 
 // The values of one walked row (a response PDU), taken one column after the
@@ -32,53 +31,24 @@ class PSWOptionRow {
   IPmsPdu& m_pdu;
 };
 
-class PSWOptionRequest {
+// An exchange of one option reader.
+class PSWOptionRequest : public PSWExchange {
  public:
   explicit PSWOptionRequest(const CPSWDevCommOption& reader) : m_reader(reader) {}
 
-  // Creates the request object.
-  int create();
-  // Gives it the community when one is set and initialises it with the
-  // reader's connection.
+  // Gives the created request object the reader's community when one is
+  // set and initialises it with the reader's connection.
   int init();
-  // Both of the above.
+  // Creates the request object, then init().
   int open() {
     int rc = create();
     return rc == PMC_OK ? init() : rc;
   }
-  // Adds one OID, with ".0" appended when `instanceZero`.
-  int add(const char* oid, bool instanceZero);
-  // The protocol of an address text, as the address service classifies it.
-  int protocol_of(const char* address, int* protocol);
-
-  // Single Gets of the added OIDs.
-  int get_text(char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure = true);
-  int get_int(int32_t* value);
-  int get_ints(int32_t* values, int count);
-
-  // Walks the table rooted at `root` (the first added column) and calls
-  // visit(PSWOptionRow&) for each row in order.
-  template <class Visit>
-  int walk(const char* root, Visit visit) {
-    PmcPtr<IPmsPduList> rows;
-    int rc = walk_rows(root, &rows);
-    if (rc != PMC_OK) return rc;
-    int err = PMC_OK;
-    PmcPtr<IPmcListIterator> it(rows->create_iterator(&err));
-    if (!it) return err;
-    for (IPmsPdu* pdu = rows->current(it.get()); pdu != nullptr; rows->advance(it.get()), pdu = rows->current(it.get())) {
-      PSWOptionRow row(*pdu);
-      visit(row);
-    }
-    return PMC_OK;
-  }
+  // open(), then adds `count` OIDs (with ".0" when `instanceZero`).
+  int open_with(const char* const* oids, size_t count, bool instanceZero);
 
  private:
-  int walk_rows(const char* root, PmcPtr<IPmsPduList>* rows);
-  int failed(const char* call, int rc);
-
   const CPSWDevCommOption& m_reader;
-  PmcPtr<IPmcGetData> m_pGetData;
 };
 
 // The readers' usual exchanges in one call each: open, add the OIDs (with
@@ -88,15 +58,15 @@ int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool i
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value);
 int psw_option_get_ints(const CPSWDevCommOption& reader, const char* const* oids, int count, int32_t* values);
 
-template <class Visit>
-int psw_option_walk(const CPSWDevCommOption& reader, const char* const* columns, size_t count, Visit visit) {
-  PSWOptionRequest request(reader);
-  int rc = request.open();
-  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(columns[i], false);
-  return rc == PMC_OK ? request.walk(columns[0], visit) : rc;
-}
-
+// Calls visit(PSWOptionRow&) for each row in order.
 template <size_t N, class Visit>
 int psw_option_walk(const CPSWDevCommOption& reader, const char* const (&columns)[N], Visit visit) {
-  return psw_option_walk(reader, columns, N, visit);
+  PSWOptionRequest request(reader);
+  int rc = request.open();
+  if (rc != PMC_OK) return rc;
+  return request.walk_columns(columns, N, [&visit](IPmsPdu& pdu) {
+    PSWOptionRow row(pdu);
+    visit(row);
+    return PMC_OK;
+  });
 }

@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#include "device/psw_status_exchange.h"
+#include "device/psw_exchange.h"
+#include "device/psw_status_row.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ PSWConnection CPSWDeviceStatus::connection(PmcUsmParameters* usm) const {
   return PSWConnection{m_szAddress, m_nProtocol, m_nPort, m_nSnmpMode, usm, m_nTimeout, m_nRetries, m_nMaxMessageSize};
 }
 
-int CPSWDeviceStatus::open_exchange(PSWStatusExchange& exchange, const char* community) const {
+int CPSWDeviceStatus::open_exchange(PSWExchange& exchange, const char* community) const {
   PmcUsmParameters usm{};
   if (community == nullptr && m_bReadCommunitySet) community = m_szReadCommunity;
   return exchange.open(connection(&usm), community);
@@ -147,13 +148,9 @@ int CPSWDeviceStatus::open_exchange(PSWStatusExchange& exchange, const char* com
 
 int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
                                  const std::function<int(IPmsPdu&)>& convert) {
-  PSWStatusExchange exchange;
+  PSWExchange exchange;
   int rc = open_exchange(exchange);
-  if (rc == PMC_OK) rc = exchange.add_columns(columns, count);
-  PmcPtr<IPmsPduList> rows;
-  if (rc == PMC_OK) rc = exchange.walk(columns[0], &rows);
-  if (rc != PMC_OK) return rc;
-  return psw_for_each_row(*rows, convert);
+  return rc == PMC_OK ? exchange.walk_columns(columns, count, convert) : rc;
 }
 
 // ---------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 // The device status object of an opened device: its connection parameters
 // and the record tables the status interface hands out.
 //
-// Each reader runs one exchange with the device (psw_status_exchange.h): it
+// Each reader runs one exchange with the device (psw_exchange.h): it
 // walks the columns of one SNMP table, turns every row into one record and
 // appends it to its table. The object also reads the printer status and the
 // device's character sets, and cancels jobs by an SNMP Set.
@@ -28,7 +28,7 @@
 #include "device/psw_status_table.h"
 #include "psw/psw.h"
 
-class PSWStatusExchange;
+class PSWExchange;
 class PSWRowReader;
 struct PSWConnection;
 
@@ -100,8 +100,9 @@ class CPSWDeviceStatus final : public CPmcObject {
   // Runs one exchange that walks `columns` (rooted at the first) and calls
   // `convert(row)` for every row in order; conversion failures end it.
   int walk_table(const char* const* columns, size_t count, const std::function<int(IPmsPdu&)>& convert);
-  // Opens an exchange with the read community (when set) or `community`.
-  int open_exchange(PSWStatusExchange& exchange, const char* community = nullptr) const;
+  // Opens an exchange with `community` when given, else with the read
+  // community (when set).
+  int open_exchange(PSWExchange& exchange, const char* community = nullptr) const;
   PSWConnection connection(PmcUsmParameters* usm) const;
 
   // One localization row of a character-set walk: looks up the character

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "device/psw_device_status.h"
-#include "device/psw_status_exchange.h"
+#include "device/psw_exchange.h"
+#include "device/psw_status_row.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ int CPSWDeviceStatus::look_up_char_set(const char* root, const char* lookup_base
   int rc = row_key(*row.oid(), root, &device);
   if (rc != PMC_OK) return rc;
 
-  PSWStatusExchange exchange;
+  PSWExchange exchange;
   rc = open_exchange(exchange);
   if (rc == PMC_OK) rc = exchange.add(psw_oid_with(lookup_base, device, static_cast<uint32_t>(localization)).c_str());
   int32_t char_set = 0;
@@ -157,7 +158,7 @@ int CPSWDeviceStatus::look_up_job_text(PSWRowReader& row, const char* column, ch
   int rc = row_key(*row.oid(), column, &key);
   if (rc != PMC_OK) return rc;
 
-  PSWStatusExchange exchange;
+  PSWExchange exchange;
   rc = open_exchange(exchange);
   if (rc == PMC_OK)
     rc = exchange.add(
@@ -188,7 +189,7 @@ int CPSWDeviceStatus::job_id_from_index(IPmcOid& index, char* id_out) {
 
 int CPSWDeviceStatus::cancel_job(const char* id) {
   if (id == nullptr) return PMC_E_ARG;
-  PSWStatusExchange exchange;
+  PSWExchange exchange;
   // The cancel always goes with the write community ("private" unless one
   // was given).
   int rc = open_exchange(exchange, m_szWriteCommunity);

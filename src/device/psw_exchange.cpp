@@ -1,0 +1,77 @@
+#include "device/psw_exchange.h"
+
+#include "log/pmc_log.h"
+
+namespace {
+
+// Logs a failed call of a reader; the line shows only the call's text.
+int logged(int rc, const char* call) {
+  if (rc != PMC_OK) pmc_log("PSW", PMC_LOG_ERROR, "%s", call);
+  return rc;
+}
+
+}  // namespace
+
+int PSWExchange::create() {
+  int err = PMC_OK;
+  m_pGetData.reset(pmc_create_get_data(&err));
+  if (!m_pGetData) return logged(err == PMC_OK ? PMC_E_NOMEM : err, "pmc_create_get_data()");
+  return PMC_OK;
+}
+
+int PSWExchange::init(const PSWConnection& c, const char* community) {
+  if (community != nullptr) m_pGetData->set_community(community);
+  int rc =
+      m_pGetData->init(c.address, c.protocol, c.port, c.snmp_mode, c.usm, c.timeout, c.retries, c.max_message_size);
+  return logged(rc, "pGetData->init()");
+}
+
+int PSWExchange::add(const char* oid, bool instance_zero) {
+  return logged(m_pGetData->add_oid_string(oid, instance_zero), "pGetData->add_oid_string()");
+}
+
+int PSWExchange::add_columns(const char* const* columns, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    int rc = add(columns[i]);
+    if (rc != PMC_OK) return rc;
+  }
+  return PMC_OK;
+}
+
+int PSWExchange::add_set(const char* column, const char* suffix, int32_t value) {
+  return logged(m_pGetData->add_oid_string(column, suffix, value), "pGetData->add_oid_string()");
+}
+
+int PSWExchange::protocol_of(const char* address, int* protocol) {
+  return m_pGetData->get_protocol_of(address, protocol);
+}
+
+int PSWExchange::walk(const char* root, PmcPtr<IPmsPduList>* rows) {
+  int err = PMC_OK;
+  PmcPtr<IPmsPduList> list(pmc_create_pdu_list(&err));
+  // The row list's failure is returned without a log line.
+  if (!list) return err == PMC_OK ? PMC_E_NOMEM : err;
+  int rc = m_pGetData->get_data(list.get(), root);
+  // The rows of a failed walk are dropped with the list: no reader keeps
+  // part of a table it could not walk to its end.
+  if (rc == PMC_OK) *rows = std::move(list);
+  return logged(rc, "pGetData->get_data()");
+}
+
+int PSWExchange::get_int32(int32_t* value) {
+  int32_t number = 0;
+  int rc = m_pGetData->get_data(&number);
+  if (rc == PMC_OK) *value = number;
+  return logged(rc, "pGetData->get_data()");
+}
+
+int PSWExchange::get_int32s(int32_t* values, int count) {
+  return logged(m_pGetData->get_data(values, count), "pGetData->get_data()");
+}
+
+int PSWExchange::get_text(char* text_out, bool log_failure) {
+  int rc = m_pGetData->get_data(text_out);
+  return log_failure ? logged(rc, "pGetData->get_data()") : rc;
+}
+
+int PSWExchange::set() { return logged(m_pGetData->set_data(), "pGetData->set_data()"); }

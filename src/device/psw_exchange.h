@@ -1,0 +1,104 @@
+// One exchange of a device reader with the device: a request object created,
+// given its community and connection, given its identifiers, and run once
+// (one Get, one table walk or one Set). The status readers and the option
+// readers both talk to the device through it.
+//
+// Every failed step is logged on category "PSW" at level 1 with the text of
+// the failed call, and its code is returned unchanged; the request object
+// is released when the exchange goes, on every path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/pmc_get_data.h"
+#include "core/pmc_object.h"
+#include "core/pmc_object_list.h"
+
+// Where and how the exchange reaches the device. The texts are lent: they
+// must outlive the init of the exchange.
+struct PSWConnection {
+  const char* address;
+  int32_t protocol;
+  uint16_t port;
+  int32_t snmp_mode;
+  const PmcUsmParameters* usm;
+  int32_t timeout;
+  int32_t retries;
+  uint32_t max_message_size;
+};
+
+class PSWExchange {
+ public:
+  PSWExchange() = default;
+  PSWExchange(const PSWExchange&) = delete;
+  PSWExchange& operator=(const PSWExchange&) = delete;
+
+  // Creates the request object.
+  int create();
+  // Gives the created request object `community` when not null (it uses
+  // "public" otherwise) and initialises it for `connection`.
+  int init(const PSWConnection& connection, const char* community);
+  // Both of the above.
+  int open(const PSWConnection& connection, const char* community) {
+    int rc = create();
+    return rc == PMC_OK ? init(connection, community) : rc;
+  }
+
+  // Adds one identifier, with ".0" appended when `instance_zero`.
+  int add(const char* oid, bool instance_zero = false);
+  // Adds each of `count` columns in order, without an instance.
+  int add_columns(const char* const* columns, size_t count);
+  // Adds the binding "<column>.<suffix>" with an INTEGER value, for a Set.
+  int add_set(const char* column, const char* suffix, int32_t value);
+
+  // The protocol of an address text, as the created request object's address
+  // service classifies it (not logged).
+  int protocol_of(const char* address, int* protocol);
+
+  // Walks the table rooted at `root` into a new row list (handed out on
+  // success only).
+  int walk(const char* root, PmcPtr<IPmsPduList>* rows);
+  // GETs one integer; `value` is written on success only.
+  int get_int32(int32_t* value);
+  // GETs `count` integers, one per identifier added.
+  int get_int32s(int32_t* values, int count);
+  // GETs one text into a buffer of PMC_GET_DATA_TEXT_SIZE bytes; a failure
+  // is logged only when `log_failure`.
+  int get_text(char* text_out, bool log_failure = true);
+  // Sends the Set of the bindings added.
+  int set();
+
+  // Adds `columns`, walks the table rooted at the first and calls
+  // `convert(row)` for every row in order; the first non-zero result ends
+  // it and is returned.
+  template <class Convert>
+  int walk_columns(const char* const* columns, size_t count, Convert&& convert);
+
+ private:
+  PmcPtr<IPmcGetData> m_pGetData;
+};
+
+// Walks every row of `rows` in order and calls `convert(row)` for each; the
+// first non-zero result ends the walk and is returned.
+template <class Convert>
+int psw_for_each_row(IPmsPduList& rows, Convert&& convert) {
+  int err = PMC_OK;
+  IPmcListIterator* it = rows.create_iterator(&err);
+  if (it == nullptr) return err;
+  int rc = PMC_OK;
+  for (IPmsPdu* row = rows.current(it); row != nullptr && rc == PMC_OK; row = rows.current(it)) {
+    rc = convert(*row);
+    rows.advance(it);
+  }
+  rows.release_iterator(it);
+  return rc;
+}
+
+template <class Convert>
+int PSWExchange::walk_columns(const char* const* columns, size_t count, Convert&& convert) {
+  int rc = add_columns(columns, count);
+  PmcPtr<IPmsPduList> rows;
+  if (rc == PMC_OK) rc = walk(columns[0], &rows);
+  return rc == PMC_OK ? psw_for_each_row(*rows, convert) : rc;
+}

@@ -1,0 +1,41 @@
+#include "device/psw_status_row.h"
+
+#include "device/pmc_plugin_usm.h"
+
+bool PSWRowReader::next() {
+  IPmcOid* oid = nullptr;
+  IPmcValue* value = nullptr;
+  int rc = m_row.pop_value(&oid, &value);
+  m_oid.reset(rc == PMC_OK ? oid : nullptr);
+  m_value.reset(rc == PMC_OK ? value : nullptr);
+  return rc == PMC_OK;
+}
+
+int32_t PSWRowReader::next_int32() { return next() && m_value ? m_value->get_int32(nullptr) : 0; }
+
+uint32_t PSWRowReader::next_uint32() { return next() && m_value ? m_value->get_uint32(nullptr) : 0; }
+
+void PSWRowReader::next_text(char* field, size_t size) {
+  field[0] = '\0';
+  if (!next() || !m_value) return;
+  PmcPtr<IPmcText> text(m_value->to_text(nullptr));
+  if (text) psw_copy_text(field, size, text->c_str(), text->length());
+}
+
+int32_t PSWRowReader::next_mapped(const PSWOidMap& map) {
+  if (!next() || !m_value) return 0;
+  PmcPtr<IPmcText> text(m_value->to_text(nullptr));
+  return text ? psw_map_oid(map, text->c_str()) : 0;
+}
+
+const unsigned char* PSWRowReader::next_octets(size_t* length) {
+  *length = 0;
+  if (!next() || !m_value) return nullptr;
+  int err = PMC_OK;
+  const unsigned char* octets = m_value->get_octets(length, &err);
+  if (err != PMC_OK || octets == nullptr) {
+    *length = 0;
+    return nullptr;
+  }
+  return octets;
+}

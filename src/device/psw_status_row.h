@@ -1,0 +1,46 @@
+// The row reader of the status readers: the bindings of one walked row
+// (device/psw_exchange.h), one per column in the order the columns were
+// added, read as the record fields need them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/pmc_object.h"
+#include "core/pmc_object_list.h"
+#include "core/pmc_oid.h"
+#include "core/pmc_value.h"
+#include "core/pms_pdu.h"
+#include "device/psw_status_convert.h"
+
+// Takes the bindings of one row in column order. A row without a further
+// binding gives empty values (0 for numbers, an empty text).
+class PSWRowReader {
+ public:
+  explicit PSWRowReader(IPmsPdu& row) : m_row(row) {}
+
+  // Takes the next binding; its identifier and value stay available through
+  // oid() and value() until the next call. False when the row has no more.
+  bool next();
+  IPmcOid* oid() const { return m_oid.get(); }
+  const IPmcValue* value() const { return m_value.get(); }
+
+  // The next binding's value read as the record fields need it.
+  int32_t next_int32();
+  uint32_t next_uint32();
+  // Display text, cut to size - 1 characters and terminated.
+  void next_text(char* field, size_t size);
+  template <size_t N>
+  void next_text(char (&field)[N]) {
+    next_text(field, N);
+  }
+  // The value's display text mapped by `map` (0 when no entry equals it).
+  int32_t next_mapped(const PSWOidMap& map);
+  // The value's octets (null and 0 for a value without octets).
+  const unsigned char* next_octets(size_t* length);
+
+ private:
+  IPmsPdu& m_row;
+  PmcPtr<IPmcOid> m_oid;
+  PmcPtr<IPmcValue> m_value;
+};
