@@ -7,63 +7,6 @@
 
 namespace pswctl {
 
-const std::vector<OptionKey>& option_keys() {
-  using K = OptionKind;
-  static const std::vector<OptionKey> keys = {
-      {"Scanner", K::kBoolean, false},
-      {"Copier", K::kBoolean, false},
-      {"FAXUnit", K::kBoolean, false},
-      {"HardDisk", K::kBoolean, false},
-      {"DuplexModule", K::kBoolean, false},
-      {"OffsetCatch", K::kBoolean, false},
-      {"InTrayMSI", K::kBoolean, false},
-      {"InTrayEx2", K::kBoolean, false},
-      {"InTrayEx2HCF", K::kBoolean, false},
-      {"OutTrayOffsetCatch", K::kBoolean, false},
-      {"OutTrayCenter2", K::kBoolean, false},
-      {"Finisher", K::kBoolean, false},
-      {"FinisherStaple", K::kBoolean, false},
-      {"FinisherPunch", K::kBoolean, false},
-      {"FinisherPunchHole2", K::kBoolean, false},
-      {"FinisherPunchHole3", K::kBoolean, false},
-      {"FinisherPunchHole4", K::kBoolean, false},
-      {"FinisherBooklet", K::kBoolean, false},
-      {"FAXISDNG4Kit", K::kBoolean, false},
-      {"FAXLineSwitchKit", K::kBoolean, false},
-      {"OutTrayHCCT", K::kBoolean, false},
-      {"MemorySizeInKByte", K::kInteger, false},
-      {"MemorySizeInMByte", K::kInteger, false},
-      {"FAXMaxSpeedDial", K::kInteger, false},
-      {"FAXType", K::kInteger, false},
-      {"NumberOfInputTray", K::kInteger, false},
-      {"InputTrayIndex", K::kInteger, true},
-      {"InputTrayType", K::kInteger, true},
-      {"InputTrayMaxCapacityInSheets", K::kInteger, true},
-      {"InputTrayCurrentLevelInPercent", K::kInteger, true},
-      {"InputTrayMediaSize", K::kInteger, true},
-      {"InputTrayMediaDirection", K::kInteger, true},
-      {"InputTrayMediaDimFeedDirChosen", K::kInteger, true},
-      {"InputTrayMediaDimXFeedDirChosen", K::kInteger, true},
-      {"PrinterRomVersionMajor", K::kInteger, false},
-      {"PrinterRomVersionMinor", K::kInteger, false},
-      {"PrinterRomVersionRevision", K::kInteger, false},
-      {"PaperSizeGroupSetting", K::kInteger, false},
-      {"PaperSize8KSetting", K::kInteger, false},
-      {"FinisherBookletImpression", K::kInteger, false},
-      {"FinisherType", K::kInteger, false},
-      {"PrintLimitedColorSetting", K::kInteger, false},
-      {"UserPromptSetting", K::kInteger, false},
-      {"MinPasswordLength", K::kInteger, false},
-      {"PrinterRomVersion", K::kString, false},
-      {"SysName", K::kString, false},
-      {"NetWareSAPUnitName", K::kString, false},
-      {"InputTrayName", K::kString, true},
-      {"InputTrayDescription", K::kString, true},
-      {"InputTrayMediaType", K::kString, true},
-  };
-  return keys;
-}
-
 namespace {
 
 // The value of one key at one index; null when the reader does not know

@@ -6,20 +6,17 @@
 
 #include <vector>
 
+#include "device/psw_dev_comm_option_keys.h"
 #include "psw/psw.h"
 
 namespace pswctl {
 
-enum class OptionKind { kBoolean, kInteger, kString };
-
-struct OptionKey {
-  const char* key;
-  OptionKind kind;
-  bool perTray;  // answered per input tray index (0 to "NumberOfInputTray" - 1)
-};
+// The reader's own key list (device/psw_dev_comm_option_keys.h).
+using OptionKind = PSWOptionKind;
+using OptionKey = PSWOptionKeyInfo;
 
 // Every key, in the reader's order: yes/no keys, integer keys, text keys.
-const std::vector<OptionKey>& option_keys();
+inline const std::vector<OptionKey>& option_keys() { return psw_option_keys(); }
 
 // Reads every key of the refreshed options of the opened device:
 // {"options": {key: value, ...}, "inputTrays": [{key: value, ...}, ...]}.

@@ -1,5 +1,8 @@
 // The option keys: every get_option overload answers from the data of the
 // last refresh by looking its key up in a table. Keys are compared exactly.
+// The same tables make the key list of psw_option_keys().
+#include "device/psw_dev_comm_option_keys.h"
+
 #include <cstring>
 
 #include "psw/psw_options.hpp"
@@ -25,22 +28,108 @@ enum DeviceIndex : int {
   kHighCapacityTray = 164,
 };
 
-using Tray = CPSWDevCommOption::SInputTrayEntry;
+using Reader = CPSWDevCommOption;
+using Tray = Reader::SInputTrayEntry;
 
 // One key of an overload: it reads either the reader as a whole (`read`) or
 // one input tray chosen by the index (`readTray`).
 template <class T>
 struct OptionKey {
   const char* key;
-  T (*read)(const CPSWDevCommOption&);
+  T (*read)(const Reader&);
   T (*readTray)(const Tray&) = nullptr;
+};
+
+// The key tables of the three overloads, in the order of the key list. They
+// read the reader's protected data, so they are members of a class derived
+// from the reader, which is never made: from its scope a pointer to such a
+// member may be formed and applied to any reader.
+struct Keys : Reader {
+  // The member `Member` of `o`.
+  template <auto Member>
+  static auto field(const Reader& o) {
+    return o.*Member;
+  }
+  // Whether `o` read an hrDevice row with `index`.
+  static bool has(const Reader& o, int index) { return (o.*&Keys::has_device_index)(index, nullptr); }
+  static bool has_finisher(const Reader& o) { return has(o, kFinisherA) || has(o, kFinisherB); }
+
+  static const OptionKey<bool> kBoolean[];
+  static const OptionKey<int32_t> kInteger[];
+  static const OptionKey<const char*> kString[];
+};
+
+const OptionKey<bool> Keys::kBoolean[] = {
+    {"Scanner", [](const Reader& o) { return has(o, kScanner); }},
+    {"Copier", [](const Reader& o) { return has(o, kCopier); }},
+    {"FAXUnit", [](const Reader& o) { return has(o, kFaxUnit); }},
+    {"HardDisk", [](const Reader& o) { return has(o, kHardDisk); }},
+    {"DuplexModule", field<&Keys::m_bDuplexUnit>},
+    {"OffsetCatch", field<&Keys::m_bOffsetStacking>},
+    {"InTrayMSI", field<&Keys::m_bManualTray>},
+    {"InTrayEx2", [](const Reader& o) { return has(o, kTrayEx2); }},
+    {"InTrayEx2HCF", [](const Reader& o) { return has(o, kTrayEx2HighCapacity); }},
+    {"OutTrayOffsetCatch", [](const Reader& o) { return has(o, kOffsetCatchTray); }},
+    // A finisher takes the centre tray's place.
+    {"OutTrayCenter2", [](const Reader& o) { return !has_finisher(o) && o.*&Keys::m_bCenterTrayMark; }},
+    {"Finisher", has_finisher},
+    {"FinisherStaple", [](const Reader& o) { return has(o, kFinisherStaple); }},
+    {"FinisherPunch",
+     [](const Reader& o) { return has(o, kPunch2Hole) || has(o, kPunch3Hole) || has(o, kPunch4Hole); }},
+    {"FinisherPunchHole2", [](const Reader& o) { return has(o, kPunch2Hole); }},
+    {"FinisherPunchHole3", [](const Reader& o) { return has(o, kPunch3Hole); }},
+    {"FinisherPunchHole4", [](const Reader& o) { return has(o, kPunch4Hole); }},
+    {"FinisherBooklet", [](const Reader& o) { return has(o, kBookletUnit); }},
+    {"FAXISDNG4Kit", field<&Keys::m_bISDNG4Kit>},
+    {"FAXLineSwitchKit", field<&Keys::m_bLineSwitchKit>},
+    {"OutTrayHCCT", [](const Reader& o) { return has(o, kHighCapacityTray); }},
+};
+
+const OptionKey<int32_t> Keys::kInteger[] = {
+    {"MemorySizeInKByte", field<&Keys::m_nMemorySizeKB>},
+    {"MemorySizeInMByte", [](const Reader& o) { return (o.*&Keys::m_nMemorySizeKB) / 1024; }},
+    {"FAXMaxSpeedDial", field<&Keys::m_nFaxMaxSpeedDial>},
+    {"FAXType", field<&Keys::m_nFaxType>},
+    {"NumberOfInputTray", field<&Keys::m_nInputTrayCount>},
+    {"InputTrayIndex", nullptr, [](const Tray& t) { return t.nNumber; }},
+    {"InputTrayType", nullptr, [](const Tray& t) { return t.nType; }},
+    {"InputTrayMaxCapacityInSheets", nullptr, [](const Tray& t) { return t.nMaxCapacityInSheets; }},
+    {"InputTrayCurrentLevelInPercent", nullptr, [](const Tray& t) { return t.nCurrentLevelInPercent; }},
+    {"InputTrayMediaSize", nullptr, [](const Tray& t) { return t.nMediaSize; }},
+    {"InputTrayMediaDirection", nullptr, [](const Tray& t) { return t.nMediaDirection; }},
+    {"InputTrayMediaDimFeedDirChosen", nullptr, [](const Tray& t) { return t.nMediaDimFeedDirChosen; }},
+    {"InputTrayMediaDimXFeedDirChosen", nullptr, [](const Tray& t) { return t.nMediaDimXFeedDirChosen; }},
+    {"PrinterRomVersionMajor", field<&Keys::m_nRomVersionMajor>},
+    {"PrinterRomVersionMinor", field<&Keys::m_nRomVersionMinor>},
+    {"PrinterRomVersionRevision", field<&Keys::m_nRomVersionRevision>},
+    {"PaperSizeGroupSetting", field<&Keys::m_nPaperSizeGroup>},
+    {"PaperSize8KSetting", field<&Keys::m_nPaperSize8K>},
+    {"FinisherBookletImpression", field<&Keys::m_nBookletMaxImpressions>},
+    {"FinisherType",
+     [](const Reader& o) -> int32_t {
+       if (has(o, kFinisherA)) return 6;
+       if (has(o, kFinisherB)) return 7;
+       return 0;
+     }},
+    {"PrintLimitedColorSetting", field<&Keys::m_nLimitedColorPrinting>},
+    {"UserPromptSetting", field<&Keys::m_nUserPrompt>},
+    {"MinPasswordLength", field<&Keys::m_nMinPasswordLength>},
+};
+
+const OptionKey<const char*> Keys::kString[] = {
+    {"PrinterRomVersion", [](const Reader& o) -> const char* { return o.*&Keys::m_szPrinterRomVersion; }},
+    {"SysName", [](const Reader& o) -> const char* { return o.*&Keys::m_szSysName; }},
+    {"NetWareSAPUnitName", [](const Reader& o) -> const char* { return o.*&Keys::m_szNetWareSAPUnitName; }},
+    {"InputTrayName", nullptr, [](const Tray& t) -> const char* { return t.szName; }},
+    {"InputTrayDescription", nullptr, [](const Tray& t) -> const char* { return t.szDescription; }},
+    {"InputTrayMediaType", nullptr, [](const Tray& t) -> const char* { return t.szMediaType; }},
 };
 
 // Answers `key` from `table`: -5 when the key is not there, -11 for a tray
 // key whose index is negative or not below the tray count.
 template <class T, size_t N>
-int32_t answer(const OptionKey<T> (&table)[N], const char* key, const CPSWDevCommOption& reader,
-               const Tray* trays, int32_t trayCount, int index, T* out) {
+int32_t answer(const OptionKey<T> (&table)[N], const char* key, const Reader& reader, const Tray* trays,
+               int32_t trayCount, int index, T* out) {
   for (const OptionKey<T>& k : table) {
     if (std::strcmp(k.key, key) != 0) continue;
     if (k.read != nullptr) {
@@ -54,84 +143,34 @@ int32_t answer(const OptionKey<T> (&table)[N], const char* key, const CPSWDevCom
   return PSW_ERR_UNSUPPORTED;
 }
 
+// Appends the keys of `table`, answered by the overload of `kind`.
+template <class T, size_t N>
+void list_keys(const OptionKey<T> (&table)[N], PSWOptionKind kind, std::vector<PSWOptionKeyInfo>* keys) {
+  for (const OptionKey<T>& k : table) keys->push_back({k.key, kind, k.read == nullptr});
+}
+
 }  // namespace
+
+const std::vector<PSWOptionKeyInfo>& psw_option_keys() {
+  static const std::vector<PSWOptionKeyInfo> keys = [] {
+    std::vector<PSWOptionKeyInfo> list;
+    list_keys(Keys::kBoolean, PSWOptionKind::kBoolean, &list);
+    list_keys(Keys::kInteger, PSWOptionKind::kInteger, &list);
+    list_keys(Keys::kString, PSWOptionKind::kString, &list);
+    return list;
+  }();
+  return keys;
+}
 
 int32_t CPSWDevCommOption::get_option(const char* key, bool* out, int) const {
   if (key == nullptr || out == nullptr) return PSW_ERR_ARGUMENT;
   // The index is not used: no yes/no key reads a tray.
-  static const OptionKey<bool> kKeys[] = {
-      {"Scanner", [](const CPSWDevCommOption& o) { return o.has_device_index(kScanner, nullptr); }},
-      {"Copier", [](const CPSWDevCommOption& o) { return o.has_device_index(kCopier, nullptr); }},
-      {"FAXUnit", [](const CPSWDevCommOption& o) { return o.has_device_index(kFaxUnit, nullptr); }},
-      {"HardDisk", [](const CPSWDevCommOption& o) { return o.has_device_index(kHardDisk, nullptr); }},
-      {"DuplexModule", [](const CPSWDevCommOption& o) { return o.m_bDuplexUnit; }},
-      {"OffsetCatch", [](const CPSWDevCommOption& o) { return o.m_bOffsetStacking; }},
-      {"InTrayMSI", [](const CPSWDevCommOption& o) { return o.m_bManualTray; }},
-      {"InTrayEx2", [](const CPSWDevCommOption& o) { return o.has_device_index(kTrayEx2, nullptr); }},
-      {"InTrayEx2HCF", [](const CPSWDevCommOption& o) { return o.has_device_index(kTrayEx2HighCapacity, nullptr); }},
-      {"OutTrayOffsetCatch", [](const CPSWDevCommOption& o) { return o.has_device_index(kOffsetCatchTray, nullptr); }},
-      {"OutTrayCenter2",
-       [](const CPSWDevCommOption& o) {
-         // A finisher takes the centre tray's place.
-         bool finisher = o.has_device_index(kFinisherA, nullptr) || o.has_device_index(kFinisherB, nullptr);
-         return !finisher && o.m_bCenterTrayMark;
-       }},
-      {"Finisher",
-       [](const CPSWDevCommOption& o) {
-         return o.has_device_index(kFinisherA, nullptr) || o.has_device_index(kFinisherB, nullptr);
-       }},
-      {"FinisherStaple", [](const CPSWDevCommOption& o) { return o.has_device_index(kFinisherStaple, nullptr); }},
-      {"FinisherPunch",
-       [](const CPSWDevCommOption& o) {
-         return o.has_device_index(kPunch2Hole, nullptr) || o.has_device_index(kPunch3Hole, nullptr) ||
-                o.has_device_index(kPunch4Hole, nullptr);
-       }},
-      {"FinisherPunchHole2", [](const CPSWDevCommOption& o) { return o.has_device_index(kPunch2Hole, nullptr); }},
-      {"FinisherPunchHole3", [](const CPSWDevCommOption& o) { return o.has_device_index(kPunch3Hole, nullptr); }},
-      {"FinisherPunchHole4", [](const CPSWDevCommOption& o) { return o.has_device_index(kPunch4Hole, nullptr); }},
-      {"FinisherBooklet", [](const CPSWDevCommOption& o) { return o.has_device_index(kBookletUnit, nullptr); }},
-      {"FAXISDNG4Kit", [](const CPSWDevCommOption& o) { return o.m_bISDNG4Kit; }},
-      {"FAXLineSwitchKit", [](const CPSWDevCommOption& o) { return o.m_bLineSwitchKit; }},
-      {"OutTrayHCCT", [](const CPSWDevCommOption& o) { return o.has_device_index(kHighCapacityTray, nullptr); }},
-  };
-  return answer(kKeys, key, *this, m_inputTrays, m_nInputTrayCount, 0, out);
+  return answer(Keys::kBoolean, key, *this, m_inputTrays, m_nInputTrayCount, 0, out);
 }
 
 int32_t CPSWDevCommOption::get_option(const char* key, int32_t* out, int index) const {
   if (key == nullptr || out == nullptr) return PSW_ERR_ARGUMENT;
-  static const OptionKey<int32_t> kKeys[] = {
-      {"MemorySizeInKByte", [](const CPSWDevCommOption& o) { return o.m_nMemorySizeKB; }, nullptr},
-      {"MemorySizeInMByte", [](const CPSWDevCommOption& o) { return o.m_nMemorySizeKB / 1024; }, nullptr},
-      {"FAXMaxSpeedDial", [](const CPSWDevCommOption& o) { return o.m_nFaxMaxSpeedDial; }, nullptr},
-      {"FAXType", [](const CPSWDevCommOption& o) { return o.m_nFaxType; }, nullptr},
-      {"NumberOfInputTray", [](const CPSWDevCommOption& o) { return o.m_nInputTrayCount; }, nullptr},
-      {"InputTrayIndex", nullptr, [](const Tray& t) { return t.nNumber; }},
-      {"InputTrayType", nullptr, [](const Tray& t) { return t.nType; }},
-      {"InputTrayMaxCapacityInSheets", nullptr, [](const Tray& t) { return t.nMaxCapacityInSheets; }},
-      {"InputTrayCurrentLevelInPercent", nullptr, [](const Tray& t) { return t.nCurrentLevelInPercent; }},
-      {"InputTrayMediaSize", nullptr, [](const Tray& t) { return t.nMediaSize; }},
-      {"InputTrayMediaDirection", nullptr, [](const Tray& t) { return t.nMediaDirection; }},
-      {"InputTrayMediaDimFeedDirChosen", nullptr, [](const Tray& t) { return t.nMediaDimFeedDirChosen; }},
-      {"InputTrayMediaDimXFeedDirChosen", nullptr,
-       [](const Tray& t) { return t.nMediaDimXFeedDirChosen; }},
-      {"PrinterRomVersionMajor", [](const CPSWDevCommOption& o) { return o.m_nRomVersionMajor; }, nullptr},
-      {"PrinterRomVersionMinor", [](const CPSWDevCommOption& o) { return o.m_nRomVersionMinor; }, nullptr},
-      {"PrinterRomVersionRevision", [](const CPSWDevCommOption& o) { return o.m_nRomVersionRevision; }, nullptr},
-      {"PaperSizeGroupSetting", [](const CPSWDevCommOption& o) { return o.m_nPaperSizeGroup; }, nullptr},
-      {"PaperSize8KSetting", [](const CPSWDevCommOption& o) { return o.m_nPaperSize8K; }, nullptr},
-      {"FinisherBookletImpression", [](const CPSWDevCommOption& o) { return o.m_nBookletMaxImpressions; }, nullptr},
-      {"FinisherType",
-       [](const CPSWDevCommOption& o) -> int32_t {
-         if (o.has_device_index(kFinisherA, nullptr)) return 6;
-         if (o.has_device_index(kFinisherB, nullptr)) return 7;
-         return 0;
-       },
-       nullptr},
-      {"PrintLimitedColorSetting", [](const CPSWDevCommOption& o) { return o.m_nLimitedColorPrinting; }, nullptr},
-      {"UserPromptSetting", [](const CPSWDevCommOption& o) { return o.m_nUserPrompt; }, nullptr},
-      {"MinPasswordLength", [](const CPSWDevCommOption& o) { return o.m_nMinPasswordLength; }, nullptr},
-  };
-  return answer(kKeys, key, *this, m_inputTrays, m_nInputTrayCount, index, out);
+  return answer(Keys::kInteger, key, *this, m_inputTrays, m_nInputTrayCount, index, out);
 }
 
 int32_t CPSWDevCommOption::get_option(const char* key, uint32_t* out, int) const {
@@ -141,14 +180,5 @@ int32_t CPSWDevCommOption::get_option(const char* key, uint32_t* out, int) const
 
 int32_t CPSWDevCommOption::get_option(const char* key, const char** out, int index) const {
   if (key == nullptr || out == nullptr) return PSW_ERR_ARGUMENT;
-  static const OptionKey<const char*> kKeys[] = {
-      {"PrinterRomVersion", [](const CPSWDevCommOption& o) -> const char* { return o.m_szPrinterRomVersion; }, nullptr},
-      {"SysName", [](const CPSWDevCommOption& o) -> const char* { return o.m_szSysName; }, nullptr},
-      {"NetWareSAPUnitName", [](const CPSWDevCommOption& o) -> const char* { return o.m_szNetWareSAPUnitName; },
-       nullptr},
-      {"InputTrayName", nullptr, [](const Tray& t) -> const char* { return t.szName; }},
-      {"InputTrayDescription", nullptr, [](const Tray& t) -> const char* { return t.szDescription; }},
-      {"InputTrayMediaType", nullptr, [](const Tray& t) -> const char* { return t.szMediaType; }},
-  };
-  return answer(kKeys, key, *this, m_inputTrays, m_nInputTrayCount, index, out);
+  return answer(Keys::kString, key, *this, m_inputTrays, m_nInputTrayCount, index, out);
 }

@@ -10,6 +10,7 @@
 
 #include "device/option_test_support.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_dev_comm_option_keys.h"
 
 namespace {
 
@@ -165,6 +166,38 @@ TEST(OptionKeys, UnknownKeysNullArgumentsAndTheUnsignedKind) {
   EXPECT_EQ(o.get_option("FAXType", static_cast<int32_t*>(nullptr), 0), PSW_ERR_ARGUMENT);
   EXPECT_EQ(o.get_option("FAXType", static_cast<uint32_t*>(nullptr), 0), PSW_ERR_ARGUMENT);
   EXPECT_EQ(o.get_option("SysName", static_cast<const char**>(nullptr), 0), PSW_ERR_ARGUMENT);
+}
+
+// The key list programs read every option by: each key once, answered by
+// the overload of its kind only, per tray exactly when a tray index out of
+// range is refused.
+TEST(OptionKeys, KeyListNamesWhatEachOverloadAnswers) {
+  TestOption o = with_two_trays();
+  const std::vector<PSWOptionKeyInfo>& keys = psw_option_keys();
+  ASSERT_FALSE(keys.empty());
+  std::set<std::string> seen;
+  size_t yesNo = 0;
+  for (const PSWOptionKeyInfo& k : keys) {
+    EXPECT_TRUE(seen.insert(k.key).second) << "listed twice: " << k.key;
+    bool b = false;
+    int32_t i = 0;
+    const char* t = nullptr;
+    const int32_t asBool = o.get_option(k.key, &b, 0);
+    const int32_t asInt = o.get_option(k.key, &i, 0);
+    const int32_t asText = o.get_option(k.key, &t, 0);
+    EXPECT_EQ(asBool == PSW_OK, k.kind == PSWOptionKind::kBoolean) << k.key;
+    EXPECT_EQ(asInt == PSW_OK, k.kind == PSWOptionKind::kInteger) << k.key;
+    EXPECT_EQ(asText == PSW_OK, k.kind == PSWOptionKind::kString) << k.key;
+    const int32_t outside = k.kind == PSWOptionKind::kInteger  ? o.get_option(k.key, &i, 2)
+                            : k.kind == PSWOptionKind::kString ? o.get_option(k.key, &t, 2)
+                                                               : o.get_option(k.key, &b, 2);
+    EXPECT_EQ(outside == PSW_ERR_INDEX, k.perTray) << k.key;
+    if (k.kind == PSWOptionKind::kBoolean) ++yesNo;
+  }
+  // Every yes/no key the tests above know is listed, and no other.
+  EXPECT_EQ(yesNo, kDeviceKeys.size() + sizeof kFlagKeys / sizeof kFlagKeys[0]);
+  for (const auto& k : kDeviceKeys) EXPECT_EQ(seen.count(k.first), 1u) << k.first;
+  for (const char* key : kFlagKeys) EXPECT_EQ(seen.count(key), 1u) << key;
 }
 
 TEST(OptionDevices, FirstMatchingDeviceGivesItsStatus) {

@@ -1,0 +1,18 @@
+// The list of the option keys the option reader answers, for programs that
+// read every option (the command-line tool). It is made from the reader's
+// own key tables, so it names exactly the keys get_option knows.
+#pragma once
+
+#include <vector>
+
+// Which get_option overload answers a key.
+enum class PSWOptionKind { kBoolean, kInteger, kString };
+
+struct PSWOptionKeyInfo {
+  const char* key;
+  PSWOptionKind kind;
+  bool perTray;  // answered per input tray index (0 to "NumberOfInputTray" - 1)
+};
+
+// Every key, in the reader's order: yes/no keys, integer keys, text keys.
+const std::vector<PSWOptionKeyInfo>& psw_option_keys();
