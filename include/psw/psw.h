@@ -211,9 +211,12 @@ PSW_API int32_t PSWInit(PSWHANDLE* handle);
 PSW_API void PSWUnInit(PSWHANDLE handle);
 /* Sets a community by command: "CmdSetCommunityGetOption" (reads of an opened
    device), "CmdSetCommunityFind" (searches), "CmdSetCommunityWrite" (job
-   cancel). Commands are compared exactly. The value is cut to 255 characters;
-   an empty value clears the community. Applies to later openings and
-   searches. PSW_ERR_UNSUPPORTED for any other command. */
+   cancel). Commands are compared exactly. The value is cut to 255 characters.
+   Applies to later openings and searches. An empty value clears the read or
+   write community, so later openings use "public" or "private"; an empty
+   find community does not reset searches to "public": later searches keep
+   the community the previous search used ("public" only when no search has
+   used another). PSW_ERR_UNSUPPORTED for any other command. */
 PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const char* value);
 /* No integer command exists: PSW_ERR_ARGUMENT for a null handle or a zero
    value, else PSW_ERR_UNSUPPORTED. */
@@ -237,6 +240,11 @@ PSW_API int32_t PSWFindDeviceSNMP(PSWHANDLE handle, const char* address, int32_t
 PSW_API int32_t PSWFindDeviceSNMPEx(PSWHANDLE handle, const char* address, int32_t transport,
                                     int32_t snmpMode, const PSWUSMSettings* settings,
                                     int32_t timeout, int32_t retries, int32_t* count);
+/* Adds a model filter (cut to 63 characters): later searches keep only
+   devices whose sysObjectID begins with one of the filters. The list holds
+   50 filters; adding a 51st returns PSW_ERR_INDEX (-11) and stores nothing.
+   An empty filter stores nothing and returns PSW_OK. PSW_ERR_ARGUMENT for a
+   null handle or filter. */
 PSW_API int32_t PSWFindAddFilter(PSWHANDLE handle, const char* filter);
 PSW_API void PSWFindClearFilter(PSWHANDLE handle);
 PSW_API void PSWFindResetPosition(PSWHANDLE handle);

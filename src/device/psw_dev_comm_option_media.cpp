@@ -61,7 +61,9 @@ void CPSWDevCommOption::MediaDimensionToMediumSize(int32_t unit, int32_t feed, i
   for (const MediumSize& m : kMediumSizes) {
     if (near(shortSide, m.shortSide) && near(longSide, m.longSide)) {
       if (size != nullptr) *size = m.code;
-      // 3: the long side (or a square's side) is fed first; 2: the short one.
+      // 2 when the feed-direction dimension is the shorter one (the long edge
+      // leads), 3 when it is the longer or the sides are equal (the short
+      // edge leads).
       if (direction != nullptr) *direction = feed >= crossFeed ? 3 : 2;
       return;
     }
