@@ -130,11 +130,12 @@ CPmcOid* CPmcOid::clone(int* err) const {
     pmc_set_err(err, rc);
     return nullptr;
   }
+  copy->keep_wire_contents(m_wire, m_wireLength);
   return copy;
 }
 
 int CPmcOid::clear() {
-  m_text.clear();
+  edit_text().clear();
   m_count = 0;
   return PMC_OK;
 }
@@ -219,7 +220,7 @@ int CPmcOid::store_octets(const void* data, size_t length) {
 
 int CPmcOid::set_text(const char* text, size_t length, size_t count) {
   try {
-    m_text.assign(text, length);
+    edit_text().assign(text, length);
   } catch (...) {
     return PMC_E_NOMEM;
   }
@@ -351,7 +352,7 @@ int CPmcOid::strip_prefix_text(const char* prefix, size_t length) {
   // changes, because `prefix` may point into it.
   const size_t removed = static_cast<size_t>(std::count(prefix, prefix + length, '.')) + 1;
   const size_t known = size();
-  m_text.erase(0, length + 1);
+  edit_text().erase(0, length + 1);
   m_count = m_text.empty() ? 0 : known - removed;
   return PMC_OK;
 }
@@ -376,7 +377,7 @@ int CPmcOid::append_component_text(const char* text, size_t length, size_t added
   const bool was_empty = m_text.empty();
   try {
     // Reserved first, so the appends below cannot fail halfway.
-    m_text.reserve(m_text.size() + length + 1);
+    edit_text().reserve(m_text.size() + length + 1);
   } catch (...) {
     return PMC_E_NOMEM;
   }
@@ -432,11 +433,11 @@ int CPmcOid::remove(uint32_t start, uint32_t count) {
   const size_t end = prefix_length(start + removed);
   if (start == 0) {
     // The components and the dot after them (the whole text at the end).
-    m_text.erase(0, end < m_text.size() ? end + 1 : end);
+    edit_text().erase(0, end < m_text.size() ? end + 1 : end);
   } else {
     // The dot before the first removed component through the last one.
     const size_t begin = prefix_length(start);
-    m_text.erase(begin, end - begin);
+    edit_text().erase(begin, end - begin);
   }
   m_count = m_text.empty() ? 0 : total - removed;
   return PMC_OK;
@@ -535,7 +536,7 @@ int CPmcOid::set_from_value(const IPmcValue& value, bool implied) {
   const size_t saved_count = m_count;
   int rc = value.to_oid(*this, implied);
   if (rc != PMC_OK) {
-    m_text.swap(saved);
+    edit_text().swap(saved);
     m_count = saved_count;
   }
   return rc;

@@ -9,6 +9,7 @@
 // 32 bits.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "core/pmc_value_base.h"
@@ -113,6 +114,22 @@ class CPmcOid : public CPmcValueClass<CPmcOid, CPmcValueBase, PMC_TAG_OID, 0, &I
   // Direct access for the codec: the dotted text.
   const std::string& text() const { return m_text; }
 
+  // For the codec: the BER contents of the text when known, else null. The
+  // codec keeps the contents it builds or reads here, so an OID sent again
+  // (a retry, a name taken from a response for the next request) is copied
+  // instead of encoded anew. Any change of the text forgets them.
+  const unsigned char* wire_contents(size_t* length) const {
+    *length = m_wireLength;
+    return m_wireLength != 0 ? m_wire : nullptr;
+  }
+  // Remembers `contents` as the exact BER contents of the current text (too
+  // long ones are not kept). The caller vouches that they encode this text.
+  void keep_wire_contents(const unsigned char* contents, size_t length) {
+    if (length == 0 || length > sizeof m_wire) return;
+    std::memcpy(m_wire, contents, length);
+    m_wireLength = static_cast<unsigned char>(length);
+  }
+
   // Value face
   CPmcOid* clone(int* err) const override;
   int clear() override;
@@ -176,6 +193,15 @@ class CPmcOid : public CPmcValueClass<CPmcOid, CPmcValueBase, PMC_TAG_OID, 0, &I
   static int append_index_form(IPmcOid& oid, const std::string& text, bool implied);
   int read_index_form(PmcOidReader& in, bool implied, uint32_t count);
 
+  // Every change of m_text goes through here or set_text.
+  std::string& edit_text() {
+    m_wireLength = 0;
+    return m_text;
+  }
+
   std::string m_text;
   mutable size_t m_count = 0;  // kUnknown until size() counts it
+  // BER contents of m_text (m_wireLength 0: not known). Most names fit.
+  unsigned char m_wireLength = 0;
+  unsigned char m_wire[39];
 };

@@ -112,7 +112,7 @@ size_t common_prefix(const char* a, const char* b, size_t limit) {
 
 // Reads the decimal component at `*p` (ending at `end` or a dot); false
 // when it is not "0" or a digit 1 to 9 and digits, or exceeds 32 bits.
-bool read_component(const char** p, const char* end, uint32_t* out) {
+[[gnu::always_inline]] inline bool read_component(const char** p, const char* end, uint32_t* out) {
   const char* const start = *p;
   const char* q = start;
   uint64_t value = 0;
@@ -214,19 +214,27 @@ void PmsBerWriter::put_contents(unsigned char tag, const unsigned char* content,
   }
 }
 
-int PmsBerWriter::put_oid(unsigned char tag, const char* text, size_t length, int slot) {
+int PmsBerWriter::oid_contents(const char* text, size_t length, int slot, const unsigned char** content,
+                               size_t* content_length) {
+  OidMemory& memory = m_pOids[slot == kNameSlot || slot == kValueSlot ? slot : 2];
   if (length == 0) {
-    const unsigned char empty[2] = {tag, 0};
-    put_bytes(empty, sizeof empty);
+    *content = memory.content;
+    *content_length = 0;
     return PMC_OK;
   }
-  OidMemory& memory = m_pOids[slot == kNameSlot || slot == kValueSlot ? slot : 2];
   if (slot != kNameSlot && slot != kValueSlot) memory.text = nullptr;
-  size_t content = 0;
-  const int rc = encode_components(text, length, memory, &content);
+  const int rc = encode_components(text, length, memory, content_length);
+  if (rc == PMC_OK) *content = memory.content;
+  return rc;
+}
+
+int PmsBerWriter::put_oid(unsigned char tag, const char* text, size_t length, int slot) {
+  const unsigned char* content = nullptr;
+  size_t content_length = 0;
+  const int rc = oid_contents(text, length, slot, &content, &content_length);
   if (rc == PMC_E_NOMEM) return put_long_oid(tag, text, length);
   if (rc != PMC_OK) return rc;
-  put_contents(tag, memory.content, content);
+  put_contents(tag, content, content_length);
   return PMC_OK;
 }
 
@@ -309,10 +317,13 @@ int pms_ber_uint64(const unsigned char* bytes, size_t length, uint64_t* out) {
   return PMC_OK;
 }
 
-int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_t* text_length) {
+int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_t* text_length, bool* padded) {
   size_t at = 0;
   size_t i = 0;
+  // Only sub-identifiers of several bytes can start with 0x80.
+  bool starts_padded = false;
   if (length != 0) {
+    starts_padded = bytes[0] == 0x80;
     // The first number holds the first two arcs.
     uint32_t first = 0;
     const int rc = gather_subid(bytes, length, &i, &first);
@@ -331,6 +342,7 @@ int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_
       ++i;
       continue;
     }
+    starts_padded |= byte == 0x80;
     uint32_t subid = 0;
     const int rc = gather_subid(bytes, length, &i, &subid);
     if (rc != PMC_OK) return rc;
@@ -338,5 +350,6 @@ int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_
     at += write_decimal(subid, out + at);
   }
   *text_length = at;
+  if (padded != nullptr) *padded = starts_padded;
   return PMC_OK;
 }

@@ -149,6 +149,15 @@ class PmsBerWriter {
   // while the writer may compare a later OID of the same slot with it.
   int put_oid(unsigned char tag, const char* text, size_t length, int slot = kNoSlot);
 
+  // The contents put_oid would write for `text`, built without writing
+  // them: on 0, *content points at them until the next OID of the slot.
+  // Answers as put_oid does, and -3 also for a text of more components
+  // than a slot remembers (put_oid still writes those).
+  int oid_contents(const char* text, size_t length, int slot, const unsigned char** content, size_t* content_length);
+
+  // Tag, length and the given contents, in one commit when there is room.
+  void put_contents(unsigned char tag, const unsigned char* content, size_t length);
+
  private:
   // The OID last written in a slot: its text, its first two components,
   // where each component ends in the text, and its contents with the
@@ -203,8 +212,6 @@ class PmsBerWriter {
   static int encode_components(const char* text, size_t length, OidMemory& memory, size_t* content);
   // OIDs beyond what a memory holds, built in heap blocks.
   int put_long_oid(unsigned char tag, const char* text, size_t length);
-  // Tag, length and the given contents, in one commit when there is room.
-  void put_contents(unsigned char tag, const unsigned char* content, size_t length);
 
   unsigned char* m_pBlock = nullptr;
   size_t m_free = 0;  // bytes still free at the block's beginning
@@ -306,5 +313,8 @@ int pms_ber_uint64(const unsigned char* bytes, size_t length, uint64_t* out);
 // `text_length`. The first sub-identifier n is split into min(n / 40, 2)
 // and the rest. Answers 0, PMS_OID_UNFINISHED when the contents end inside
 // a sub-identifier, or PMS_OID_TOO_BIG for a sub-identifier beyond 32 bits.
+// `padded`, when given, is set when a sub-identifier starts with a 0x80
+// byte: such contents read as a text that encodes back shorter.
 inline size_t pms_ber_oid_text_room(size_t length) { return 4 * length + 8; }
-int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_t* text_length);
+int pms_ber_oid_text(const unsigned char* bytes, size_t length, char* out, size_t* text_length,
+                     bool* padded = nullptr);

@@ -302,7 +302,7 @@ int CPmsDecoder::decode_into(IPmcVarBind& binding) {
     if (oid == nullptr) return rc;
     binding.set_oid(oid);
   }
-  rc = read_oid(*oid);
+  rc = oid->accept(*this);  // through visit_oid, which keeps the contents
   if (rc != PMC_OK) return rc;
   int tag = 0;
   rc = peek_value_tag(&tag);
@@ -321,7 +321,7 @@ int CPmsDecoder::decode_new(IPmcVarBindList& list) {
   int rc = PMC_OK;
   PmcPtr<IPmcOid> oid(pmc_create_oid(&rc));
   if (!oid) return rc;
-  rc = read_oid(*oid);
+  rc = oid->accept(*this);
   if (rc != PMC_OK) return rc;
   int tag = 0;
   rc = peek_value_tag(&tag);
@@ -345,13 +345,20 @@ int CPmsDecoder::peek_value_tag(int* tag) {
 // Values
 // ---------------------------------------------------------------------------
 
-int CPmsDecoder::read_oid(IPmcValue& oid) {
+int CPmsDecoder::read_oid(IPmcValue& oid, CPmcOid* keeper) {
   int rc = m_reader.take_tag(PMS_BER_OID);
   size_t length = 0;
   if (rc == PMC_OK) rc = m_reader.take_length(&length);
   if (rc != PMC_OK) return rc;
   if (length > m_reader.left()) return malformed("decode error. oid format is wrong.");
   const unsigned char* bytes = m_reader.take(length);
+  if (keeper != nullptr) {
+    // The contents it was sent or read with: the text is already theirs
+    // (a response names what its request named).
+    size_t kept = 0;
+    const unsigned char* wire = keeper->wire_contents(&kept);
+    if (wire != nullptr && kept == length && std::memcmp(wire, bytes, length) == 0) return PMC_OK;
+  }
 
   char stack_text[kStackText];
   char* text = stack_text;
@@ -365,10 +372,17 @@ int CPmsDecoder::read_oid(IPmcValue& oid) {
     text = &m_scratch[0];
   }
   size_t text_length = 0;
-  rc = pms_ber_oid_text(bytes, length, text, &text_length);
+  bool padded = false;
+  rc = pms_ber_oid_text(bytes, length, text, &text_length, &padded);
   if (rc == PMS_OID_UNFINISHED) return PMC_E_MALFORMED;
   if (rc == PMS_OID_TOO_BIG) return malformed("decode error. oid format is wrong.");
-  return oid.set_octets(text, text_length);
+  rc = oid.set_octets(text, text_length);
+  // Padded sub-identifiers (a leading 0x80) read as the same text but
+  // encode shorter: only contents in their shortest form are kept.
+  if (rc == PMC_OK && keeper != nullptr && !padded) {
+    keeper->keep_wire_contents(bytes, length);
+  }
+  return rc;
 }
 
 int CPmsDecoder::read_integer(int32_t* out) {
@@ -405,7 +419,7 @@ int CPmsDecoder::read_empty(int tag) {
   return length == 0 ? PMC_OK : PMC_E_MALFORMED;
 }
 
-int CPmsDecoder::visit_oid(CPmcOid& value) { return read_oid(value); }
+int CPmsDecoder::visit_oid(CPmcOid& value) { return read_oid(value, &value); }
 int CPmsDecoder::visit_octet_string(CPmcOctetString& value) { return read_octets(value); }
 int CPmsDecoder::visit_integer(CPmcInteger& value) {
   int32_t number = 0;

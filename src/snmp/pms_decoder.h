@@ -78,7 +78,8 @@ class CPmsDecoder final : public IPmsDecoder, public IPmcValueVisitor, public CP
   // The tag of the value that follows, which must be one a message carries.
   int peek_value_tag(int* tag);
 
-  int read_oid(IPmcValue& oid);
+  // `keeper`, when given, keeps the contents read as its wire form.
+  int read_oid(IPmcValue& oid, CPmcOid* keeper = nullptr);
   int read_integer(int32_t* out);
   int read_octets(CPmcOctetString& value);
   int read_unsigned(CPmcGauge32& value);

@@ -128,10 +128,10 @@ int CPmsEncoder::encode_binding(IPmcVarBind& binding) {
   const size_t mark = m_writer.written();
   int rc = value->accept(*this);
   if (rc != PMC_OK) return rc;
-  size_t length = 0;
-  const unsigned char* text = oid->get_octets(&length, &rc);
-  if (text == nullptr) return PMC_E_ARG;
-  rc = put_oid(reinterpret_cast<const char*>(text), length, PmsBerWriter::kNameSlot);
+  // The name comes through visit_oid as well, to reach its kept contents.
+  m_oidSlot = PmsBerWriter::kNameSlot;
+  rc = oid->accept(*this);
+  m_oidSlot = PmsBerWriter::kValueSlot;
   if (rc != PMC_OK) return rc;
   m_writer.close(PMS_BER_SEQUENCE, mark);
   return overflow();
@@ -191,8 +191,23 @@ int CPmsEncoder::put_empty_value(int tag) {
   return PMC_OK;
 }
 
+// An OID value or a binding's name (m_oidSlot tells which): the contents
+// the OID keeps when it has them, else built from its text and kept.
 int CPmsEncoder::visit_oid(CPmcOid& value) {
-  return put_oid(value.text().data(), value.text().size(), PmsBerWriter::kValueSlot);
+  size_t length = 0;
+  if (const unsigned char* wire = value.wire_contents(&length)) {
+    m_writer.put_contents(PMS_BER_OID, wire, length);
+    return PMC_OK;
+  }
+  const std::string& text = value.text();
+  const unsigned char* content = nullptr;
+  if (m_writer.oid_contents(text.data(), text.size(), m_oidSlot, &content, &length) != PMC_OK) {
+    // Refused texts and very long ones take the ordinary way.
+    return put_oid(text.data(), text.size(), m_oidSlot);
+  }
+  value.keep_wire_contents(content, length);
+  m_writer.put_contents(PMS_BER_OID, content, length);
+  return PMC_OK;
 }
 // OCTET STRING and Opaque share this operation; the tag tells them apart.
 int CPmsEncoder::visit_octet_string(CPmcOctetString& value) { return put_octet_value(value, value.get_type()); }

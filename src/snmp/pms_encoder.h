@@ -72,4 +72,7 @@ class CPmsEncoder final : public IPmsEncoder, public IPmcValueVisitor, public CP
   PmsBerWriter m_writer;
   int32_t m_version = 0;
   size_t m_encodedBindings = 0;
+  // The writer's memory an OID reaching visit_oid shares prefixes with:
+  // names have their own, so alternating names and OID values both gain.
+  int m_oidSlot = PmsBerWriter::kValueSlot;
 };
