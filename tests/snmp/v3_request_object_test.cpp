@@ -61,42 +61,50 @@ psw_test::SnmpdAgent* V3RequestObject::agent_ = nullptr;
 
 }  // namespace
 
-TEST_F(V3RequestObject, WalkReturnsOneRowPerTableIndexInColumnOrder) {
-  PmcPtr<IPmcGetData> r = request(v3test::sha_aes_user());
-  ASSERT_EQ(r->add_oid_string((kEntry + ".1").c_str(), false), PMC_OK);
-  ASSERT_EQ(r->add_oid_string((kEntry + ".2").c_str(), false), PMC_OK);
-  PmcPtr<IPmsPduList> rows(pmc_create_pdu_list(nullptr));
-  ASSERT_EQ(r->get_data(rows.get(), (kEntry + ".1").c_str()), PMC_OK);
-  ASSERT_EQ(rows->size(), 3u);
+// Every security level and protocol pair: a walk, a Get and a Set through
+// the request object, each read back by another user.
+TEST_F(V3RequestObject, WalkGetAndSetAtEverySecurityLevel) {
+  const std::vector<v3test::User> users = v3test::all_users();
+  ASSERT_EQ(users.size(), 5u);
+  int32_t written = 70;
+  for (const v3test::User& user : users) {
+    SCOPED_TRACE(user.name);
+    PmcPtr<IPmcGetData> r = request(user);
+    ASSERT_EQ(r->add_oid_string((kEntry + ".1").c_str(), false), PMC_OK);
+    ASSERT_EQ(r->add_oid_string((kEntry + ".2").c_str(), false), PMC_OK);
+    PmcPtr<IPmsPduList> rows(pmc_create_pdu_list(nullptr));
+    ASSERT_EQ(r->get_data(rows.get(), (kEntry + ".1").c_str()), PMC_OK);
+    ASSERT_EQ(rows->size(), 3u);
 
-  IPmcListIterator* it = rows->create_iterator(nullptr);
-  const char* names[] = {"tray one", "tray two", "tray three"};
-  for (int row = 1; row <= 3; ++row, rows->advance(it)) {
-    IPmsPdu* pdu = rows->current(it);
-    ASSERT_NE(pdu, nullptr);
-    ASSERT_EQ(v3test::binding_count(pdu), 2u);
-    EXPECT_EQ(v3test::oid_text(pdu, 0), kEntry + ".1." + std::to_string(row));
-    EXPECT_EQ(v3test::value_text(pdu, 0), std::to_string(row * 10));
-    EXPECT_EQ(v3test::oid_text(pdu, 1), kEntry + ".2." + std::to_string(row));
-    EXPECT_EQ(v3test::value_text(pdu, 1), names[row - 1]);
+    IPmcListIterator* it = rows->create_iterator(nullptr);
+    const char* names[] = {"tray one", "tray two", "tray three"};
+    for (int row = 1; row <= 3; ++row, rows->advance(it)) {
+      IPmsPdu* pdu = rows->current(it);
+      ASSERT_NE(pdu, nullptr);
+      ASSERT_EQ(v3test::binding_count(pdu), 2u);
+      EXPECT_EQ(v3test::oid_text(pdu, 0), kEntry + ".1." + std::to_string(row));
+      EXPECT_EQ(v3test::value_text(pdu, 0), std::to_string(row * 10));
+      EXPECT_EQ(v3test::oid_text(pdu, 1), kEntry + ".2." + std::to_string(row));
+      EXPECT_EQ(v3test::value_text(pdu, 1), names[row - 1]);
+    }
+    rows->release_iterator(it);
+
+    PmcPtr<IPmcGetData> get = request(user);
+    ASSERT_EQ(get->add_oid_string("1.3.6.1.2.1.1.5", true), PMC_OK);
+    char text[PMC_GET_DATA_TEXT_SIZE] = {};
+    ASSERT_EQ(get->get_data(text), PMC_OK);
+    EXPECT_STREQ(text, "table-agent");
+
+    PmcPtr<IPmcGetData> set = request(user);
+    ++written;
+    ASSERT_EQ(set->add_oid_string(std::string(v3test::kTypesRoot).append(".6").c_str(), "1.0", written), PMC_OK);
+    ASSERT_EQ(set->set_data(), PMC_OK);
+
+    // Read back by a user of another level.
+    PmcPtr<IPmcGetData> check = request(user.level == 0 ? v3test::sha_aes_user() : v3test::no_auth_user());
+    ASSERT_EQ(check->add_oid_string(v3test::kWritableInt, false), PMC_OK);
+    int32_t value = 0;
+    ASSERT_EQ(check->get_data(&value), PMC_OK);
+    EXPECT_EQ(value, written);
   }
-  rows->release_iterator(it);
-}
-
-TEST_F(V3RequestObject, GetAndSetThroughTheDispatcher) {
-  PmcPtr<IPmcGetData> get = request(v3test::md5_user());
-  ASSERT_EQ(get->add_oid_string("1.3.6.1.2.1.1.5", true), PMC_OK);
-  char text[PMC_GET_DATA_TEXT_SIZE] = {};
-  ASSERT_EQ(get->get_data(text), PMC_OK);
-  EXPECT_STREQ(text, "table-agent");
-
-  PmcPtr<IPmcGetData> set = request(v3test::md5_des_user());
-  ASSERT_EQ(set->add_oid_string(std::string(v3test::kTypesRoot).append(".6").c_str(), "1.0", 77), PMC_OK);
-  ASSERT_EQ(set->set_data(), PMC_OK);
-
-  PmcPtr<IPmcGetData> check = request(v3test::no_auth_user());
-  ASSERT_EQ(check->add_oid_string(v3test::kWritableInt, false), PMC_OK);
-  int32_t value = 0;
-  ASSERT_EQ(check->get_data(&value), PMC_OK);
-  EXPECT_EQ(value, 77);
 }
