@@ -76,11 +76,14 @@ void configure_library() {
 // ("tclist", about 4.7 KB) at every initialisation and only clears it at
 // shut-down, so each set-up and shut-down pair would lose one table. After
 // the shut-down (no MIB tree any more, the table's entries cleared) the
-// table is freed here. The symbols are looked up at run time: a library
-// without them, or one that frees the table itself, is left alone.
+// table is freed here. Only the release known to behave so is touched: a
+// later one may free the table itself, and freeing it twice would be far
+// worse than losing it. The symbols are looked up at run time: a library
+// without them is left alone as well.
 void free_textual_convention_table() {
-  static void** table = static_cast<void**>(dlsym(RTLD_DEFAULT, "tclist"));
-  static int* allocated = static_cast<int*>(dlsym(RTLD_DEFAULT, "tc_alloc"));
+  static const bool known_release = std::strcmp(netsnmp_get_version(), "5.9.3") == 0;
+  static void** table = known_release ? static_cast<void**>(dlsym(RTLD_DEFAULT, "tclist")) : nullptr;
+  static int* allocated = known_release ? static_cast<int*>(dlsym(RTLD_DEFAULT, "tc_alloc")) : nullptr;
   if (table == nullptr || allocated == nullptr || *table == nullptr || get_tree_head() != nullptr) return;
   std::free(*table);
   *table = nullptr;
