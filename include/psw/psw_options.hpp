@@ -48,7 +48,7 @@ class PSW_API CPSWDevCommOption {
     int32_t nNumber;                 // 1-based position of the row in the walk
     int32_t nType;                   // prtInputType
     int32_t nMediaSize;              // size code, 10000 when no size matched
-    int32_t nMediaDirection;         // 1 no size matched, 2 short side fed first, 3 long side
+    int32_t nMediaDirection;         // 1 no size matched, 2 feed side the shorter, 3 feed side the longer or equal
     int32_t nMaxCapacityInSheets;    // -1 unless the capacity unit is sheets
     int32_t nCurrentLevelInPercent;  // -1 when unknown
     int32_t nMediaDimFeedDirChosen;
