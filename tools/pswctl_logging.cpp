@@ -4,6 +4,7 @@
 #include <string>
 
 #include "log/pmc_log_manager.h"
+#include "log/pmc_log_sink.h"
 
 namespace pswctl {
 namespace {
@@ -35,8 +36,12 @@ class StderrSink : public virtual IPmcLogSink, public CPmcLogObjectBase {
 
 class StderrSinkFactory : public IPmcLogSinkFactory {
  public:
+  // Like every factory: a real sink for an instance name, else the static
+  // null sink (the manager asks for one on every call and never frees it).
   IPmcLogSink* create(const char* instance, IPmcLogSettings*) override {
-    return new (std::nothrow) StderrSink(instance != nullptr ? instance : "stderr");
+    if (instance == nullptr) return pmc_null_standard_sink();
+    IPmcLogSink* sink = new (std::nothrow) StderrSink(instance);
+    return sink != nullptr ? sink : pmc_null_standard_sink();
   }
   const char* get_type_name() const override { return "stderr"; }
 };
