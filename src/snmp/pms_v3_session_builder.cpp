@@ -17,6 +17,7 @@
 #include "core/pmc_value_number.h"
 #include "core/pmc_value_octets.h"
 #include "log/pmc_log.h"
+#include "snmp/pms_v3_key_cache.h"
 #include "snmp/pms_v3_mapping.h"
 
 static_assert(std::is_same<oid, unsigned long>::value, "the builder keeps sub-identifiers as the library's oid");
@@ -28,6 +29,7 @@ namespace {
 // key buffer.
 constexpr size_t kKeyBuffer = USM_AUTH_KU_LEN;
 static_assert(USM_PRIV_KU_LEN == kKeyBuffer, "both key buffers of the session have the same size");
+static_assert(kKeyBuffer <= CPmsKeyCache::kMaxKey, "the key cache keeps keys of the session's size");
 
 // The library's protocol identifiers of the target's settings, or null.
 const oid* auth_protocol(int32_t setting) {
@@ -49,22 +51,19 @@ const oid* priv_protocol(int32_t setting) {
 // The protocol identifiers above all have ten sub-identifiers.
 constexpr size_t kProtocolLength = USM_AUTH_PROTO_MD5_LEN;
 
-// Derives a key from `phrase` with the authentication hash. An empty phrase
-// gives a key of length 0 rather than an error.
-int derive_key(const oid* hash, const char* phrase, u_char* key, size_t* key_length) {
+// The key of `phrase` with the authentication hash of setting `hash`, kept
+// from an earlier operation or derived now. An empty phrase gives a key of
+// length 0 rather than an error.
+int derive_key(int32_t hash, const char* phrase, u_char* key, size_t* key_length) {
   size_t length = std::strlen(phrase);
   if (length == 0) {
     *key_length = 0;
     return PMC_OK;
   }
   *key_length = kKeyBuffer;
-  int rc = generate_Ku(hash, kProtocolLength, reinterpret_cast<const u_char*>(phrase), length, key, key_length);
-  if (rc != SNMPERR_SUCCESS) {
-    *key_length = 0;
-    pms_v3_report_code("generate_Ku", rc);
-    return pms_v3_map_library_error(rc);
-  }
-  return PMC_OK;
+  int rc = pms_v3_key_cache().key(hash, phrase, length, key, key_length);
+  if (rc != PMC_OK) *key_length = 0;
+  return rc;
 }
 
 // The library keeps pointers to these texts only while the session opens.
@@ -91,14 +90,16 @@ int apply_security(IPmsUsmTarget& target, netsnmp_session* record) {
   record->securityAuthProto = snmp_duplicate_objid(auth, kProtocolLength);
   if (record->securityAuthProto == nullptr) return PMC_E_NOMEM;
   record->securityAuthProtoLen = kProtocolLength;
-  int rc = derive_key(auth, target.get_auth_pass_phrase(), record->securityAuthKey, &record->securityAuthKeyLen);
+  int rc = derive_key(target.get_auth_protocol(), target.get_auth_pass_phrase(), record->securityAuthKey,
+                      &record->securityAuthKeyLen);
   if (rc != PMC_OK || priv == nullptr) return rc;
 
   record->securityPrivProto = snmp_duplicate_objid(priv, kProtocolLength);
   if (record->securityPrivProto == nullptr) return PMC_E_NOMEM;
   record->securityPrivProtoLen = kProtocolLength;
   // The privacy key is derived with the authentication protocol's hash.
-  return derive_key(auth, target.get_priv_pass_phrase(), record->securityPrivKey, &record->securityPrivKeyLen);
+  return derive_key(target.get_auth_protocol(), target.get_priv_pass_phrase(), record->securityPrivKey,
+                    &record->securityPrivKeyLen);
 }
 
 // Frees what apply_security duplicated into the record.
