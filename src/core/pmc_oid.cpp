@@ -228,6 +228,12 @@ int CPmcOid::set_text(const char* text, size_t length, size_t count) {
   return PMC_OK;
 }
 
+int CPmcOid::set_wire_text(const char* text, size_t length, const unsigned char* contents, size_t contents_length) {
+  const int rc = set_text(text, length, kUnknown);
+  if (rc == PMC_OK && contents != nullptr) keep_wire_contents(contents, contents_length);
+  return rc;
+}
+
 size_t CPmcOid::prefix_length(size_t count) const {
   if (count == 0) return 0;
   const char* text = m_text.data();

@@ -122,6 +122,9 @@ class CPmcOid : public CPmcValueClass<CPmcOid, CPmcValueBase, PMC_TAG_OID, 0, &I
     *length = m_wireLength;
     return m_wireLength != 0 ? m_wire : nullptr;
   }
+  // For the codec: the text read from a message, with its BER contents
+  // kept when `contents` is not null (they must encode exactly this text).
+  int set_wire_text(const char* text, size_t length, const unsigned char* contents, size_t contents_length);
   // Remembers `contents` as the exact BER contents of the current text (too
   // long ones are not kept). The caller vouches that they encode this text.
   void keep_wire_contents(const unsigned char* contents, size_t length) {

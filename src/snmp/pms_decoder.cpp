@@ -359,7 +359,12 @@ int CPmsDecoder::read_oid(IPmcValue& oid, CPmcOid* keeper) {
     const unsigned char* wire = keeper->wire_contents(&kept);
     if (wire != nullptr && kept == length && std::memcmp(wire, bytes, length) == 0) return PMC_OK;
   }
+  return read_oid_text(oid, keeper, bytes, length);
+}
 
+// The text of OID contents into `oid`; `keeper`, when given, keeps the
+// contents as its wire form.
+int CPmsDecoder::read_oid_text(IPmcValue& oid, CPmcOid* keeper, const unsigned char* bytes, size_t length) {
   char stack_text[kStackText];
   char* text = stack_text;
   const size_t room = pms_ber_oid_text_room(length);
@@ -373,16 +378,13 @@ int CPmsDecoder::read_oid(IPmcValue& oid, CPmcOid* keeper) {
   }
   size_t text_length = 0;
   bool padded = false;
-  rc = pms_ber_oid_text(bytes, length, text, &text_length, &padded);
+  const int rc = pms_ber_oid_text(bytes, length, text, &text_length, &padded);
   if (rc == PMS_OID_UNFINISHED) return PMC_E_MALFORMED;
   if (rc == PMS_OID_TOO_BIG) return malformed("decode error. oid format is wrong.");
-  rc = oid.set_octets(text, text_length);
+  if (keeper == nullptr) return oid.set_octets(text, text_length);
   // Padded sub-identifiers (a leading 0x80) read as the same text but
   // encode shorter: only contents in their shortest form are kept.
-  if (rc == PMC_OK && keeper != nullptr && !padded) {
-    keeper->keep_wire_contents(bytes, length);
-  }
-  return rc;
+  return keeper->set_wire_text(text, text_length, padded ? nullptr : bytes, length);
 }
 
 int CPmsDecoder::read_integer(int32_t* out) {

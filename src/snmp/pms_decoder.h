@@ -80,6 +80,7 @@ class CPmsDecoder final : public IPmsDecoder, public IPmcValueVisitor, public CP
 
   // `keeper`, when given, keeps the contents read as its wire form.
   int read_oid(IPmcValue& oid, CPmcOid* keeper = nullptr);
+  int read_oid_text(IPmcValue& oid, CPmcOid* keeper, const unsigned char* bytes, size_t length);
   int read_integer(int32_t* out);
   int read_octets(CPmcOctetString& value);
   int read_unsigned(CPmcGauge32& value);

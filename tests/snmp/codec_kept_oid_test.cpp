@@ -152,3 +152,39 @@ TEST(KeptOidContents, DecodingIntoTheRequestReadsEveryNameThatDiffers) {
   add(*expected, "1.3.6.1.2.1.2.2.1.16.1", value(PMC_TAG_COUNTER32, "8"));
   EXPECT_EQ(hex_text(resend(*request)), hex_text(encode(*expected, *header()).bytes));
 }
+
+// A name read into an OID that was sent before: whatever the two share (all,
+// a prefix, part of a multi-byte sub-identifier, or nothing), the text is
+// that of the contents received, and the next request sends them back.
+TEST(KeptOidContents, NamesReadOverASentNameOfAnyOverlap) {
+  struct Case {
+    const char* sent;
+    const char* contents;  // hex, as received
+    const char* text;      // what they read as
+  };
+  const Case cases[] = {
+      {"1.3.6.1.2.1.2.2.1.10.1", "2b060102010202010a0101", "1.3.6.1.2.1.2.2.1.10.1.1"},  // longer
+      {"1.3.6.1.2.1.2.2.1.10.1", "2b060102010202010a", "1.3.6.1.2.1.2.2.1.10"},          // shorter
+      {"1.3.6.1.4.1.300.5", "2b06010401822d05", "1.3.6.1.4.1.301.5"},                    // inside 300
+      {"1.3.6.1.4.1.300.5", "2b0601040181800005", "1.3.6.1.4.1.16384.5"},                // longer sub-identifier
+      {"1.3.6", "813406", "2.100.6"},                                                     // first number differs
+      {"1.3.6.1", "2b0601", "1.3.6.1"},                                                   // the same
+      {"1.3.6.1.2", "2b", "1.3"},                                                         // only the first number
+      {"2.999.1", "883702", "2.999.2"},                                                   // first number of two bytes
+      {"1.3.6.1.5", "2b06018005", "1.3.6.1.5"},                                           // padded tail
+      {"1.3.6.1.5", "2b06018105", "1.3.6.1.133"},                                         // tail grows a byte
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.sent) + " <- " + c.contents);
+    PmcPtr<IPmsPdu> request = pdu(PMS_PDU_GETNEXT, 5);
+    add(*request, c.sent);
+    resend(*request);  // the name keeps its contents
+    const std::string response =
+        tlv("a2", tlv("02", "05") + "020100020100" + tlv("30", tlv("30", tlv("06", c.contents) + "0500")));
+    ASSERT_EQ(decode(hex_bytes(v1_message(response)), request.get(), header().get()), PMC_OK);
+    EXPECT_EQ(oid_text(*request->get_varbind_list()->at(0)), c.text);
+    EXPECT_EQ(request->get_varbind_list()->at(0)->get_oid()->size(), pmc_count_subids(c.text, std::strlen(c.text)));
+    request->set_type(PMS_PDU_GET);
+    EXPECT_EQ(hex_text(resend(*request)), hex_text(get_of(c.text)));
+  }
+}
