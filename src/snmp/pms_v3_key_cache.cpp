@@ -18,13 +18,18 @@ void CPmsKeyCache::wipe(Entry& entry) {
   entry.length = 0;
 }
 
+std::vector<CPmsKeyCache::Entry>::iterator CPmsKeyCache::find_locked(int32_t hash, const char* phrase,
+                                                                     size_t length) {
+  return std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
+    return e.hash == hash && e.phrase.size() == length && std::memcmp(e.phrase.data(), phrase, length) == 0;
+  });
+}
+
 int CPmsKeyCache::key(int32_t hash, const char* phrase, size_t length, unsigned char* key, size_t* key_length) {
   if (phrase == nullptr || key == nullptr || key_length == nullptr) return PMC_E_ARG;
   {
     std::lock_guard<std::mutex> hold(m_lock);
-    auto found = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-      return e.hash == hash && e.phrase.size() == length && std::memcmp(e.phrase.data(), phrase, length) == 0;
-    });
+    auto found = find_locked(hash, phrase, length);
     if (found != m_entries.end()) {
       if (found->length > *key_length) return PMC_E_OVERFLOW;
       std::rotate(m_entries.begin(), found, found + 1);  // now the most recent
@@ -41,9 +46,7 @@ int CPmsKeyCache::key(int32_t hash, const char* phrase, size_t length, unsigned 
 
   std::lock_guard<std::mutex> hold(m_lock);
   try {
-    auto same = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-      return e.hash == hash && e.phrase.size() == length && std::memcmp(e.phrase.data(), phrase, length) == 0;
-    });
+    auto same = find_locked(hash, phrase, length);
     if (same != m_entries.end()) {
       wipe(*same);
       m_entries.erase(same);

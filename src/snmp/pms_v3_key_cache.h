@@ -48,6 +48,8 @@ class CPmsKeyCache {
     size_t length = 0;
   };
   static void wipe(Entry& entry);
+  // The entry of `hash` and `phrase`, or end(); m_lock is held.
+  std::vector<Entry>::iterator find_locked(int32_t hash, const char* phrase, size_t length);
 
   const Derive m_derive;
   mutable std::mutex m_lock;
