@@ -79,14 +79,7 @@ int CPmcGetData::set_data() {
 
 int CPmcGetData::get_data(int32_t* value) {
   if (value == nullptr) return PMC_E_ARG;
-  int rc = exchange(PMS_PDU_GET);
-  if (rc != PMC_OK) return rc;
-  IPmcValue* first = nullptr;
-  m_pPdu->pop_value(nullptr, &first);
-  if (first == nullptr) return PMC_E_NOVALUE;
-  PmcPtr<IPmcValue> hold(first);
-  *value = first->get_int32(nullptr);
-  return PMC_OK;
+  return get_data(value, 1);
 }
 
 int CPmcGetData::get_data(int32_t* values, int count) {
