@@ -65,21 +65,6 @@ const CPSWFoundDevice* CPSWFoundDeviceList::at(int32_t position) const {
 }
 
 // ---------------------------------------------------------------------------
-// PSWUsmValues
-// ---------------------------------------------------------------------------
-
-void PSWUsmValues::read_from(const IPSWPluginUSM& usm) {
-  nSnmpMode = usm.get_snmp_mode();
-  psw_copy_text(szUserName, usm.get_user_name());
-  nSecurityLevel = usm.get_security_level();
-  nAuthProtocol = usm.get_auth_protocol();
-  nPrivProtocol = usm.get_priv_protocol();
-  psw_copy_text(szAuthPassPhrase, usm.get_auth_pass_phrase());
-  psw_copy_text(szPrivPassPhrase, usm.get_priv_pass_phrase());
-  psw_copy_text(szContextName, usm.get_context_name());
-}
-
-// ---------------------------------------------------------------------------
 // CPSWDiscovery: filters
 // ---------------------------------------------------------------------------
 
@@ -243,9 +228,7 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
   m_usm.read_from(usm);
-  const PmcUsmParameters parameters = {m_usm.szUserName,       m_usm.nSecurityLevel,   m_usm.nAuthProtocol,
-                                       m_usm.nPrivProtocol,    m_usm.szAuthPassPhrase, m_usm.szPrivPassPhrase,
-                                       m_usm.szContextName};
+  const PmcUsmParameters parameters = m_usm.parameters();
   if (m_szCommunity[0] != '\0') m_pFindDeviceSnmp->set_community(m_szCommunity);
   rc = m_pFindDeviceSnmp->init(destination, protocol, port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,
                                retries, 0);

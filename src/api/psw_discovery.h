@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "core/pmc_object.h"
+#include "device/pmc_plugin_usm.h"
 
 class IPmcFindDeviceSnmp;  // the device finder of the management core
 class IPSWPluginUSM;       // the handle's SNMPv3 settings object
@@ -62,24 +63,6 @@ class CPSWFoundDeviceList {
   int32_t m_nCount = 0;
   int32_t m_nCursor = 0;
   CPSWFoundDevice* m_pFirst = nullptr;
-};
-
-// Copies of the SNMPv3 values of the handle's settings object, taken when a
-// search is set up. The finder's SNMPv3 target then never points into the
-// settings object, which a later opening or search rewrites.
-struct PSWUsmValues {
-  int32_t nSnmpMode = -1;
-  char szUserName[64] = {};
-  int32_t nSecurityLevel = 0;
-  int32_t nAuthProtocol = 0;
-  int32_t nPrivProtocol = 0;
-  char szAuthPassPhrase[64] = {};
-  char szPrivPassPhrase[64] = {};
-  char szContextName[512] = {};
-
-  // Takes every value from `usm`; texts are cut to their field and always
-  // terminated.
-  void read_from(const IPSWPluginUSM& usm);
 };
 
 class CPSWDiscovery final : public CPmcObject {

@@ -67,3 +67,18 @@ void CPSWPluginUSM::set(int32_t mode, const PSWUSMSettings* block) {
 }
 
 IPSWPluginUSM* pmc_create_plugin_usm(int* err) { return pmc_make<CPSWPluginUSM>(err); }
+
+// ---------------------------------------------------------------------------
+// PSWUsmValues
+// ---------------------------------------------------------------------------
+
+void PSWUsmValues::read_from(const IPSWPluginUSM& usm) {
+  nSnmpMode = usm.get_snmp_mode();
+  psw_copy_text(szUserName, usm.get_user_name());
+  nSecurityLevel = usm.get_security_level();
+  nAuthProtocol = usm.get_auth_protocol();
+  nPrivProtocol = usm.get_priv_protocol();
+  psw_copy_text(szAuthPassPhrase, usm.get_auth_pass_phrase());
+  psw_copy_text(szPrivPassPhrase, usm.get_priv_pass_phrase());
+  psw_copy_text(szContextName, usm.get_context_name());
+}

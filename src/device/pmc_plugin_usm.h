@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "core/pmc_object.h"
+#include "core/pmc_snmp_request.h"
 #include "psw/psw.h"
 #include "psw/psw_plugin_usm.hpp"
 
@@ -33,6 +34,29 @@ inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SI
 
 // Creates a settings object holding the defaults.
 IPSWPluginUSM* pmc_create_plugin_usm(int* err);
+
+// Copies of the SNMPv3 values of a settings object, taken when a device is
+// set up or a search starts. What uses them then never points into the
+// settings object, which a later opening or search rewrites.
+struct PSWUsmValues {
+  int32_t nSnmpMode = -1;
+  char szUserName[64] = {};
+  int32_t nSecurityLevel = 0;
+  int32_t nAuthProtocol = 0;
+  int32_t nPrivProtocol = 0;
+  char szAuthPassPhrase[64] = {};
+  char szPrivPassPhrase[64] = {};
+  char szContextName[512] = {};
+
+  // Takes every value from `usm`; texts are cut to their field and always
+  // terminated.
+  void read_from(const IPSWPluginUSM& usm);
+  // The values as a request object takes them (pointing into this copy).
+  PmcUsmParameters parameters() const {
+    return PmcUsmParameters{szUserName,       nSecurityLevel,   nAuthProtocol, nPrivProtocol,
+                            szAuthPassPhrase, szPrivPassPhrase, szContextName};
+  }
+};
 
 // Owning holder: destroys the object when it goes (nothing for null).
 struct PSWPluginUSMDestroy {

@@ -109,14 +109,7 @@ int CPSWDeviceStatus::setup(int32_t protocol, const char* address, const IPSWPlu
   m_nTimeout = timeout;
   m_nRetries = retries;
   m_nMaxMessageSize = max_message_size;
-  m_nSnmpMode = usm->get_snmp_mode();
-  psw_copy_text(m_szUserName, usm->get_user_name());
-  m_nSecurityLevel = usm->get_security_level();
-  m_nAuthProtocol = usm->get_auth_protocol();
-  m_nPrivProtocol = usm->get_priv_protocol();
-  psw_copy_text(m_szAuthPassPhrase, usm->get_auth_pass_phrase());
-  psw_copy_text(m_szPrivPassPhrase, usm->get_priv_pass_phrase());
-  psw_copy_text(m_szContextName, usm->get_context_name());
+  m_usm.read_from(*usm);
   return PMC_OK;
 }
 
@@ -135,9 +128,8 @@ void CPSWDeviceStatus::clear_tables() {
 // ---------------------------------------------------------------------------
 
 PSWConnection CPSWDeviceStatus::connection(PmcUsmParameters* usm) const {
-  *usm = PmcUsmParameters{m_szUserName,       m_nSecurityLevel,   m_nAuthProtocol, m_nPrivProtocol,
-                          m_szAuthPassPhrase, m_szPrivPassPhrase, m_szContextName};
-  return PSWConnection{m_szAddress, m_nProtocol, m_nPort, m_nSnmpMode, usm, m_nTimeout, m_nRetries, m_nMaxMessageSize};
+  *usm = m_usm.parameters();
+  return PSWConnection{m_szAddress, m_nProtocol, m_nPort, m_usm.nSnmpMode, usm, m_nTimeout, m_nRetries, m_nMaxMessageSize};
 }
 
 int CPSWDeviceStatus::open_exchange(PSWExchange& exchange, const char* community) const {

@@ -135,13 +135,6 @@ class CPSWDeviceStatus final : public CPmcObject {
   int32_t m_nCharSet = 0;
   // Also the character set of the job text look-ups.
   int32_t m_nVendorCharSet = 0;
-  int32_t m_nSnmpMode = -1;
-  // SNMPv3 values, copies of the settings object's at setup.
-  char m_szUserName[64] = {};
-  int32_t m_nSecurityLevel = 0;
-  int32_t m_nAuthProtocol = 0;
-  int32_t m_nPrivProtocol = 0;
-  char m_szAuthPassPhrase[64] = {};
-  char m_szPrivPassPhrase[64] = {};
-  char m_szContextName[512] = {};
+  // SNMP mode and SNMPv3 values, copies of the settings object's at setup.
+  PSWUsmValues m_usm;
 };
