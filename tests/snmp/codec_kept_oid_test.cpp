@@ -4,12 +4,13 @@
 // do not encode back to themselves must never be kept.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/pmc_value_number.h"
+#include "core/pmc_oid.h"
 #include "snmp/codec_test_support.h"
 
 using namespace codec_test;
