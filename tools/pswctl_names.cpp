@@ -67,6 +67,8 @@ const CodeText kCodes[] = {
     {-251, "PMC_E_OTHER_REQUEST", "An answer belonged to another request. Try again."},
     {-299, "PMC_E_NO_PDU_TYPE", "The device sent an answer without a PDU type."},
     {-401, "PMC_E_BAD_INDEX", "A table index sent by the device could not be read."},
+    {-402, "PSW_ERR_WALK_STUCK", "The device's table answers stopped advancing; its agent is faulty."},
+    {-403, "PSW_ERR_WALK_TOO_LONG", "The device's table did not end within 10000 rows."},
 };
 
 const CodeText* find_code(int32_t code) {

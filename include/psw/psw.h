@@ -48,6 +48,34 @@
 #define PSW_ERR_NO_VALUE (-7)    /* the device answered without the value, or refused a write */
 #define PSW_ERR_NOT_OPENED (-8)  /* no device has been opened on this handle */
 #define PSW_ERR_INDEX (-11)      /* record or option index beyond the table read last */
+#define PSW_ERR_WALK_STUCK (-402)    /* a table read stopped: the device's answer did not advance
+                                        beyond the object asked for (nothing of the table is kept) */
+#define PSW_ERR_WALK_TOO_LONG (-403) /* a table read stopped at PSW_TABLE_ROW_LIMIT rows before the
+                                        device's table ended (nothing of the table is kept) */
+
+/* The most rows one table read gathers. */
+#define PSW_TABLE_ROW_LIMIT 10000
+
+/* ------------------------------------------------------------------------
+ * Absent cells
+ *
+ * A device may lack a column of a table, or hold a cell only for some rows.
+ * The status records list a row for every table index that any of their
+ * columns has; a field whose cell the device lacks holds a value no device
+ * sends for it:
+ *   - signed integer fields: PSW_VALUE_ABSENT (the Printer MIB's own special
+ *     values -1 other, -2 unknown, -3 some remaining stay what they are);
+ *   - type fields mapped from object identifiers (PSWStorageInfo.type,
+ *     PSWDeviceInfo.type, PSWJobInfo.jobType): 0, as for an unknown type;
+ *   - PSWPrinterInfo.detectedErrorState: 0 (no error reported); a device
+ *     without a printer row gives status PSW_VALUE_ABSENT and state 0;
+ *   - unsigned integer fields (PSWJobInfo.jobCount5, jobCount6):
+ *     PSW_VALUE_ABSENT_U32;
+ *   - date and time fields: all six numbers 0;
+ *   - texts: "" (empty).
+ * ---------------------------------------------------------------------- */
+#define PSW_VALUE_ABSENT ((int32_t)(-2147483647 - 1))
+#define PSW_VALUE_ABSENT_U32 ((uint32_t)0xFFFFFFFFu)
 
 /* ------------------------------------------------------------------------
  * Transports (the transport argument of device opening and searches)

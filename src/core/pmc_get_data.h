@@ -25,8 +25,9 @@
 // Size of the caller's buffer for the text form of get_data, terminator
 // included.
 constexpr size_t PMC_GET_DATA_TEXT_SIZE = 256;
-// A walk stops with a warning after this many rows.
-constexpr size_t PMC_WALK_ROW_LIMIT = 100000;
+// A walk fails with PMC_E_WALK_LIMIT rather than gather more rows than
+// this: no printer table comes near it, and it bounds a walk's memory.
+constexpr size_t PMC_WALK_ROW_LIMIT = 10000;
 
 // IPmcGetData, in slot order.
 class IPmcGetData {
@@ -46,14 +47,19 @@ class IPmcGetData {
   // Sends the bindings as a SetRequest. -7 when the device refuses the write
   // (any non-zero error-status).
   virtual int set_data() = 0;                                                        // slot 5
-  // Walks the table whose first column is `root_oid` with GetNextRequests;
-  // appends one row per table index to `rows`, which adopts them.
+  // Walks the columns added (the first rooted at `root_oid`) with
+  // GetNextRequests; appends one row per table index of any column to
+  // `rows`, which adopts them. A cell a row lacks has a noSuchInstance
+  // value. PMC_E_WALK_STUCK when the device's answer does not advance,
+  // PMC_E_WALK_LIMIT past PMC_WALK_ROW_LIMIT rows.
   virtual int get_data(IPmsPduList* rows, const char* root_oid) = 0;                 // slot 6
   // One Get: the first value's display text into `text_out`, which holds
-  // PMC_GET_DATA_TEXT_SIZE bytes (longer texts are cut).
+  // PMC_GET_DATA_TEXT_SIZE bytes (longer texts are cut). -7 when the device
+  // answered with an error-status (it has no value to give).
   virtual int get_data(char* text_out) = 0;                                          // slot 7
-  // One Get: `count` integers (-1 for a value that is not an INTEGER); -7
-  // when fewer came back.
+  // One Get: `count` integers (-1 for a value that is not an INTEGER, and
+  // for every value of an answer with an error-status); -7 when fewer came
+  // back.
   virtual int get_data(int32_t* values, int count) = 0;                              // slot 8
   // One Get: the first integer (-1 for a value that is not an INTEGER).
   virtual int get_data(int32_t* value) = 0;                                          // slot 9
@@ -79,12 +85,7 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   int get_data(int32_t* value) override;
 
  private:
-  // What one walk response means for the walk.
-  enum class WalkStep { kRow, kEnd, kFail };
-
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces
   // the PDU's content.
   int exchange(int32_t type);
-  // Decides on the response in the PDU; `previous` is the first OID sent.
-  WalkStep judge_walk_response(const IPmcOid& root, const IPmcOid& previous, int* result) const;
 };

@@ -28,4 +28,6 @@ enum PmcResult : int {
   PMC_E_OTHER_REQUEST = -251,  // datagram answers another request-id
   PMC_E_NO_PDU_TYPE = -299,    // response command without a PDU type
   PMC_E_BAD_INDEX = -401,   // index sub-identifiers do not form a value
+  PMC_E_WALK_STUCK = -402,  // a table walk's answer did not advance beyond the name asked
+  PMC_E_WALK_LIMIT = -403,  // a table walk reached its row limit before the table ended
 };

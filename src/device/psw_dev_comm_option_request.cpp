@@ -1,6 +1,7 @@
 #include "device/psw_dev_comm_option_request.h"
 
 #include "core/pmc_oid.h"
+#include "core/pmc_table_walk.h"
 #include "core/pmc_value.h"
 #include "device/pmc_plugin_usm.h"
 
@@ -24,7 +25,7 @@ int32_t PSWOptionRow::next_int(char* oid, size_t oidSize) {
   PmcPtr<IPmcValue> oidValue(rawOid);
   PmcPtr<IPmcValue> value(rawValue);
   if (oid != nullptr) copy_text(oidValue.get(), oid, oidSize);
-  if (rc != PMC_OK || !value) return -1;
+  if (rc != PMC_OK || !value || pmc_is_absent_cell(*value)) return -1;
   return value->get_int32(nullptr);
 }
 
@@ -32,7 +33,8 @@ void PSWOptionRow::next_text(char* out, size_t size) {
   IPmcValue* rawValue = nullptr;
   int rc = m_pdu.pop_value(nullptr, &rawValue);
   PmcPtr<IPmcValue> value(rawValue);
-  copy_text(rc == PMC_OK ? value.get() : nullptr, out, size);
+  const bool present = rc == PMC_OK && value && !pmc_is_absent_cell(*value);
+  copy_text(present ? value.get() : nullptr, out, size);
 }
 
 int PSWOptionRequest::init() {
@@ -57,7 +59,7 @@ int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool i
                         char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure) {
   PSWOptionRequest request(reader);
   int rc = request.open_with(&oid, 1, instanceZero);
-  return rc == PMC_OK ? request.get_text(out, logFailure) : rc;
+  return rc == PMC_OK ? request.get_text_if_present(out, logFailure) : rc;
 }
 
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value) {

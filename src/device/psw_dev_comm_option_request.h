@@ -19,12 +19,13 @@ class PSWOptionRow {
  public:
   explicit PSWOptionRow(IPmsPdu& pdu) : m_pdu(pdu) {}
 
-  // The next value as a signed integer; -1 when it is not an INTEGER or the
-  // row has no further value. `oid`, when given, receives the binding's OID
+  // The next value as a signed integer; -1 when it is not an INTEGER, the
+  // device lacks the cell, or the row has no further value. `oid`, when given, receives the binding's OID
   // text (empty when there is none), cut to `oidSize` - 1 characters.
   int32_t next_int(char* oid = nullptr, size_t oidSize = 0);
   // The next value's display text, cut to `size` - 1 characters and
-  // terminated; empty when the row has no further value.
+  // terminated; empty when the device lacks the cell or the row has no
+  // further value.
   void next_text(char* out, size_t size);
 
  private:
@@ -53,6 +54,7 @@ class PSWOptionRequest : public PSWExchange {
 
 // The readers' usual exchanges in one call each: open, add the OIDs (with
 // ".0" when `instanceZero`), then one Get or one walk rooted at the first.
+// A text the device does not have leaves `out` as it was.
 int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool instanceZero,
                         char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure = true);
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value);

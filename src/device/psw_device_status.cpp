@@ -231,6 +231,7 @@ int CPSWDeviceStatus::read_alert_table() {
 }
 
 int CPSWDeviceStatus::read_printer_status() {
+  clear_printer_info();
   return walk_table(kPrinterColumns, count_of(kPrinterColumns), [this](IPmsPdu& row) -> int {
     PSWRowReader r(row);
     m_nPrinterStatus = r.next_int32();

@@ -88,7 +88,11 @@ class CPSWDeviceStatus final : public CPmcObject {
 
   // The printer record as read last.
   PSWPrinterInfo printer_info() const { return {m_nPrinterStatus, m_nPrinterErrorState}; }
-  void clear_printer_info() { m_nPrinterStatus = m_nPrinterErrorState = 0; }
+  // A device without a printer row reads as status absent, no error.
+  void clear_printer_info() {
+    m_nPrinterStatus = PSW_VALUE_ABSENT;
+    m_nPrinterErrorState = 0;
+  }
 
   int32_t char_set() const { return m_nCharSet; }
   int32_t vendor_char_set() const { return m_nVendorCharSet; }
@@ -125,7 +129,7 @@ class CPSWDeviceStatus final : public CPmcObject {
   char m_szWriteCommunity[kCommunitySize] = {};
   CPSWRecordTable<PSWStorageInfo> m_storage;
   CPSWRecordTable<PSWDeviceInfo> m_devices;
-  int32_t m_nPrinterStatus = 0;
+  int32_t m_nPrinterStatus = PSW_VALUE_ABSENT;
   int32_t m_nPrinterErrorState = 0;
   CPSWRecordTable<PSWInputTrayInfo> m_inputTrays;
   CPSWRecordTable<PSWOutputTrayInfo> m_outputTrays;

@@ -95,7 +95,7 @@ int CPSWDeviceStatus::read_char_set(uint32_t kind, int32_t* out) {
 }
 
 int CPSWDeviceStatus::look_up_char_set(const char* root, const char* lookup_base, PSWRowReader& row, int32_t* kept) {
-  if (!row.next() || row.oid() == nullptr || row.value() == nullptr) return PMC_E_NOVALUE;
+  if (!row.next() || row.oid() == nullptr || !row.present()) return PMC_E_NOVALUE;
   int32_t localization = row.value()->get_int32(nullptr);
   uint32_t device = 0;
   int rc = row_key(*row.oid(), root, &device);
@@ -153,6 +153,8 @@ int CPSWDeviceStatus::read_job_row(IPmsPdu& row, uint32_t kind) {
 
 int CPSWDeviceStatus::look_up_job_text(PSWRowReader& row, const char* column, char* text_out) {
   if (!row.next() || row.oid() == nullptr || row.value() == nullptr) return PMC_E_NOVALUE;
+  // A job without this text index has no text to look up.
+  if (!row.present()) return PMC_OK;
   int32_t text_index = row.value()->get_int32(nullptr);
   uint32_t key = 0;
   int rc = row_key(*row.oid(), column, &key);
@@ -164,7 +166,7 @@ int CPSWDeviceStatus::look_up_job_text(PSWRowReader& row, const char* column, ch
     rc = exchange.add(
         psw_oid_with(kJobTextLookup, key, static_cast<uint32_t>(text_index), static_cast<uint32_t>(m_nVendorCharSet))
             .c_str());
-  if (rc == PMC_OK) rc = exchange.get_text(text_out);
+  if (rc == PMC_OK) rc = exchange.get_text_if_present(text_out);
   return rc;
 }
 

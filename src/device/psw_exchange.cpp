@@ -74,4 +74,10 @@ int PSWExchange::get_text(char* text_out, bool log_failure) {
   return log_failure ? logged(rc, "pGetData->get_data()") : rc;
 }
 
+int PSWExchange::get_text_if_present(char* text_out, bool log_failure) {
+  int rc = m_pGetData->get_data(text_out);
+  if (rc == PMC_E_NOVALUE) return PMC_OK;
+  return log_failure ? logged(rc, "pGetData->get_data()") : rc;
+}
+
 int PSWExchange::set() { return logged(m_pGetData->set_data(), "pGetData->set_data()"); }

@@ -66,6 +66,9 @@ class PSWExchange {
   // GETs one text into a buffer of PMC_GET_DATA_TEXT_SIZE bytes; a failure
   // is logged only when `log_failure`.
   int get_text(char* text_out, bool log_failure = true);
+  // The same, for an object the device may lack: an answer without its
+  // value (-7) leaves the buffer as it was and is no failure.
+  int get_text_if_present(char* text_out, bool log_failure = true);
   // Sends the Set of the bindings added.
   int set();
 

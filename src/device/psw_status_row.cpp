@@ -1,5 +1,7 @@
 #include "device/psw_status_row.h"
 
+#include "core/pmc_table_walk.h"
+
 #include "device/pmc_plugin_usm.h"
 
 bool PSWRowReader::next() {
@@ -11,26 +13,37 @@ bool PSWRowReader::next() {
   return rc == PMC_OK;
 }
 
-int32_t PSWRowReader::next_int32() { return next() && m_value ? m_value->get_int32(nullptr) : 0; }
+bool PSWRowReader::present() const { return m_value && !pmc_is_absent_cell(*m_value); }
 
-uint32_t PSWRowReader::next_uint32() { return next() && m_value ? m_value->get_uint32(nullptr) : 0; }
+int32_t PSWRowReader::next_int32() {
+  next();
+  return present() ? m_value->get_int32(nullptr) : PSW_VALUE_ABSENT;
+}
+
+uint32_t PSWRowReader::next_uint32() {
+  next();
+  return present() ? m_value->get_uint32(nullptr) : PSW_VALUE_ABSENT_U32;
+}
 
 void PSWRowReader::next_text(char* field, size_t size) {
   field[0] = '\0';
-  if (!next() || !m_value) return;
+  next();
+  if (!present()) return;
   PmcPtr<IPmcText> text(m_value->to_text(nullptr));
   if (text) psw_copy_text(field, size, text->c_str(), text->length());
 }
 
 int32_t PSWRowReader::next_mapped(const PSWOidMap& map) {
-  if (!next() || !m_value) return 0;
+  next();
+  if (!present()) return 0;
   PmcPtr<IPmcText> text(m_value->to_text(nullptr));
   return text ? psw_map_oid(map, text->c_str()) : 0;
 }
 
 const unsigned char* PSWRowReader::next_octets(size_t* length) {
   *length = 0;
-  if (!next() || !m_value) return nullptr;
+  next();
+  if (!present()) return nullptr;
   int err = PMC_OK;
   const unsigned char* octets = m_value->get_octets(length, &err);
   if (err != PMC_OK || octets == nullptr) {

@@ -12,9 +12,12 @@
 #include "core/pmc_value.h"
 #include "core/pms_pdu.h"
 #include "device/psw_status_convert.h"
+#include "psw/psw.h"
 
-// Takes the bindings of one row in column order. A row without a further
-// binding gives empty values (0 for numbers, an empty text).
+// Takes the bindings of one row in column order. A cell the device lacks
+// (and a row without a further binding) reads as the interface's neutral
+// values: PSW_VALUE_ABSENT for signed numbers, PSW_VALUE_ABSENT_U32 for
+// unsigned ones, 0 for a mapped type, no octets, an empty text.
 class PSWRowReader {
  public:
   explicit PSWRowReader(IPmsPdu& row) : m_row(row) {}
@@ -24,6 +27,9 @@ class PSWRowReader {
   bool next();
   IPmcOid* oid() const { return m_oid.get(); }
   const IPmcValue* value() const { return m_value.get(); }
+  // True when the binding taken last holds a value of the device (false
+  // for a cell the device lacks and past the row's end).
+  bool present() const;
 
   // The next binding's value read as the record fields need it.
   int32_t next_int32();

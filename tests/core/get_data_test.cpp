@@ -225,9 +225,9 @@ TEST_F(GetDataTest, MoreIntegersAskedThanAnsweredGivesTheValuesPresentAndMinusSe
   EXPECT_EQ(none->get_data(static_cast<int32_t*>(nullptr), 2), PMC_E_ARG);
 }
 
-TEST_F(GetDataTest, AbsentObjectReadsAsMinusOneAndEmptyTextLeavesTheBuffer) {
-  // SNMPv1 answers noSuchName and echoes the NULL value; the single Gets do
-  // not look at the error-status.
+TEST_F(GetDataTest, AnswerWithAnErrorStatusLendsNoValue) {
+  // SNMPv1 answers an absent object with noSuchName and echoes the NULL
+  // value: the integer reads as -1, the text is no value.
   PmcPtr<IPmcGetData> r = request();
   ASSERT_EQ(r->add_oid_string("1.3.6.1.4.1.32473.99.99", true), PMC_OK);
   int32_t value = 0;
@@ -237,7 +237,23 @@ TEST_F(GetDataTest, AbsentObjectReadsAsMinusOneAndEmptyTextLeavesTheBuffer) {
   PmcPtr<IPmcGetData> t = request();
   ASSERT_EQ(t->add_oid_string("1.3.6.1.4.1.32473.99.99", true), PMC_OK);
   char buffer[PMC_GET_DATA_TEXT_SIZE] = "untouched";
-  ASSERT_EQ(t->get_data(buffer), PMC_OK);
+  EXPECT_EQ(t->get_data(buffer), PMC_E_NOVALUE);
+  EXPECT_STREQ(buffer, "untouched");
+
+  // A genErr answer that carries values: none of them is taken.
+  FaultScript script;
+  script.error_status = ber::kGenErr;
+  agent_.set_script(script);
+  PmcPtr<IPmcGetData> g = request();
+  ASSERT_EQ(g->add_oid_string("1.3.6.1.2.1.1.7", true), PMC_OK);
+  ASSERT_EQ(g->add_oid_string("1.3.6.1.2.1.25.2.2", true), PMC_OK);
+  int32_t values[2] = {0, 0};
+  ASSERT_EQ(g->get_data(values, 2), PMC_OK);
+  EXPECT_EQ(values[0], -1);
+  EXPECT_EQ(values[1], -1);
+  PmcPtr<IPmcGetData> gt = request();
+  ASSERT_EQ(gt->add_oid_string("1.3.6.1.2.1.1.5", true), PMC_OK);
+  EXPECT_EQ(gt->get_data(buffer), PMC_E_NOVALUE);
   EXPECT_STREQ(buffer, "untouched");
 }
 
@@ -337,7 +353,7 @@ TEST_F(GetDataTest, WalkEndsAtTheLastObjectOfTheDevice) {
   EXPECT_EQ(agent_.request_count(), 3u);
 }
 
-TEST_F(GetDataTest, WalkThatDoesNotAdvanceStopsWithTheRowsGathered) {
+TEST_F(GetDataTest, WalkThatStartsInsideAColumnAndDoesNotAdvanceFails) {
   FaultScript script;
   script.stuck_walk = true;
   agent_.set_script(script);
@@ -346,7 +362,7 @@ TEST_F(GetDataTest, WalkThatDoesNotAdvanceStopsWithTheRowsGathered) {
   ASSERT_EQ(r->add_oid_string((kColumnA + ".1").c_str(), false), PMC_OK);
   int err = -1;
   rows.reset(pmc_create_pdu_list(&err));
-  ASSERT_EQ(r->get_data(rows.get(), kColumnA.c_str()), PMC_OK);
+  ASSERT_EQ(r->get_data(rows.get(), kColumnA.c_str()), PMC_E_WALK_STUCK);
   EXPECT_EQ(rows->size(), 0u);
   EXPECT_EQ(agent_.request_count(), 1u);
 }

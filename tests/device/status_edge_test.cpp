@@ -145,6 +145,64 @@ TEST_F(StatusEdges, EmptyTablesAndSuppliesWithoutTonerGiveNoRecords) {
   });
 }
 
+TEST_F(StatusEdges, CellsTheDeviceLacksReadAsNeutralValues) {
+  // Toners without a supply unit, one without a description; storage
+  // without a type; trays numbered 2 and 5 without type and media type, a
+  // colour only for tray 5; no printer row at all.
+  const std::string supplies = "1.3.6.1.2.1.43.11.1.1.";
+  for (int row : {1, 2}) {
+    std::string index = ".1." + std::to_string(row);
+    set_int(supplies + "5" + index, 3);
+    set_int(supplies + "8" + index, 100);
+    set_int(supplies + "9" + index, row == 1 ? -3 : 40);
+  }
+  set_text(supplies + "6.1.2", "Cyan");
+  set_int("1.3.6.1.2.1.25.2.3.1.4.7", 4096);
+  set_text("1.3.6.1.2.1.25.2.3.1.3.7", "Flash");
+  const std::string trays = "1.3.6.1.2.1.43.8.2.1.";
+  for (int tray : {2, 5}) {
+    std::string index = ".1." + std::to_string(tray);
+    set_int(trays + "9" + index, 500);
+    set_text(trays + "13" + index, "Tray " + std::to_string(tray));
+  }
+  set_text(trays + "22.1.5", "white");
+  with_status([&](CPSWDeviceStatus& status) {
+    ASSERT_EQ(status.read_toner_table(), 0);
+    expect_table(status.toner_table(), {make_record<PSWTonerInfo>([](PSWTonerInfo& r) {
+                                          r.supplyUnit = PSW_VALUE_ABSENT;
+                                          r.maxCapacity = 100;
+                                          r.level = -3;  // the device's own "some remaining"
+                                        }),
+                                        make_record<PSWTonerInfo>([](PSWTonerInfo& r) {
+                                          r.supplyUnit = PSW_VALUE_ABSENT;
+                                          r.maxCapacity = 100;
+                                          r.level = 40;
+                                          copy_text(r.description, "Cyan");
+                                        })});
+    ASSERT_EQ(status.read_storage_table(), 0);
+    expect_table(status.storage_table(), {make_record<PSWStorageInfo>([](PSWStorageInfo& r) {
+                   r.type = 0;
+                   r.allocationUnits = 4096;
+                   r.size = PSW_VALUE_ABSENT;
+                   copy_text(r.description, "Flash");
+                 })});
+    ASSERT_EQ(status.read_input_tray_table(), 0);
+    std::vector<PSWInputTrayInfo> expected;
+    for (int tray : {2, 5}) {
+      expected.push_back(make_record<PSWInputTrayInfo>([&](PSWInputTrayInfo& r) {
+        int32_t* numbers = &r.type;
+        for (int i = 0; i < 10; ++i) numbers[i] = PSW_VALUE_ABSENT;
+        r.maxCapacity = 500;
+        copy_text(r.name, ("Tray " + std::to_string(tray)).c_str());
+        if (tray == 5) copy_text(r.mediaColor, "white");
+      }));
+    }
+    expect_table(status.input_tray_table(), expected);
+    ASSERT_EQ(status.read_printer_status(), 0);
+    EXPECT_EQ(status.printer_info(), (PSWPrinterInfo{PSW_VALUE_ABSENT, 0}));
+  });
+}
+
 TEST_F(StatusEdges, JobIdentifierTakesWhatFollowsTheFirstTwoSubIdentifiers) {
   serve_job_texts(7, std::string(256, 'x'));
   serve_job(1, "1.8.65.66.67", 17, 3000000000u);            // only three octets
