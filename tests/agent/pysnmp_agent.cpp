@@ -102,7 +102,10 @@ PysnmpAgent::PysnmpAgent(PysnmpOptions options, Start start) : options_(std::mov
     argv_.push_back("--user");
     argv_.push_back(user_argument(u));
   }
-  if (options_.log_datagrams) argv_.push_back("--log-datagrams");
+  const char* datagrams = std::getenv("PSW_AGENT_LOG_DATAGRAMS");
+  if (options_.log_datagrams || (datagrams != nullptr && std::string(datagrams) == "1")) {
+    argv_.push_back("--log-datagrams");
+  }
   launch();
   if (start == Start::kWait) wait_until_ready();
 }

@@ -49,7 +49,9 @@ struct PysnmpOptions {
   // Named network namespace to run in (created by the caller); empty: the
   // caller's namespace.
   std::string netns;
-  bool log_datagrams = false;  // every datagram in and out, in hex
+  // Every datagram in and out, in hex, in the log (also for every agent
+  // when PSW_AGENT_LOG_DATAGRAMS=1 is set).
+  bool log_datagrams = false;
   std::chrono::milliseconds start_timeout{15000};
 };
 
