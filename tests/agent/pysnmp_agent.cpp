@@ -85,10 +85,17 @@ std::string pysnmp_agent_script() { return std::string(PSW_SOURCE_DIR) + "/tests
 
 PysnmpAgent::PysnmpAgent(PysnmpOptions options, Start start) : options_(std::move(options)) {
   if (options_.listen.empty()) throw std::invalid_argument("PysnmpAgent: no listen address");
+  if (!options_.profile_file.empty() && !options_.writable_oids.empty()) {
+    throw std::invalid_argument("PysnmpAgent: writable_oids do not apply to a profile file");
+  }
   for (const std::string& oid : options_.writable_oids) options_.profile.set_writable(oid);
   dir_ = std::make_unique<TempDir>("psw-pysnmp");
-  dir_->write("profile.snmprec", snmprec_text(options_.profile));
-  argv_ = {kPysnmpInterpreter, pysnmp_agent_script(), "--profile", dir_->file("profile.snmprec"),
+  std::string profile = options_.profile_file;
+  if (profile.empty()) {
+    dir_->write("profile.snmprec", snmprec_text(options_.profile));
+    profile = dir_->file("profile.snmprec");
+  }
+  argv_ = {kPysnmpInterpreter, pysnmp_agent_script(), "--profile", profile,
            "--port", std::to_string(options_.port), "--port-file", dir_->file("agent.port"),
            "--log", dir_->file("agent.log"), "--read-community", options_.read_community,
            "--write-community", options_.write_community, "--reply-delay-ms",

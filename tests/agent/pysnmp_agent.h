@@ -34,6 +34,10 @@ class TempDir;
 
 struct PysnmpOptions {
   SnmprecProfile profile;
+  // A profile file the script reads itself, in its own text, instead of
+  // `profile` (which is written out in hex form); `writable_oids` do not
+  // apply to it.
+  std::string profile_file;
   // "127.0.0.1", other 127.0.0.x, "::1", "0.0.0.0" or "::"; every address
   // listens on the same port.
   std::vector<std::string> listen = {"127.0.0.1"};

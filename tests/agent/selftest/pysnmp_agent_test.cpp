@@ -13,6 +13,7 @@
 
 #include "agent/pysnmp_agent.h"
 #include "agent/snmp_tools.h"
+#include "agent/temp_dir.h"
 #include "agent/udp_socket.h"
 
 namespace psw_test {
@@ -421,6 +422,54 @@ TEST(PysnmpAgent, DelaysRepliesLogsDatagramsAndStopsByPid) {
   EXPECT_EQ(running_agents(), 0);
   EXPECT_NE(::kill(pid, 0), 0);
   EXPECT_NE(agent.log_text().find("stopped by signal 15"), std::string::npos) << agent.log_text();
+}
+
+// The script reads profile files in their own text (plain and hex values,
+// writable marks, Latin-1 octets) as our own parser does, and names the line
+// of a fault.
+TEST(PysnmpAgent, ServesProfileFilesAsTheProfileParserReadsThem) {
+  for (const char* file : {"types.snmprec", "mono_laser_latin1.snmprec", "office_mfp_status.snmprec"}) {
+    SCOPED_TRACE(file);
+    PysnmpOptions o;
+    o.profile_file = profile_path(file);
+    o.write_community = "private";
+    PysnmpAgent agent(o);
+    std::vector<ProfileEntry> entries = SnmprecProfile::load(o.profile_file).entries();
+    ASSERT_FALSE(entries.empty());
+    // A walk from the first object's parent answers every object in order.
+    ber::Oid at(entries.front().oid.begin(), entries.front().oid.end() - 1);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      Message next = raw_request(agent, ber::kGetNextRequest, ber::kVersion2c, "public", {at});
+      ASSERT_EQ(next.bindings.size(), 1u);
+      EXPECT_EQ(next.bindings[0].oid, entries[i].oid);
+      EXPECT_EQ(next.bindings[0].value, entries[i].value) << ber::oid_text(entries[i].oid);
+      at = next.bindings[0].oid;
+    }
+    // Writable marks: a Set of the same value is taken exactly where marked.
+    for (const ProfileEntry& e : entries) {
+      Message set;
+      set.version = ber::kVersion2c;
+      set.community = "private";
+      set.pdu_type = ber::kSetRequest;
+      set.request_id = 5;
+      set.bindings = {{e.oid, e.value}};
+      Message answer = exchange(agent, set);
+      EXPECT_EQ(answer.error_status, e.writable ? 0 : ber::kNotWritable) << ber::oid_text(e.oid);
+    }
+  }
+  TempDir dir("psw-pysnmp-test");
+  dir.write("bad.snmprec", "1.3.6.1.4.1.32473.95.1.0|2|1\n1.3.6.1.4.1.32473.95.2.0|2x|00\n");
+  PysnmpOptions bad;
+  bad.profile_file = dir.file("bad.snmprec");
+  try {
+    PysnmpAgent agent(bad);
+    ADD_FAILURE() << "an agent started with a broken profile";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("bad.snmprec:2: hex values are only for types 4, 64 and 68"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(running_agents(), 0);
 }
 
 TEST(PysnmpAgent, ProfileTextKeepsEveryOctet) {
