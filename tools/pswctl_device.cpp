@@ -7,6 +7,7 @@
 
 #include "pswctl_option_keys.h"
 #include "pswctl_records.h"
+#include "pswctl_text.h"
 
 namespace pswctl {
 namespace {
@@ -16,8 +17,6 @@ void copy_text(char (&field)[N], const std::string& value) {
   std::memset(field, 0, N);
   std::memcpy(field, value.data(), value.size() < N - 1 ? value.size() : N - 1);
 }
-
-std::string buffer_text(const char* buffer, size_t size) { return std::string(buffer, strnlen(buffer, size)); }
 
 }  // namespace
 
@@ -83,9 +82,9 @@ json Device::discover(const std::optional<std::string>& address, const std::vect
   char addr[PSW_DEVICE_TEXT_SIZE], model[PSW_DEVICE_TEXT_SIZE], flag[PSW_DEVICE_TEXT_SIZE], oid[PSW_DEVICE_TEXT_SIZE];
   PSWFindResetPosition(handle_);
   while (PSWGetDeviceNext(handle_, addr, model, flag, oid) == 1) {
-    devices.push_back({{"address", buffer_text(addr, sizeof addr)},
-                       {"modelName", buffer_text(model, sizeof model)},
-                       {"sysObjectId", buffer_text(oid, sizeof oid)}});
+    devices.push_back({{"address", device_text(addr)},
+                       {"modelName", device_text(model)},
+                       {"sysObjectId", device_text(oid)}});
   }
   return devices;
 }

@@ -24,6 +24,7 @@
 #include "pswctl_names.h"
 #include "pswctl_progress.h"
 #include "pswctl_render.h"
+#include "pswctl_text.h"
 #include "pswctl_watch.h"
 
 namespace {
@@ -45,7 +46,7 @@ struct Settings {
   int count = 0;
 };
 
-void print_json(const json& value) { fmt::print("{}\n", value.dump(2)); }
+void print_json(const json& value) { fmt::print("{}\n", pswctl::json_text(value, 2)); }
 
 std::string now_text() {
   const std::time_t t = std::time(nullptr);
@@ -70,7 +71,7 @@ int run_status(const Settings& s, pswctl::Device& device) {
     status["address"] = s.address;
     print_json(status);
   } else {
-    fmt::print("Status of {}\n\n{}", s.address, pswctl::render_status(status));
+    fmt::print("Status of {}\n\n{}", pswctl::printable(s.address), pswctl::render_status(status));
   }
   return 0;
 }
@@ -82,7 +83,7 @@ int run_options(const Settings& s, pswctl::Device& device) {
     options["address"] = s.address;
     print_json(options);
   } else {
-    fmt::print("Options of {}\n\n{}", s.address, pswctl::render_options(options));
+    fmt::print("Options of {}\n\n{}", pswctl::printable(s.address), pswctl::render_options(options));
   }
   return 0;
 }
@@ -105,7 +106,7 @@ int run_cancel(const Settings& s, pswctl::Device& device) {
   if (s.json)
     print_json({{"address", s.address}, {"cancelled", s.jobId}});
   else
-    fmt::print("Job {} cancelled on {}\n", s.jobId, s.address);
+    fmt::print("Job {} cancelled on {}\n", pswctl::printable(s.jobId), pswctl::printable(s.address));
   return 0;
 }
 
@@ -120,7 +121,7 @@ int run_watch(const Settings& s, pswctl::Device& device) {
     const std::string time = now_text();
     if (!changes.empty()) {
       if (s.json) {
-        fmt::print("{}\n", json{{"time", time}, {"changes", changes}}.dump());
+        fmt::print("{}\n", pswctl::json_text(json{{"time", time}, {"changes", changes}}));
       } else {
         for (const json& c : changes) fmt::print("{} {}\n", time, pswctl::render_change(c));
       }

@@ -1,9 +1,9 @@
 #include "pswctl_option_keys.h"
 
-#include <cstring>
 #include <string>
 
 #include "pswctl_device.h"
+#include "pswctl_text.h"
 
 namespace pswctl {
 
@@ -30,7 +30,7 @@ nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index) {
     case OptionKind::kString: {
       char buffer[PSW_OPTION_TEXT_SIZE] = {};
       rc = PSWGetOptionValueString(handle, k.key, index, buffer);
-      value = std::string(buffer, strnlen(buffer, sizeof buffer));
+      value = device_text(buffer);
       break;
     }
   }

@@ -1,7 +1,10 @@
 // The status records of the C interface as JSON objects: the raw numbers
 // and texts of each record, plus readable names and derived values (error
-// bits, media size, fill level in percent). The text output of the tool is
-// rendered from these objects, so both forms always carry the same data.
+// bits, media size, fill level in percent). A value the device lacks
+// (PSW_VALUE_ABSENT, PSW_VALUE_ABSENT_U32, a zero date) is null, never the
+// placeholder number, and texts are UTF-8 whatever the device's character
+// set. The text output of the tool is rendered from these objects, so both
+// forms always carry the same data.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -21,7 +24,8 @@ json to_json(const PSWTonerInfo& r);
 json to_json(const PSWAlertInfo& r);
 json to_json(const PSWJobInfo& r);
 
-// A six-field date and time as "YYYY-MM-DD hh:mm:ss"; empty when all zero.
-std::string date_time_text(const uint16_t (&t)[6]);
+// A six-field date and time as "YYYY-MM-DD hh:mm:ss"; null when all zero
+// (the device lacks it).
+json date_time(const uint16_t (&t)[6]);
 
 }  // namespace pswctl

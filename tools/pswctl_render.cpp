@@ -5,12 +5,16 @@
 #include <algorithm>
 
 #include "pswctl_option_keys.h"
+#include "pswctl_text.h"
 
 namespace pswctl {
 
 std::string cell(const json& value) {
   if (value.is_null()) return "-";
-  if (value.is_string()) return value.get<std::string>();
+  if (value.is_string()) {
+    const std::string& text = value.get_ref<const std::string&>();
+    return text.empty() ? "-" : printable(text);
+  }
   if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
   return value.dump();
 }
@@ -21,7 +25,8 @@ std::string render_table(const std::string& title, const std::vector<std::string
   if (rows.empty()) return out + "  (none)\n\n";
   std::vector<size_t> widths(header.size(), 0);
   auto measure = [&](const std::vector<std::string>& row) {
-    for (size_t i = 0; i < row.size() && i < widths.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    for (size_t i = 0; i < row.size() && i < widths.size(); ++i)
+      widths[i] = std::max(widths[i], display_width(row[i]));
   };
   measure(header);
   for (const auto& row : rows) measure(row);
@@ -30,7 +35,7 @@ std::string render_table(const std::string& title, const std::vector<std::string
     for (size_t i = 0; i < widths.size(); ++i) {
       const std::string& c = i < row.size() ? row[i] : std::string();
       text += " " + c;
-      if (i + 1 < widths.size()) text.append(widths[i] - c.size() + 1, ' ');
+      if (i + 1 < widths.size()) text.append(widths[i] - display_width(c) + 1, ' ');
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text + "\n";
@@ -69,7 +74,7 @@ std::string devices_section(const json& devices) {
 
 std::string printer_section(const json& p) {
   std::string errors;
-  for (const json& e : p["errors"]) errors += (errors.empty() ? "" : ", ") + e.get<std::string>();
+  for (const json& e : p["errors"]) errors += (errors.empty() ? "" : ", ") + cell(e);
   return fmt::format("Printer\n  status: {}\n  detected errors: {} (octets {})\n\n", cell(p["statusName"]),
                      errors.empty() ? "none" : errors, cell(p["detectedErrorState"]));
 }
@@ -77,8 +82,11 @@ std::string printer_section(const json& p) {
 std::string input_section(const json& trays) {
   std::vector<std::vector<std::string>> rows;
   for (const json& t : trays) {
+    // A unit only after a count: not after "-", nor after the negative
+    // special values.
     std::string capacity = cell(t["maxCapacity"]);
-    if (t["maxCapacity"].get<int>() >= 0) capacity += " " + cell(t["capacityUnitName"]);
+    if (t["maxCapacity"].is_number() && t["maxCapacity"].get<int>() >= 0 && !t["capacityUnitName"].is_null())
+      capacity += " " + cell(t["capacityUnitName"]);
     std::string level = cell(t["levelText"]);
     if (!t["levelPercent"].is_null()) level += fmt::format(" ({}%)", t["levelPercent"].get<int>());
     rows.push_back({cell(t["name"]), cell(t["typeName"]), cell(t["mediaSize"]), cell(t["direction"]), capacity,
@@ -97,9 +105,11 @@ std::string output_section(const json& trays) {
 
 std::string toner_section(const json& toners) {
   std::vector<std::vector<std::string>> rows;
-  for (const json& t : toners)
-    rows.push_back({cell(t["description"]), percent_cell(t["levelPercent"], t["levelText"]),
-                    fmt::format("{} / {} {}", cell(t["levelText"]), cell(t["maxCapacity"]), cell(t["supplyUnitName"]))});
+  for (const json& t : toners) {
+    std::string raw = fmt::format("{} / {}", cell(t["levelText"]), cell(t["maxCapacity"]));
+    if (!t["supplyUnitName"].is_null()) raw += " " + cell(t["supplyUnitName"]);
+    rows.push_back({cell(t["description"]), percent_cell(t["levelPercent"], t["levelText"]), raw});
+  }
   return render_table("Toners", {"DESCRIPTION", "LEVEL", "RAW"}, rows);
 }
 

@@ -16,6 +16,7 @@
 #include "device/status_test_support.h"
 #include "psw/psw.h"
 #include "pswctl_option_keys.h"
+#include "raw_controls.h"
 
 namespace {
 
@@ -257,6 +258,95 @@ TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
   // Without --verbose nothing is logged.
   ToolRun quiet = run({"status", "::1", "--transport", "udp6", "--json"});
   EXPECT_EQ(quiet.err, "");
+}
+
+// ---------------------------------------------------------------------------
+// Devices that answer the way other makers' printers do: texts in Latin-1 or
+// full of control characters, columns absent for some or all rows.
+// ---------------------------------------------------------------------------
+
+psw_test::SnmprecProfile tools_profile(const std::string& file) {
+  return psw_test::SnmprecProfile::load(std::string(PSW_SOURCE_DIR) + "/tests/tools/profiles/" + file);
+}
+
+class PswctlDevice : public ::testing::Test {
+ protected:
+  void start(psw_test::SnmprecProfile profile) { printer_ = std::make_unique<SimulatedPrinter>(std::move(profile)); }
+  ToolRun run(const std::vector<std::string>& args) { return pswctl(printer_->netns().name(), args); }
+  std::unique_ptr<SimulatedPrinter> printer_;
+};
+
+TEST_F(PswctlDevice, Latin1TextsComeOutAsUtf8AndTheAbsentSupplyUnitAsAbsent) {
+  start(psw_test::SnmprecProfile::load(psw_test::profile_path("mono_laser_latin1.snmprec")));
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  json s = parse(j);
+  EXPECT_EQ(s["devices"][0]["description"], "Impresora l\xC3\xA1ser");
+  EXPECT_EQ(s["toners"][0]["description"], "T\xC3\xB3ner negro");
+  EXPECT_TRUE(s["toners"][0]["supplyUnit"].is_null());
+  EXPECT_TRUE(s["toners"][0]["supplyUnitName"].is_null());
+  EXPECT_EQ(s["toners"][0]["levelPercent"], 18);
+  EXPECT_EQ(s["alerts"][0]["description"], "T\xC3\xB3ner bajo");
+  EXPECT_EQ(s["inputTrays"][1]["description"], "Alimentaci\xC3\xB3n manual");
+
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  // Aligned by what the terminal shows: "T\xC3\xB3ner negro" is as wide as
+  // "DESCRIPTION"; no unit after the raw level.
+  EXPECT_TRUE(has(t.out, "  DESCRIPTION  LEVEL  RAW\n  T\xC3\xB3ner negro  18%    18 / 100\n")) << t.out;
+  EXPECT_FALSE(has(t.out, "2147483648")) << t.out;
+
+  ToolRun o = run({"options", "127.0.0.1", "--json"});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(parse(o)["inputTrays"][1]["InputTrayDescription"], "Alimentaci\xC3\xB3n manual");
+}
+
+TEST_F(PswctlDevice, CellsADeviceLacksAreAbsentNotPlaceholders) {
+  start(psw_test::SnmprecProfile::load(psw_test::profile_path("workgroup_sparse_columns.snmprec")));
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  EXPECT_FALSE(has(j.out, "2147483648")) << j.out;
+  json s = parse(j);
+  EXPECT_TRUE(s["devices"][1]["status"].is_null());
+  EXPECT_TRUE(s["devices"][1]["statusName"].is_null());
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_FALSE(has(t.out, "2147483648")) << t.out;
+  EXPECT_FALSE(has(t.out, "value ")) << t.out;
+  EXPECT_TRUE(has(t.out, "  Internal disk 16 GB  diskStorage  -\n")) << t.out;
+}
+
+TEST_F(PswctlDevice, ControlCharactersNeverReachTheTerminalRawButJsonKeepsTheText) {
+  start(tools_profile("control_characters.snmprec"));
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_FALSE(has_raw_control(t.out, true)) << t.out;
+  for (const char* shown : {"Printer \\x1b[2J\\x1b[31mred", "RAM\\x0d\\x0afake line", "Tray\\x7f1",
+                            "Manual\\u009b2J", "Out\\u202etxt.exe", "Black\\x1b[8m hidden", "Door\\u009d open"})
+    EXPECT_TRUE(has(t.out, shown)) << shown << "\n" << t.out;
+
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  EXPECT_FALSE(has_raw_control(j.out, true)) << j.out;
+  json s = parse(j);
+  EXPECT_EQ(s["devices"][0]["description"], "Printer \x1b[2J\x1b[31mred");
+  EXPECT_EQ(s["storage"][0]["description"], "RAM\r\nfake line");
+  EXPECT_EQ(s["outputTrays"][0]["name"], "Out\xE2\x80\xAEtxt.exe");
+  EXPECT_EQ(s["inputTrays"][1]["name"], "Manual\xC2\x9B" "2J");
+  EXPECT_EQ(s["alerts"][0]["description"], "Door\xC2\x9D open");
+
+  ToolRun o = run({"options", "127.0.0.1"});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_FALSE(has_raw_control(o.out, true)) << o.out;
+  EXPECT_TRUE(has(o.out, "CTRL\\x1b[2J")) << o.out;
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"watch", "127.0.0.1", "--count", "1"},
+                                               std::vector<std::string>{"watch", "127.0.0.1", "--count", "1", "--json"}}) {
+    ToolRun w = run(args);
+    ASSERT_EQ(w.exit_code, 0) << w.err;
+    EXPECT_FALSE(has_raw_control(w.out, true)) << w.out;
+    EXPECT_TRUE(has(w.out, "Door\\u009d open")) << w.out;
+  }
 }
 
 TEST(PswctlDiscover, FindsEverySimulatedPrinterOfTheNetwork) {
