@@ -7,8 +7,10 @@
 //   pswctl watch 192.0.2.7 --interval 5      # changes of status, toners, alerts
 //
 // Text output goes to standard output; with --json the same data as JSON.
-// Errors go to standard error with the result code's name and a hint, and
-// the exit status is 1 (2 for a command-line error).
+// Errors go to standard error with the result code's name and a hint; the
+// exit status tells the kind of failure (ExitStatus in pswctl_names.h):
+// 0 success, 1 other failure, 2 command line, 3 no answer, 4 refused,
+// 5 not supported, 6 local network failure, 7 faulty answers.
 #include <CLI/CLI.hpp>
 #include <fmt/chrono.h>
 #include <fmt/format.h>
@@ -132,12 +134,17 @@ int run_watch(const Settings& s, pswctl::Device& device) {
   return 0;
 }
 
-void report_error(const Settings& s, const pswctl::PswError& e) {
+// The message on standard error (and with --json the same as an object on
+// standard output); the exit status of the failure's kind.
+int report_error(const Settings& s, const pswctl::PswError& e) {
   const std::string name = pswctl::result_code_name(e.code());
   const std::string advice = pswctl::result_code_advice(e.code());
-  fmt::print(stderr, "pswctl: {} failed: {} ({})\n  {}\n", e.step(), name, e.code(), advice);
+  const int status = pswctl::exit_status(e.code());
+  fmt::print(stderr, "pswctl: {} failed: {} ({})\n  {}\n", pswctl::printable(e.step()), name, e.code(), advice);
   if (s.json)
-    print_json({{"error", {{"code", e.code()}, {"name", name}, {"step", e.step()}, {"message", advice}}}});
+    print_json({{"error",
+                 {{"code", e.code()}, {"name", name}, {"step", e.step()}, {"message", advice}, {"exitStatus", status}}}});
+  return status;
 }
 
 // Options every sub-command shares; they may be given before or after it.
@@ -208,7 +215,13 @@ int main(int argc, char** argv) {
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
 
-  CLI11_PARSE(app, argc, argv);
+  app.set_version_flag("--version", std::string("pswctl ") + PSWCTL_VERSION);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and version print and succeed; every mistake is status 2.
+    return app.exit(e) == 0 ? pswctl::kExitOk : pswctl::kExitUsage;
+  }
   pswctl::enable_library_log(s.verbose);
 
   const std::pair<CLI::App*, int (*)(const Settings&, pswctl::Device&)> commands[] = {
@@ -220,11 +233,10 @@ int main(int argc, char** argv) {
     for (const auto& [command, run] : commands)
       if (command->parsed()) return run(s, device);
   } catch (const pswctl::PswError& e) {
-    report_error(s, e);
-    return 1;
+    return report_error(s, e);
   } catch (const std::exception& e) {
-    fmt::print(stderr, "pswctl: {}\n", e.what());
-    return 1;
+    fmt::print(stderr, "pswctl: {}\n", pswctl::printable(e.what()));
+    return pswctl::kExitFailed;
   }
-  return 2;
+  return pswctl::kExitUsage;
 }

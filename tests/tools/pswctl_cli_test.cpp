@@ -203,7 +203,7 @@ TEST_F(Pswctl, JobsOfEachKindAndCancel) {
   // A finished job is refused by the device: no value.
   ASSERT_FALSE(finished["jobs"].empty());
   ToolRun refused = run({"cancel", "127.0.0.1", finished["jobs"][0]["jobId"]});
-  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_EQ(refused.exit_code, 4);
   EXPECT_TRUE(has(refused.err, "PSW_ERR_NO_VALUE")) << refused.err;
 }
 
@@ -225,28 +225,73 @@ TEST_F(Pswctl, WatchReportsTheStartStateThenOnlyChanges) {
   EXPECT_TRUE(has(text.out, "error set: doorOpen")) << text.out;
 }
 
-TEST_F(Pswctl, ErrorsNameTheCodeAndSuggestWhatToTry) {
-  // A community the device does not know: no answer.
-  ToolRun timeout = run({"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"});
-  EXPECT_EQ(timeout.exit_code, 1);
-  EXPECT_TRUE(has(timeout.err, "PMC_E_TIMEOUT (-203)")) << timeout.err;
-  EXPECT_TRUE(has(timeout.err, "community")) << timeout.err;
-  EXPECT_EQ(timeout.out, "");
+// Each kind of failure has its exit status, from a real situation: what
+// scripts rely on to tell a printer that is off from one that refuses them.
+TEST_F(Pswctl, EachKindOfFailureHasItsExitStatusAndNamesItsCode) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    const char* name;  // the result code's name on standard error; "" for none
+  };
+  const Case cases[] = {
+      {"success", {"status", "127.0.0.1"}, 0, ""},
+      {"a community the device does not know: no answer",
+       {"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"}, 3, "PSW_ERR_TIMEOUT (-203)"},
+      {"an address of the other family", {"options", "::1", "--transport", "udp"}, 5, "PSW_ERR_ARGUMENT (-2)"},
+      {"no route to the address", {"status", "10.1.2.3", "--timeout", "200", "--retries", "0"}, 6, "PSW_ERR_SEND (-205)"},
+      {"missing address", {"status"}, 2, ""},
+      {"unknown transport", {"status", "127.0.0.1", "--transport", "tcp"}, 2, ""},
+      {"unknown job kind", {"jobs", "127.0.0.1", "--kind", "some"}, 2, ""},
+      {"unknown option", {"status", "127.0.0.1", "--no-such-option"}, 2, ""},
+      {"no sub-command", {}, 2, ""},
+      {"help", {"--help"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    ToolRun r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.status) << c.what << "\n" << r.err;
+    if (*c.name != '\0') {
+      EXPECT_TRUE(has(r.err, c.name)) << c.what << "\n" << r.err;
+    }
+    if (c.status != 0) {
+      EXPECT_EQ(r.out, "") << c.what;
+    }
+  }
 
-  // An address of the other family, in JSON.
+  // A time-out points at the community; in JSON the same error as an object.
+  ToolRun timeout = run({"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"});
+  EXPECT_TRUE(has(timeout.err, "community")) << timeout.err;
   ToolRun wrong = run({"--json", "options", "::1", "--transport", "udp"});
-  EXPECT_EQ(wrong.exit_code, 1);
+  EXPECT_EQ(wrong.exit_code, 5);
   json e = parse(wrong);
   EXPECT_EQ(e["error"]["code"], -2);
   EXPECT_EQ(e["error"]["name"], "PSW_ERR_ARGUMENT");
   EXPECT_EQ(e["error"]["step"], "PSWInitDevice");
+  EXPECT_EQ(e["error"]["exitStatus"], 5);
 
-  // Command-line errors are not library errors.
-  ToolRun usage = run({"status"});
-  EXPECT_EQ(usage.exit_code, 106) << usage.err;  // CLI11's code for a missing argument
-  ToolRun transport = run({"status", "127.0.0.1", "--transport", "tcp"});
-  EXPECT_NE(transport.exit_code, 0);
-  EXPECT_NE(transport.exit_code, 1);
+  ToolRun version = run({"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("pswctl ", 0), 0u) << version.out;
+}
+
+TEST(PswctlExitStatus, ADeviceOfAnotherModelAndAFaultyDevice) {
+  SimulatedPrinter other{psw_test::SnmprecProfile::load(psw_test::profile_path("other_model.snmprec"))};
+  ToolRun r = pswctl(other.netns().name(), {"status", "127.0.0.1"});
+  EXPECT_EQ(r.exit_code, 5) << r.err;
+  EXPECT_TRUE(has(r.err, "PSW_ERR_ARGUMENT")) << r.err;
+
+  // A device whose table answers do not advance.
+  psw_test::NetnsNetworkOptions options;
+  options.fault_agents = 1;
+  options.ipv6 = false;
+  psw_test::NetnsNetwork net({}, options);
+  net.fault_agent(0).load(status_test::office_printer_profile());
+  psw_test::FaultScript script;
+  script.stuck_walk = true;
+  net.fault_agent(0).set_script(script);
+  ToolRun stuck = pswctl(net.client_netns(), {"status", net.fault_agent_address(0), "--timeout", "500"});
+  EXPECT_EQ(stuck.exit_code, 7) << stuck.err;
+  EXPECT_TRUE(has(stuck.err, "PSW_ERR_WALK_STUCK (-402)")) << stuck.err;
 }
 
 TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
