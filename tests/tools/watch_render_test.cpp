@@ -80,6 +80,21 @@ TEST(Watch, RemovedTonerIsReportedGone) {
   EXPECT_EQ(lines(watch_changes(before, after)), std::vector<std::string>{"toner gone: Black"});
 }
 
+TEST(Watch, TonersOfTheSameDescriptionAreMatchedInTheirOrder) {
+  // Devices may name several supplies alike (or leave them all unnamed).
+  json before = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("Toner", 50), toner("", 70)}),
+                         json::array());
+  EXPECT_TRUE(watch_changes(before, before).empty());
+  json after = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("Toner", 49), toner("", 70)}),
+                        json::array());
+  json changes = watch_changes(before, after);
+  ASSERT_EQ(changes.size(), 1u) << changes.dump();
+  EXPECT_EQ(changes[0]["toner"]["level"], 49);
+  EXPECT_EQ(changes[0]["before"]["level"], 50);
+  json fewer = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("", 70)}), json::array());
+  EXPECT_EQ(lines(watch_changes(before, fewer)), std::vector<std::string>{"toner gone: Toner"});
+}
+
 TEST(Render, TablesAlignColumnsAndMarkEmptyOnes) {
   // Columns are two spaces apart, padded to the widest cell; no trailing blanks.
   std::string t = render_table("Title", {"A", "LONGER"}, {{"wide cell", "x"}, {"b", "yy"}});
