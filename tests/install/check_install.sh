@@ -14,7 +14,8 @@ cmake --install "$build" --prefix "$prefix/usr" >"$prefix/install.log"
 libdir=$(dirname "$(find "$prefix/usr" -name 'libpsw.so.1' -print -quit)")
 for f in "$libdir/libpsw.so.1" "$libdir/libpsw.so" "$prefix/usr/include/psw/psw.h" \
          "$prefix/usr/include/psw/psw_options.hpp" "$libdir/pkgconfig/psw.pc" \
-         "$libdir/cmake/psw/pswConfig.cmake" "$prefix/usr/bin/pswctl"; do
+         "$libdir/cmake/psw/pswConfig.cmake" "$prefix/usr/bin/pswctl" \
+         "$prefix/usr/share/man/man1/pswctl.1" "$prefix/usr/share/doc/psw/api.md"; do
   [ -e "$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 [ -L "$libdir/libpsw.so" ] || { echo "libpsw.so is not a link"; exit 1; }
