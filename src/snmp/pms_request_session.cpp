@@ -2,17 +2,42 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 
 #include "log/pmc_log.h"
+#include "net/pmc_platform.h"
 #include "snmp/pms_translator.h"
 
 namespace {
 
-// The counter holds the last id handed out; it starts one below 0 so that
-// the first id is 0, and wraps from 2147483647 to -2147483648.
-std::atomic<uint32_t> g_requestIdCounter{0xFFFFFFFFu};
-
 IPmcLogger* slog() { return g_logSnmp.logger(); }
+
+// The counter holds the last id handed out and wraps from 2147483647 to
+// -2147483648. Its first value comes from the system's random source on
+// first use, so a sender who has not seen a request of this process cannot
+// answer it by guessing its id.
+std::atomic<uint32_t> g_requestIdCounter{0};
+std::once_flag g_requestIdSeeded;
+
+// First ids lie below 2^30: a process hands out at least 2^30 ids before
+// they turn negative, which some agents handle badly.
+constexpr uint32_t kFirstIdMask = 0x3FFFFFFFu;
+
+uint64_t now_ns() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void seed_request_ids() {
+  uint32_t first = 0;
+  if (pmc_system_random(&first, sizeof first) != PMC_OK) {
+    // No random source answered: the clock is still better than a fixed start.
+    slog()->log(PMC_LOG_WARN, "request id: no system random source, the first id is taken from the clock.");
+    uint64_t t = now_ns();
+    first = static_cast<uint32_t>(t ^ (t >> 29));
+  }
+  g_requestIdCounter.store((first & kFirstIdMask) - 1u, std::memory_order_relaxed);
+}
 
 int32_t to_int32(uint32_t bits) { return static_cast<int32_t>(bits); }
 
@@ -28,9 +53,14 @@ int64_t now_us() {
 
 }  // namespace
 
-int32_t pms_next_request_id() { return to_int32(g_requestIdCounter.fetch_add(1, std::memory_order_relaxed) + 1u); }
+int32_t pms_next_request_id() {
+  std::call_once(g_requestIdSeeded, seed_request_ids);
+  return to_int32(g_requestIdCounter.fetch_add(1, std::memory_order_relaxed) + 1u);
+}
 
 void pms_set_next_request_id_for_test(int32_t next) {
+  // Seeded first, so a later first use cannot overwrite the value set here.
+  std::call_once(g_requestIdSeeded, seed_request_ids);
   g_requestIdCounter.store(static_cast<uint32_t>(next) - 1u, std::memory_order_relaxed);
 }
 

@@ -32,7 +32,8 @@
 #include "snmp/pms_session.h"
 
 // The process-wide request-id counter: each call hands out the next id as
-// one atomic step. The first id is 0; after 2147483647 comes -2147483648.
+// one atomic step. The first id of a process is drawn from the system's
+// random source (0 to 2^30 - 1); after 2147483647 comes -2147483648.
 int32_t pms_next_request_id();
 // For tests: the next call of pms_next_request_id returns `next`.
 void pms_set_next_request_id_for_test(int32_t next);
