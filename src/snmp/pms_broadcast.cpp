@@ -58,8 +58,9 @@ int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, I
   int32_t retries = target->get_retries();
   slog()->log(PMC_LOG_INFO, "broad cast: timeout= %d, retries=%d, destination=%s", target->get_timeout(), retries,
               destination->c_str());
-  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "broad cast: try %d.", attempt);
+  const int64_t tries = pms_try_count(retries);
+  for (int64_t attempt = 0; attempt < tries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "broad cast: try %lld.", static_cast<long long>(attempt));
     rc = send(*message, destination);
     if (rc == PMC_OK) rc = gather_answers(*destination, target, list.get());
     if (rc != PMC_OK) {

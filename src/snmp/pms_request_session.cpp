@@ -76,6 +76,8 @@ int32_t PmsDeadline::remaining_ms() const {
   return static_cast<int32_t>((left + 999) / 1000);
 }
 
+int64_t pms_try_count(int32_t retries) { return retries < 0 ? 0 : int64_t{retries} + 1; }
+
 int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target) {
   if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
   if (target->get_address() == nullptr) return PMC_E_ARG;
@@ -205,8 +207,12 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
   const IPmcNetworkAddress* destination = target->get_address();
   PmcPtr<IPmcNetworkAddress> answered_from;
   rc = PMC_E_TIMEOUT;
-  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %d, destination=%s", attempt, destination->c_str());
+  // Counted in 64 bits: retries + 1 tries never overflow, even for the
+  // largest retry count.
+  const int64_t tries = pms_try_count(retries);
+  for (int64_t attempt = 0; attempt < tries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %lld, destination=%s", static_cast<long long>(attempt),
+                destination->c_str());
     rc = send(*message, destination);
     if (rc != PMC_OK) break;
     TryEnd end = await_answer(pdu, target, timeout, &rc, &answered_from);

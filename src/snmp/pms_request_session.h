@@ -132,6 +132,11 @@ class RequestSession final : public IPmsSession, public CPmcObject {
 // negative. 0 or -2.
 int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target);
 
+// The number of sends of an exchange or search: retries + 1, counted in 64
+// bits so that no retry count overflows it; 0 for a negative count (which
+// pms_check_exchange_arguments refuses before anything is sent).
+int64_t pms_try_count(int32_t retries);
+
 // Remaining milliseconds of a wait that ends at a deadline, counted on the
 // monotonic clock; 0 once the deadline has passed.
 class PmsDeadline {
