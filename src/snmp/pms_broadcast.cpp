@@ -83,8 +83,10 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
     PmcPtr<IPmcNetworkAddress> source;
     int rc = receive(wait_ms, &datagram, &source);
     if (rc == PMC_E_TIMEOUT) return PMC_OK;  // the normal end of a try
-    if (rc != PMC_OK) return rc;
-    if (source && pms_broadcast_accepts(destination, *source)) {
+    // A datagram too big for the receive block (logged by the socket) is
+    // skipped like an undecodable answer; anyone may send one.
+    if (rc != PMC_OK && rc != PMC_E_OVERFLOW) return rc;
+    if (rc == PMC_OK && source && pms_broadcast_accepts(destination, *source)) {
       bool is_new = false;
       rc = search_new_packet(list, *source, &is_new);
       if (rc != PMC_OK) {

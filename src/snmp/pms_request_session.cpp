@@ -243,6 +243,13 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       slog()->log(PMC_LOG_ERROR, "_send_and_receive(): receive timeout.");
       return TryEnd::kTimedOut;
     }
+    if (rc == PMC_E_OVERFLOW) {
+      // Too big for the receive block (the socket logged it): no answer of
+      // ours, so it is dropped like a malformed one.
+      wait_ms = deadline.remaining_ms();
+      if (wait_ms <= 0) return TryEnd::kTimedOut;
+      continue;
+    }
     if (rc != PMC_OK) {
       slog()->log(PMC_LOG_ERROR, "_send_and_receive(): error=%d.", rc);
       *result = rc;

@@ -79,7 +79,8 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Sends the content of `message` to `destination` through the socket.
   int send(const IPmsMessageBuffer& message, const IPmcNetworkAddress* destination);
   // Waits up to `timeout_ms` for one datagram; hands out its bytes (in a
-  // block of exactly their length) and its sender.
+  // block of exactly their length) and its sender. -211 for a datagram
+  // larger than kReceiveSize, which is dropped.
   int receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* message, PmcPtr<IPmcNetworkAddress>* source);
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.

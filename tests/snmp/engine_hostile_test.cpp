@@ -1,0 +1,129 @@
+// The request session on a hostile network: datagrams that must never be
+// taken for the device's answer (another sender, another PDU type, too big
+// for the receive block) arrive before it, and the exchange or search goes
+// on to the real one.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "agent/fault_agent.h"
+#include "engine_test_support.h"
+#include "snmp/pms_request_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using engine_test::make_pdu;
+using engine_test::make_target;
+using psw_test::FaultAgent;
+using psw_test::FaultScript;
+using psw_test::Forgery;
+using psw_test::ReplyFrom;
+using psw_test::ReplyPlan;
+namespace ber = psw_test::ber;
+
+const std::string kName = "1.3.6.1.2.1.1.5.0";
+const std::string kObjectId = "1.3.6.1.2.1.1.2.0";
+
+// A forgery of `type` from `from`, `size` octets or more.
+Forgery forgery(uint8_t type = ber::kResponse, ReplyFrom from = ReplyFrom::kSame, size_t size = 0) {
+  Forgery f;
+  f.pdu_type = type;
+  f.from = from;
+  f.pad_to = size;
+  return f;
+}
+
+class Hostile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    agent_.set(kName, ber::Value::OctetString("LP-2200"));
+    agent_.set(kObjectId, ber::Value::ObjectId(ber::parse_oid("1.3.6.1.4.1.32473.1.2200")));
+    int err = -1;
+    session_.reset(pmc_make<RequestSession>(&err));
+    ASSERT_EQ(err, PMC_OK);
+  }
+
+  // Every request is answered after the forgeries `make(index)` gives.
+  void forge(std::function<std::vector<Forgery>(size_t)> make) {
+    FaultScript script;
+    script.hook = [make](size_t index, const ber::Message&, ReplyPlan& plan) { plan.forged = make(index); };
+    agent_.set_script(script);
+  }
+  void forge(const std::vector<Forgery>& each) {
+    forge([each](size_t) { return each; });
+  }
+
+  PmcPtr<IPmsSnmpTarget> target(int32_t timeout_ms = 1000, int32_t retries = 0) {
+    return make_target(agent_.address(), agent_.port(), timeout_ms, retries);
+  }
+
+  // One Get of sysName; 0 only with the device's value in the answer.
+  int get(IPmsSnmpTarget* t) {
+    PmcPtr<IPmsPdu> pdu = make_pdu(PMS_PDU_GET, {kName});
+    int rc = session_->send_sync(pdu.get(), t);
+    if (rc == PMC_OK) {
+      EXPECT_EQ(pdu->get_type(), PMS_PDU_RESPONSE);
+      EXPECT_EQ(engine_test::text_at(*pdu, 0), "LP-2200");
+    }
+    return rc;
+  }
+
+  // One search at the agent; the answers' PDU types by responder address.
+  int search(int32_t timeout_ms, std::vector<std::string>* found) {
+    PmcPtr<IPmsSnmpTarget> t = target(timeout_ms, 0);
+    PmcPtr<IPmsPdu> pdu = make_pdu(PMS_PDU_GET, {kObjectId});
+    IPmsSnmpPacketList* raw = nullptr;
+    int rc = session_->send_broad_cast_sync(pdu.get(), t.get(), &raw);
+    PmcPtr<IPmsSnmpPacketList> list(raw);
+    if (list) {
+      int err = 0;
+      PmcPtr<IPmcListIterator> it(list->create_iterator(&err));
+      for (IPmsSnmpPacket* p = list->current(it.get()); p != nullptr; list->advance(it.get()), p = list->current(it.get())) {
+        found->push_back(std::string(p->get_target()->get_address()->c_str()) + ":" +
+                         std::to_string(p->get_target()->get_address()->get_port()) + " " +
+                         std::to_string(p->get_pdu()->get_type()) + " " +
+                         engine_test::text_at(*p->get_pdu(), 0));
+      }
+    }
+    return rc;
+  }
+  std::string device_answer() const {
+    return "127.0.0.1:" + std::to_string(agent_.port()) + " 2 1.3.6.1.4.1.32473.1.2200";
+  }
+
+  FaultAgent agent_{"127.0.0.1"};
+  PmcPtr<RequestSession> session_;
+};
+
+// --- datagrams too big for the receive block ---
+
+TEST_F(Hostile, OversizedDatagramsBeforeTheAnswerAreSkipped) {
+  // From the device itself and from elsewhere, with the right request-id.
+  forge({forgery(ber::kResponse, ReplyFrom::kSame, RequestSession::kReceiveSize + 1),
+         forgery(ber::kResponse, ReplyFrom::kOtherPort, 4000)});
+  PmcPtr<IPmsSnmpTarget> t = target();
+  EXPECT_EQ(get(t.get()), PMC_OK);
+  EXPECT_EQ(agent_.request_count(), 1u);  // taken within the first try
+}
+
+TEST_F(Hostile, OnlyOversizedDatagramsEndInATimeOutNotAFailure) {
+  FaultScript script;
+  script.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    plan.forged = {forgery(ber::kResponse, ReplyFrom::kSame, 3000)};
+    plan.copies = 0;
+  };
+  agent_.set_script(script);
+  PmcPtr<IPmsSnmpTarget> t = target(150, 1);
+  EXPECT_EQ(get(t.get()), PMC_E_TIMEOUT);
+  EXPECT_EQ(agent_.request_count(), 2u);  // the second try was still sent
+}
+
+TEST_F(Hostile, SearchSkipsOversizedDatagramsAndKeepsTheAnswer) {
+  forge({forgery(ber::kResponse, ReplyFrom::kOtherPort, 3000), forgery(ber::kResponse, ReplyFrom::kSame, 3000)});
+  std::vector<std::string> found;
+  ASSERT_EQ(search(200, &found), PMC_OK);
+  EXPECT_EQ(found, std::vector<std::string>{device_answer()});
+}
+
+}  // namespace
