@@ -223,6 +223,17 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
   return PMC_OK;
 }
 
+bool DataGramSocket::is_same_endpoint(const IPmcNetworkAddress* peer, const IPmcNetworkAddress* source) {
+  if (peer == nullptr || source == nullptr) return false;
+  struct sockaddr_storage first {};
+  struct sockaddr_storage second {};
+  socklen_t first_length = 0;
+  socklen_t second_length = 0;
+  if (to_socket_address(peer, &first, &first_length) != PMC_OK) return false;
+  if (to_socket_address(source, &second, &second_length) != PMC_OK) return false;
+  return pmc_same_endpoint(first, first_length, second, second_length);
+}
+
 int DataGramSocket::set_broadcast(bool on) {
   if (m_protocol != IPmcNetworkAddress::PROTOCOL_IPV4 && m_protocol != IPmcNetworkAddress::PROTOCOL_IPX) {
     return PMC_OK;  // IPv6 has no broadcast; its searches use multicast

@@ -37,6 +37,11 @@ class DataGramSocket : public CPmcObject {
   // caller releases.
   virtual int receive(void* buffer, size_t size, int32_t timeout_ms, size_t* received,
                       IPmcNetworkAddress** source);
+  // Whether `source`, a sender that receive handed out, is the endpoint
+  // `peer` names: both are read as send reads a destination and compared by
+  // pmc_same_endpoint (address and port; IPv4-mapped and scoped IPv6 forms
+  // taken into account). False when either is null or cannot be read.
+  virtual bool is_same_endpoint(const IPmcNetworkAddress* peer, const IPmcNetworkAddress* source);
   // The socket's own address, owned by the socket; after opening it shows the
   // port that the system chose for port 0.
   virtual IPmcNetworkAddress* local_address();

@@ -205,7 +205,6 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
   slog()->log(PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
 
   const IPmcNetworkAddress* destination = target->get_address();
-  PmcPtr<IPmcNetworkAddress> answered_from;
   rc = PMC_E_TIMEOUT;
   // Counted in 64 bits: retries + 1 tries never overflow, even for the
   // largest retry count.
@@ -215,23 +214,20 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
                 destination->c_str());
     rc = send(*message, destination);
     if (rc != PMC_OK) break;
-    TryEnd end = await_answer(pdu, target, timeout, &rc, &answered_from);
+    TryEnd end = await_answer(pdu, target, timeout, &rc);
     if (end != TryEnd::kTimedOut) break;
     rc = PMC_E_TIMEOUT;
   }
 
-  // The device that answered becomes the target's address; an exchange
-  // without an answer leaves the target as it was.
-  if (rc == PMC_OK && answered_from) {
-    int set_rc = target->set_address(answered_from.get());
-    if (set_rc != PMC_OK) rc = set_rc;
-  }
+  // Only the destination can have answered, so the target keeps the address
+  // it was asked at: every later request goes to the same device.
   if (rc == PMC_E_TOOBIG) *fragment_count = 2;
   return rc;
 }
 
 RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms,
-                                                    int* result, PmcPtr<IPmcNetworkAddress>* answered_from) {
+                                                    int* result) {
+  const IPmcNetworkAddress* destination = target->get_address();
   PmsDeadline deadline(timeout_ms);
   // A time-out of 0 still looks once for an answer that is already there.
   int32_t wait_ms = timeout_ms;
@@ -256,7 +252,15 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       return TryEnd::kFailed;
     }
     slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive from %s", source ? source->c_str() : "");
-    rc = check_received_raw_packet(pdu, target, datagram.get());
+    if (!m_pSocket->is_same_endpoint(destination, source.get())) {
+      // Whatever its request-id, only the device asked can answer.
+      slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): drop a packet from %s:%d, not from the destination %s:%d.",
+                  source ? source->c_str() : "", source ? source->get_port() : 0, destination->c_str(),
+                  destination->get_port());
+      rc = PMC_E_OTHER_REQUEST;
+    } else {
+      rc = check_received_raw_packet(pdu, target, datagram.get());
+    }
     if (rc == PMC_E_TOOBIG) {
       slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive packet is too big.");
       *result = rc;
@@ -266,12 +270,11 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       rc = decode(datagram.get(), pdu, target);
       if (rc != PMC_E_MALFORMED) {
         *result = rc;
-        if (rc == PMC_OK) *answered_from = std::move(source);
         return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;
       }
     }
-    // Another request's answer or a malformed one: keep waiting for what is
-    // left of this try's time-out.
+    // Another sender's datagram, another request's answer or a malformed
+    // one: keep waiting for what is left of this try's time-out.
     wait_ms = deadline.remaining_ms();
     if (wait_ms <= 0) return TryEnd::kTimedOut;
   }

@@ -2,9 +2,11 @@
 //
 // One `send_sync` carries one request to one device and brings the answer
 // back into the same PDU: it opens a datagram socket, encodes the PDU with a
-// new request-id, sends it, waits for the datagram that carries the same
-// request-id, resends the same bytes up to the target's retry count, and
-// decodes the answer. A request that is too big for the target's maximum
+// new request-id, sends it, waits for the answer, resends the same bytes up
+// to the target's retry count, and decodes the answer. An answer carries
+// the same request-id and comes from the destination's address and port;
+// every other datagram is dropped and the wait goes on for the rest of the
+// try's time-out. A request that is too big for the target's maximum
 // message size, or that the device answers with tooBig, is split into
 // smaller requests whose answers are joined again. The same session runs
 // the broadcast search (`send_broad_cast_sync`, pms_broadcast.cpp), which
@@ -12,8 +14,8 @@
 //
 // The target is read for the destination address, local port, time-out
 // (milliseconds), retries and maximum message size, and serves as the
-// message header (version and community). After a successful exchange its
-// address is the address that answered.
+// message header (version and community). An exchange never changes its
+// address.
 //
 // Every message goes to the log category "snmp".
 #pragma once
@@ -116,8 +118,7 @@ class RequestSession final : public IPmsSession, public CPmcObject {
 
   // Waits for the matching answer after one send; `*result` holds the
   // exchange's result when the try ends with kAnswered or kFailed.
-  TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result,
-                      PmcPtr<IPmcNetworkAddress>* answered_from);
+  TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result);
   // Broadcast: gathers answers for one try (pms_broadcast.cpp).
   int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list);
   static int search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new);

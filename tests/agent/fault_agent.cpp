@@ -73,6 +73,9 @@ std::string forged_bytes(const Forgery& f, const ber::Message& answer) {
   ber::Message m = answer;
   if (f.error_status >= 0) m.error_status = f.error_status;
   m.request_id = static_cast<int32_t>(static_cast<uint32_t>(m.request_id) + static_cast<uint32_t>(f.id_offset));
+  if (!f.text.empty()) {
+    for (ber::VarBind& vb : m.bindings) vb.value = ber::Value::OctetString(f.text);
+  }
   if (f.pad_to > 0) {
     m.bindings.push_back({ber::parse_oid("1.3.6.1.4.1.32473.99.0"), ber::Value::OctetString(std::string(f.pad_to, 'p'))});
   }

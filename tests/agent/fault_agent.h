@@ -58,6 +58,7 @@ struct Forgery {
   int error_status = -1;              // >= 0 replaces the error-status
   int32_t id_offset = 0;              // added to the request-id
   size_t pad_to = 0;                  // > 0: an extra OCTET STRING binding makes it at least this long
+  std::string text;                   // not empty: every binding's value becomes this OCTET STRING
 };
 
 // Loopback address number `n` of a flood (n from 0): 127.1.0.1 upwards,

@@ -25,12 +25,14 @@ namespace ber = psw_test::ber;
 const std::string kName = "1.3.6.1.2.1.1.5.0";
 const std::string kObjectId = "1.3.6.1.2.1.1.2.0";
 
-// A forgery of `type` from `from`, `size` octets or more.
+// A forgery of `type` from `from`, `size` octets or more, whose values all
+// read "forged".
 Forgery forgery(uint8_t type = ber::kResponse, ReplyFrom from = ReplyFrom::kSame, size_t size = 0) {
   Forgery f;
   f.pdu_type = type;
   f.from = from;
   f.pad_to = size;
+  f.text = "forged";
   return f;
 }
 
@@ -95,6 +97,71 @@ class Hostile : public ::testing::Test {
   FaultAgent agent_{"127.0.0.1"};
   PmcPtr<RequestSession> session_;
 };
+
+// --- answers from another sender ---
+
+TEST_F(Hostile, RightIdFromAnotherAddressOrPortIsRefusedAndTheRealAnswerTaken) {
+  forge({forgery(ber::kResponse, ReplyFrom::kOtherAddress), forgery(ber::kResponse, ReplyFrom::kOtherPort)});
+  PmcPtr<IPmsSnmpTarget> t = target();
+  ASSERT_EQ(get(t.get()), PMC_OK);
+  EXPECT_EQ(agent_.request_count(), 1u);  // within the first try
+  EXPECT_STREQ(t->get_address()->c_str(), "127.0.0.1");
+  EXPECT_EQ(t->get_address()->get_port(), agent_.port());
+  // The next exchange still goes to the device.
+  ASSERT_EQ(get(t.get()), PMC_OK);
+  EXPECT_EQ(agent_.request_count(), 2u);
+}
+
+TEST_F(Hostile, WalkAmongForgedAnswersStaysWithTheDevice) {
+  agent_.set("1.3.6.1.2.1.1.6.0", ber::Value::OctetString("lab"));
+  agent_.set("1.3.6.1.2.1.1.7.0", ber::Value::Integer(72));
+  forge({forgery(ber::kResponse, ReplyFrom::kOtherAddress), forgery(ber::kResponse, ReplyFrom::kOtherPort)});
+  PmcPtr<IPmsSnmpTarget> t = target();
+  std::vector<std::string> walked;
+  std::string next = "1.3.6.1.2.1.1.5";
+  for (int i = 0; i < 3; ++i) {
+    PmcPtr<IPmsPdu> pdu = make_pdu(PMS_PDU_GETNEXT, {next});
+    ASSERT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_OK) << i;
+    next = engine_test::oid_at(*pdu, 0);
+    walked.push_back(next + "=" + engine_test::text_at(*pdu, 0));
+  }
+  EXPECT_EQ(walked, (std::vector<std::string>{"1.3.6.1.2.1.1.5.0=LP-2200", "1.3.6.1.2.1.1.6.0=lab",
+                                              "1.3.6.1.2.1.1.7.0=72"}));
+  EXPECT_EQ(agent_.request_count(), 3u);
+}
+
+TEST_F(Hostile, OnlyAForgerAnsweringEndsInATimeOutWithTheTargetUnchanged) {
+  FaultScript script;
+  script.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    plan.forged = {forgery(ber::kResponse, ReplyFrom::kOtherPort)};
+    plan.copies = 0;
+  };
+  agent_.set_script(script);
+  PmcPtr<IPmsSnmpTarget> t = target(150, 1);
+  EXPECT_EQ(get(t.get()), PMC_E_TIMEOUT);
+  EXPECT_EQ(agent_.request_count(), 2u);
+  EXPECT_EQ(t->get_address()->get_port(), agent_.port());
+}
+
+TEST_F(Hostile, ADestinationInAnotherTextFormStillMatchesItsAnswer) {
+  // Leading zeros are decimal: the device's own address, written longer.
+  PmcPtr<IPmsSnmpTarget> t = make_target("127.000.000.001", agent_.port(), 1000, 0);
+  ASSERT_EQ(get(t.get()), PMC_OK);
+  EXPECT_STREQ(t->get_address()->c_str(), "127.000.000.001");  // as it was asked
+
+  FaultAgent v6("::1");
+  v6.set(kName, ber::Value::OctetString("LP-2200"));
+  FaultScript script;
+  script.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    plan.forged = {forgery(ber::kResponse, ReplyFrom::kOtherPort)};
+  };
+  v6.set_script(script);
+  for (const char* form : {"::1", "0:0:0:0:0:0:0:1", "0000:0000:0000:0000:0000:0000:0000:0001"}) {
+    PmcPtr<IPmsSnmpTarget> t6 = make_target(form, v6.port(), 1000, 0);
+    EXPECT_EQ(get(t6.get()), PMC_OK) << form;
+  }
+  EXPECT_EQ(v6.request_count(), 3u);
+}
 
 // --- datagrams too big for the receive block ---
 

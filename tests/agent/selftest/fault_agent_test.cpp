@@ -345,6 +345,7 @@ TEST_F(FaultAgentForgeryTest, ForgeriesComeFirstInOrderFromTheirOwnSockets) {
     Forgery report;
     report.pdu_type = 0xA8;
     report.error_status = ber::kGenErr;
+    report.text = "forged";
     Forgery big;
     big.id_offset = 5;
     big.pad_to = 3000;
@@ -362,6 +363,7 @@ TEST_F(FaultAgentForgeryTest, ForgeriesComeFirstInOrderFromTheirOwnSockets) {
   EXPECT_EQ(got[1].port, agent.port());
   EXPECT_EQ(m[1].pdu_type, 0xA8);
   EXPECT_EQ(m[1].error_status, ber::kGenErr);
+  EXPECT_EQ(m[1].bindings.at(0).value, ber::Value::OctetString("forged"));
   EXPECT_GE(got[2].data.size(), 3000u);
   EXPECT_EQ(m[2].request_id, 45);
   EXPECT_EQ(m[3].pdu_type, ber::kResponse);  // the answer itself, last
