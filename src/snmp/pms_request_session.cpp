@@ -137,18 +137,24 @@ int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTar
 }
 
 int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {
-  int32_t error_status = 0;
-  int32_t request_id = 0;
+  PmsMessageHeader header;
   int translate_type = target->uses_usm() ? PMS_TRANSLATE_USM : PMS_TRANSLATE_COMMUNITY;
-  int rc = pms_translator()->decode_header(message, &error_status, &request_id, translate_type);
-  if (rc != PMC_OK || request_id != pdu->get_request_id()) {
+  int rc = pms_translator()->decode_header(message, &header, translate_type);
+  if (rc == PMC_OK && header.pdu_type != PMS_PDU_RESPONSE) {
+    // A trap (whose missing request-id reads as 0), a request, an inform or
+    // a report is never the answer, whatever id it carries.
+    slog()->log(PMC_LOG_DEBUG, "[RequestSession::check_received_raw_packet] not a response. pdu type[%d].",
+                header.pdu_type);
+    return PMC_E_OTHER_REQUEST;
+  }
+  if (rc != PMC_OK || header.request_id != pdu->get_request_id()) {
     slog()->log(PMC_LOG_DEBUG,
                 "[RequestSession::check_received_raw_packet] request id not match. sended "
                 "packet[%ud]:received packet[%ud].",
-                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(request_id));
+                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(header.request_id));
     return PMC_E_OTHER_REQUEST;
   }
-  return error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
+  return header.error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
 }
 
 // ---------------------------------------------------------------------------

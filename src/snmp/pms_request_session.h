@@ -3,10 +3,10 @@
 // One `send_sync` carries one request to one device and brings the answer
 // back into the same PDU: it opens a datagram socket, encodes the PDU with a
 // new request-id, sends it, waits for the answer, resends the same bytes up
-// to the target's retry count, and decodes the answer. An answer carries
-// the same request-id and comes from the destination's address and port;
-// every other datagram is dropped and the wait goes on for the rest of the
-// try's time-out. A request that is too big for the target's maximum
+// to the target's retry count, and decodes the answer. An answer is a
+// Response PDU that carries the same request-id and comes from the
+// destination's address and port; every other datagram is dropped and the
+// wait goes on for the rest of the try's time-out. A request that is too big for the target's maximum
 // message size, or that the device answers with tooBig, is split into
 // smaller requests whose answers are joined again. The same session runs
 // the broadcast search (`send_broad_cast_sync`, pms_broadcast.cpp), which
@@ -87,8 +87,9 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
-  // Peeks at a datagram's request-id and error-status: -251 when it answers
-  // another request (or cannot be read), -210 when it says tooBig, else 0.
+  // Peeks at a datagram's PDU type, request-id and error-status: -251 when
+  // it is no Response PDU, answers another request or cannot be read, -210
+  // when it says tooBig, else 0.
   static int check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message);
   // One exchange without splitting. When the request must be split,
   // `*fragment_count` receives the number of parts (else 0) and the result

@@ -163,6 +163,40 @@ TEST_F(Hostile, ADestinationInAnotherTextFormStillMatchesItsAnswer) {
   EXPECT_EQ(v6.request_count(), 3u);
 }
 
+// --- datagrams that are no response ---
+
+TEST_F(Hostile, OnlyAResponsePduCanBeTheAnswer) {
+  // Every kind of PDU with the right request-id, from the device itself,
+  // ahead of its answer; an SNMPv1 trap has no id, which reads as 0.
+  std::vector<Forgery> others;
+  const uint8_t kinds[] = {ber::kGetRequest, ber::kGetNextRequest, ber::kSetRequest, ber::kGetBulkRequest,
+                           0xA6 /* inform */, 0xA7 /* SNMPv2 trap */, 0xA8 /* report */, ber::kTrapV1};
+  for (uint8_t type : kinds) {
+    others.push_back(forgery(type));
+  }
+  forge(others);
+  for (int32_t first_id : {0, 77}) {
+    pms_set_next_request_id_for_test(first_id);
+    PmcPtr<IPmsSnmpTarget> t = target();
+    ASSERT_EQ(get(t.get()), PMC_OK) << first_id;
+  }
+  EXPECT_EQ(agent_.request_count(), 2u);  // each within its first try
+}
+
+TEST_F(Hostile, ATrapAloneNeverAnswersTheRequestWithIdZero) {
+  FaultScript script;
+  script.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    plan.forged = {forgery(ber::kTrapV1), forgery(0xA8)};
+    plan.copies = 0;
+  };
+  agent_.set_script(script);
+  pms_set_next_request_id_for_test(0);
+  PmcPtr<IPmsSnmpTarget> t = target(150, 0);
+  PmcPtr<IPmsPdu> pdu = make_pdu(PMS_PDU_GET, {kName});
+  EXPECT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_E_TIMEOUT);
+  EXPECT_EQ(pdu->get_type(), PMS_PDU_GET);  // nothing was decoded into it
+}
+
 // --- datagrams too big for the receive block ---
 
 TEST_F(Hostile, OversizedDatagramsBeforeTheAnswerAreSkipped) {
