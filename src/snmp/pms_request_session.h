@@ -22,6 +22,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 
 #include "core/pmc_object.h"
 #include "core/pmc_object_list.h"
@@ -46,6 +48,10 @@ void pms_set_next_request_id_for_test(int32_t next);
 // or equals the source's (the first eight characters of both texts).
 bool pms_broadcast_accepts(const IPmcNetworkAddress& destination, const IPmcNetworkAddress& source);
 
+// The responders a search has kept an answer of, by protocol, port and
+// address text.
+using PmsResponderSet = std::unordered_set<std::string>;
+
 class RequestSession final : public IPmsSession, public CPmcObject {
  public:
   // Bytes offered to every receive.
@@ -64,8 +70,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   int send_sync(IPmsSnmpPacket* packet) override;
   // Broadcast search (pms_broadcast.cpp): sends the request retries + 1
   // times, each time gathering answers for the whole time-out, and hands out
-  // one packet per responding address in order of first arrival. Nobody
-  // answering is not an error (0 and an empty list).
+  // one packet per responding address in order of first arrival: its first
+  // well-formed Response PDU, whatever its request-id. Each answer costs
+  // one look-up among the responders kept. Nobody answering is not an error
+  // (0 and an empty list).
   int send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketList** out) override;
   int send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) override;
 
@@ -121,8 +129,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // exchange's result when the try ends with kAnswered or kFailed.
   TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result);
   // Broadcast: gathers answers for one try (pms_broadcast.cpp).
-  int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list);
-  static int search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new);
+  int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list,
+                     PmsResponderSet* responders);
+  // Decodes one answer and appends it to `list` under `source`; -251 when it
+  // is no Response PDU.
   static int decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffer* message,
                                const IPmcNetworkAddress& source, const IPmsSnmpTarget* target);
 

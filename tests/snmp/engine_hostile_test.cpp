@@ -3,8 +3,10 @@
 // for the receive block) arrive before it, and the exchange or search goes
 // on to the real one.
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <functional>
+#include <set>
 
 #include "agent/fault_agent.h"
 #include "engine_test_support.h"
@@ -225,6 +227,68 @@ TEST_F(Hostile, SearchSkipsOversizedDatagramsAndKeepsTheAnswer) {
   std::vector<std::string> found;
   ASSERT_EQ(search(200, &found), PMC_OK);
   EXPECT_EQ(found, std::vector<std::string>{device_answer()});
+}
+
+// --- searches ---
+
+TEST_F(Hostile, SearchKeepsOnlyResponsePdus) {
+  // Requests, traps and reports from other senders are no devices; the same
+  // from the device itself does not hide its answer that follows.
+  const uint8_t kinds[] = {ber::kGetRequest, ber::kSetRequest, ber::kTrapV1, 0xA8 /* report */};
+  std::vector<Forgery> others;
+  for (uint8_t type : kinds) {
+    others.push_back(forgery(type, ReplyFrom::kOtherPort));
+    others.push_back(forgery(type, ReplyFrom::kOtherAddress));
+    others.push_back(forgery(type, ReplyFrom::kSame));
+  }
+  forge(others);
+  std::vector<std::string> found;
+  ASSERT_EQ(search(200, &found), PMC_OK);
+  EXPECT_EQ(found, std::vector<std::string>{device_answer()});
+}
+
+TEST_F(Hostile, SearchKeepsTheFirstResponseOfEachSenderInOrderOfArrival) {
+  Forgery late_id = forgery(ber::kResponse, ReplyFrom::kOtherAddress);
+  late_id.id_offset = -1;  // another request's answer: kept all the same
+  Forgery error = forgery(ber::kResponse, ReplyFrom::kOtherPort);
+  error.error_status = ber::kGenErr;  // the engine keeps it; devices are judged above it
+  forge({late_id, error, forgery(ber::kResponse, ReplyFrom::kOtherAddress)});
+  std::vector<std::string> found;
+  ASSERT_EQ(search(200, &found), PMC_OK);
+  ASSERT_EQ(found.size(), 3u);  // the second datagram of 127.0.0.2 adds nothing
+  EXPECT_EQ(found[0].rfind("127.0.0.2:", 0), 0u) << found[0];
+  EXPECT_EQ(found[0].substr(found[0].find(' ')), " 2 forged");
+  EXPECT_EQ(found[1], "127.0.0.1:" + std::to_string(agent_.other_port()) + " 2 forged");
+  EXPECT_EQ(found[2], device_answer());
+}
+
+// Seconds of CPU the calling thread has used.
+double thread_cpu_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST_F(Hostile, SearchAnsweredByTwentyThousandSendersStaysCheapAndKeepsTheDevice) {
+  constexpr size_t kSenders = 20000;
+  FaultScript script;
+  script.hook = [](size_t index, const ber::Message&, ReplyPlan& plan) {
+    if (index == 0) plan.flood_sources = kSenders;  // then the device's own answer
+  };
+  agent_.set_script(script);
+  std::vector<std::string> found;
+  const double before = thread_cpu_seconds();
+  ASSERT_EQ(search(3000, &found), PMC_OK);
+  const double used = thread_cpu_seconds() - before;
+  // One look-up per answer: a small part of the time-out even in sanitizer
+  // builds (about 0.15 s in a plain one), where comparing each answer with
+  // every earlier one keeps a core busy for the whole time-out and beyond.
+  EXPECT_LT(used, 1.5);
+  ASSERT_EQ(found.size(), kSenders + 1);
+  EXPECT_EQ(found.back(), device_answer());
+  std::set<std::string> distinct(found.begin(), found.end());
+  EXPECT_EQ(distinct.size(), kSenders + 1);
+  EXPECT_EQ(found.front().substr(0, found.front().find(':')), psw_test::flood_address(0));
 }
 
 }  // namespace
