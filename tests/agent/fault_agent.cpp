@@ -85,9 +85,11 @@ std::string forged_bytes(const Forgery& f, const ber::Message& answer) {
 }
 
 // Bytes waiting in the receive queue of the UDP socket bound to `port`
-// (any local address), from /proc/net/udp; -1 when no such socket is listed.
+// (any local address) in the calling thread's network namespace; -1 when no
+// such socket is listed. (/proc/net shows the main thread's namespace, which
+// is not the agent's when it was started inside another one.)
 long long receive_queue_of(uint16_t port) {
-  FILE* f = std::fopen("/proc/net/udp", "r");
+  FILE* f = std::fopen("/proc/thread-self/net/udp", "r");
   if (f == nullptr) return -1;
   char line[512];
   long long queued = -1;
