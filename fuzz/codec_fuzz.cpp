@@ -97,6 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t status = 0;
   int32_t id = 0;
   const int header_rc = codec->decode_header(message.get(), &status, &id, PMS_TRANSLATE_COMMUNITY);
+  PmsMessageHeader head;
+  const int head_rc = codec->decode_header(message.get(), &head, PMS_TRANSLATE_COMMUNITY);
+  check(head_rc == header_rc, "the two header decodes disagree", head_rc);
+  check(head_rc != PMC_OK || (head.error_status == status && head.request_id == id), "header fields differ");
 
   PmcPtr<IPmsPdu> fresh(made(pms_create_pdu(nullptr)));
   PmcPtr<IPmsSnmpTarget> header = new_header();
@@ -121,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A full decode implies a header decode with the same fields.
   check(header_rc == PMC_OK, "header decode failed where the full decode did not", header_rc);
   check(status == fresh->get_error_status() && id == fresh->get_request_id(), "header fields differ");
+  check(head.pdu_type == fresh->get_type(), "header pdu type differs");
   check(fresh->equals(*reused), "in-place decode differs");
   check(packet->get_pdu() != nullptr && packet->get_target() != nullptr, "packet parts missing");
   check(same_header(*header, *reused_header) && same_header(*header, *packet->get_target()), "headers differ");

@@ -59,8 +59,19 @@ int CPSWFoundDeviceList::add_front(const char* sysObjectId, const char* modelNam
 
 const CPSWFoundDevice* CPSWFoundDeviceList::at(int32_t position) const {
   if (position < 0) return nullptr;
+  // A walk asks for one position after the other: start from the node asked
+  // for last when it lies at or before `position`, so a whole walk costs one
+  // step per node however long the list is.
   const CPSWFoundDevice* node = m_pFirst;
-  for (int32_t i = 0; node != nullptr && i < position; ++i) node = node->pNext;
+  int32_t i = 0;
+  if (m_pLastAsked != nullptr && m_nLastAsked <= position && m_pLastAskedFirst == m_pFirst) {
+    node = m_pLastAsked;
+    i = m_nLastAsked;
+  }
+  for (; node != nullptr && i < position; ++i) node = node->pNext;
+  m_pLastAsked = node;
+  m_nLastAsked = node != nullptr ? position : 0;
+  m_pLastAskedFirst = m_pFirst;
   return node;
 }
 
@@ -241,6 +252,11 @@ int CPSWDiscovery::collect(IPmsSnmpPacketList& answers) {
   PmcPtr<IPmcListIterator> it(answers.create_iterator(&rc));
   if (!it) return rc;
   for (IPmsSnmpPacket* packet; (packet = answers.current(it.get())) != nullptr; answers.advance(it.get())) {
+    // An answer with an error-status (genErr, noSuchName, ...) does not vouch
+    // for its bindings, which may be the request's own or anything else: it
+    // is no device.
+    const IPmsPdu* pdu = packet->get_pdu();
+    if (pdu == nullptr || pdu->get_error_status() != 0) continue;
     PmcPtr<IPmcText> oid = first_value_text(*packet);
     // An answer without a usable sysObjectID matches no model.
     if (!oid || oid->c_str() == nullptr) continue;

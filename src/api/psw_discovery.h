@@ -4,7 +4,8 @@
 // on an opened device.
 //
 // A search sends one broadcast (or multicast) GetRequest for sysObjectID,
-// keeps the answers of a supported model that pass the filters, and puts
+// keeps the answers of a supported model that pass the filters (an answer
+// with a non-zero error-status is no device), and puts
 // each kept device at the front of a new result list; the caller then walks
 // the list with get_next, newest answer first.
 #pragma once
@@ -58,11 +59,19 @@ class CPSWFoundDeviceList {
   int add_front(const char* sysObjectId, const char* modelName, const char* address);
 
   // The node at `position` counted from the front, null past the end.
+  // Asking for the positions in rising order costs one step each.
   const CPSWFoundDevice* at(int32_t position) const;
 
   int32_t m_nCount = 0;
   int32_t m_nCursor = 0;
   CPSWFoundDevice* m_pFirst = nullptr;
+
+ private:
+  // The node `at` found last, its position, and the front it was counted
+  // from (a node added at the front moves every position).
+  mutable const CPSWFoundDevice* m_pLastAsked = nullptr;
+  mutable int32_t m_nLastAsked = 0;
+  mutable const CPSWFoundDevice* m_pLastAskedFirst = nullptr;
 };
 
 class CPSWDiscovery final : public CPmcObject {

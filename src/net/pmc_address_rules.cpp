@@ -1,9 +1,15 @@
 #include "net/pmc_address_rules.h"
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstdio>
 #include <cstring>
+
+#if __has_include(<netipx/ipx.h>)
+#include <netipx/ipx.h>
+#define PMC_HAVE_IPX_HEADER 1
+#endif
 
 #include "net/pmc_network_address.h"
 
@@ -51,7 +57,71 @@ bool read_ipv6_groups(const char* p, const char* end, uint16_t* groups, size_t m
   }
 }
 
+// The parts of a socket address that say which endpoint it is.
+struct Endpoint {
+  int family = 0;
+  uint8_t address[16] = {};
+  size_t address_size = 0;
+  uint32_t zone = 0;
+  uint16_t port = 0;  // network byte order
+};
+
+bool endpoint_of(const struct sockaddr_storage& from, socklen_t length, Endpoint* out) {
+  const size_t size = static_cast<size_t>(length);
+  switch (from.ss_family) {
+    case AF_INET: {
+      if (size < sizeof(struct sockaddr_in)) return false;
+      const auto& in = reinterpret_cast<const struct sockaddr_in&>(from);
+      out->family = AF_INET;
+      std::memcpy(out->address, &in.sin_addr, 4);
+      out->address_size = 4;
+      out->port = in.sin_port;
+      return true;
+    }
+    case AF_INET6: {
+      if (size < sizeof(struct sockaddr_in6)) return false;
+      const auto& in6 = reinterpret_cast<const struct sockaddr_in6&>(from);
+      out->port = in6.sin6_port;
+      if (IN6_IS_ADDR_V4MAPPED(&in6.sin6_addr)) {
+        // The IPv4 host itself, as a dual-stack socket shows it.
+        out->family = AF_INET;
+        std::memcpy(out->address, in6.sin6_addr.s6_addr + 12, 4);
+        out->address_size = 4;
+        return true;
+      }
+      out->family = AF_INET6;
+      std::memcpy(out->address, in6.sin6_addr.s6_addr, 16);
+      out->address_size = 16;
+      out->zone = in6.sin6_scope_id;
+      return true;
+    }
+#ifdef PMC_HAVE_IPX_HEADER
+    case AF_IPX: {
+      if (size < sizeof(struct sockaddr_ipx)) return false;
+      const auto& ipx = reinterpret_cast<const struct sockaddr_ipx&>(from);
+      out->family = AF_IPX;
+      std::memcpy(out->address, &ipx.sipx_network, 4);
+      std::memcpy(out->address + 4, ipx.sipx_node, 6);
+      out->address_size = 10;
+      out->port = ipx.sipx_port;
+      return true;
+    }
+#endif
+    default: return false;
+  }
+}
+
 }  // namespace
+
+bool pmc_same_endpoint(const struct sockaddr_storage& a, socklen_t a_length, const struct sockaddr_storage& b,
+                       socklen_t b_length) {
+  Endpoint first;
+  Endpoint second;
+  if (!endpoint_of(a, a_length, &first) || !endpoint_of(b, b_length, &second)) return false;
+  return first.family == second.family && first.port == second.port && first.zone == second.zone &&
+         first.address_size == second.address_size &&
+         std::memcmp(first.address, second.address, first.address_size) == 0;
+}
 
 int pmc_family_of_protocol(int protocol) {
   switch (protocol) {

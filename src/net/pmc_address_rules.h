@@ -2,6 +2,8 @@
 // datagram transport. None of these touches the socket library.
 #pragma once
 
+#include <sys/socket.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,6 +20,14 @@ constexpr size_t PMC_HOST_TEXT_SIZE = 1025;  // numeric host form of the resolve
 int pmc_family_of_protocol(int protocol);
 // The protocol of a socket address family; 0 for any other family.
 int pmc_protocol_of_family(int family);
+
+// True when two socket addresses name the same endpoint: the same port and
+// the same address. An IPv4-mapped IPv6 address (::ffff:a.b.c.d) is its IPv4
+// address; other IPv6 addresses match only within the same zone (scope id);
+// IPX addresses compare network, node and socket number. False for any
+// other family and for a length too short for its family.
+bool pmc_same_endpoint(const struct sockaddr_storage& a, socklen_t a_length, const struct sockaddr_storage& b,
+                       socklen_t b_length);
 
 // Dotted decimal: exactly four parts of decimal digits, each 0 to 255,
 // nothing before or after. Leading zeros are decimal ("010" is 10).

@@ -189,32 +189,49 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
   struct sockaddr_storage from {};
   socklen_t from_length = sizeof(from);
   // MSG_TRUNC reports the datagram's real length, so one larger than the
-  // buffer is refused instead of being handed on cut short.
+  // buffer is dropped instead of being handed on cut short.
   ssize_t length = sock().m_pRecvfrom(m_handle, buffer, size, MSG_TRUNC, reinterpret_cast<struct sockaddr*>(&from),
                                       &from_length);
-  if (length >= 0 && static_cast<size_t>(length) > size) {
-    errno = EMSGSIZE;
-    length = -1;
-  }
   if (length < 0) {
     slog()->log(PMC_LOG_ERROR, "fail recvfrom(). WSAGetLastError()=%d", last_error());
     return PMC_E_RECEIVE;
   }
-  *received = static_cast<size_t>(length);
 
   int err = PMC_OK;
   PmcPtr<IPmcNetworkAddress> sender(pmc_create_network_address(&err));
   if (!sender) return err;
-  if (to_network_address(from, from_length, sender.get()) != PMC_OK) {
+  const bool known_sender = to_network_address(from, from_length, sender.get()) == PMC_OK;
+  unsigned short local_port = m_pLocal->get_port();
+  unsigned short from_port = known_sender ? sender->get_port() : 0;
+  if (static_cast<size_t>(length) > size) {
+    // Anyone can send such a datagram; it is no failure of the socket.
+    slog()->log(PMC_LOG_WARN,
+                "[DataGramSocket::receive] drop a packet of %zu bytes, larger than the buffer of %zu bytes. "
+                "port:%d(0x%x) <- %s:%d(0x%x).",
+                static_cast<size_t>(length), size, local_port, local_port, known_sender ? sender->c_str() : "?",
+                from_port, from_port);
+    return PMC_E_OVERFLOW;
+  }
+  if (!known_sender) {
     slog()->log(PMC_LOG_ERROR, "[DataGramSocket::receive] fail create CPmcNetworkAddress ( success recvfrom() ).");
     return PMC_E_FAIL;
   }
-  unsigned short local_port = m_pLocal->get_port();
-  unsigned short from_port = sender->get_port();
+  *received = static_cast<size_t>(length);
   slog()->log(PMC_LOG_DEBUG, "[DataGramSocket::receive] receive packet port:%d(0x%x) <- %s:%d(0x%x).", local_port,
               local_port, sender->c_str(), from_port, from_port);
   *source = sender.release();
   return PMC_OK;
+}
+
+bool DataGramSocket::is_same_endpoint(const IPmcNetworkAddress* peer, const IPmcNetworkAddress* source) {
+  if (peer == nullptr || source == nullptr) return false;
+  struct sockaddr_storage first {};
+  struct sockaddr_storage second {};
+  socklen_t first_length = 0;
+  socklen_t second_length = 0;
+  if (to_socket_address(peer, &first, &first_length) != PMC_OK) return false;
+  if (to_socket_address(source, &second, &second_length) != PMC_OK) return false;
+  return pmc_same_endpoint(first, first_length, second, second_length);
 }
 
 int DataGramSocket::set_broadcast(bool on) {

@@ -10,7 +10,8 @@
 // argument or a destination that cannot be turned into a socket address; -3
 // no memory; -7 no any-address for the protocol; -10 socket services missing;
 // -201 socket creation, -202 binding, -203 time-out, -204 waiting or
-// receiving, -205 sending failed.
+// receiving, -205 sending failed, -211 a datagram larger than the buffer
+// (dropped).
 #pragma once
 
 #include <sys/socket.h>
@@ -30,10 +31,17 @@ class DataGramSocket : public CPmcObject {
   virtual int send(const void* data, size_t size, const IPmcNetworkAddress* destination);
   // Waits up to `timeout_ms` milliseconds (-1: without limit, 0: only looks)
   // for one datagram and copies it into `buffer`. Never writes past `size`
-  // bytes: a larger datagram is dropped with -204. On success `*received`
-  // holds its length and `*source` a new address that the caller releases.
+  // bytes: a larger datagram is taken off the socket and dropped with -211,
+  // so the caller may go on waiting for the next one. On success
+  // `*received` holds its length and `*source` a new address that the
+  // caller releases.
   virtual int receive(void* buffer, size_t size, int32_t timeout_ms, size_t* received,
                       IPmcNetworkAddress** source);
+  // Whether `source`, a sender that receive handed out, is the endpoint
+  // `peer` names: both are read as send reads a destination and compared by
+  // pmc_same_endpoint (address and port; IPv4-mapped and scoped IPv6 forms
+  // taken into account). False when either is null or cannot be read.
+  virtual bool is_same_endpoint(const IPmcNetworkAddress* peer, const IPmcNetworkAddress* source);
   // The socket's own address, owned by the socket; after opening it shows the
   // port that the system chose for port 0.
   virtual IPmcNetworkAddress* local_address();

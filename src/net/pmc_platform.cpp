@@ -1,7 +1,11 @@
 #include "net/pmc_platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/pmc_result.h"
@@ -55,6 +59,42 @@ void* pmc_get_proc_address(PmcModule module, const char* name) {
 }
 
 int pmc_get_last_error() { return t_lastError; }
+
+namespace {
+
+// Reads `size` bytes of /dev/urandom into `out`; false when it cannot.
+bool read_urandom(unsigned char* out, size_t size) {
+  int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::read(fd, out + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  ::close(fd);
+  return done == size;
+}
+
+}  // namespace
+
+int pmc_system_random(void* out, size_t size) {
+  if (size == 0) return PMC_OK;
+  if (out == nullptr) return PMC_E_ARG;
+  auto* bytes = static_cast<unsigned char*>(out);
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::getrandom(bytes + done, size - done, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  if (done == size) return PMC_OK;
+  // A kernel without getrandom (or a filter that refuses it) still has the
+  // device; it never blocks once the system has booted.
+  return read_urandom(bytes, size) ? PMC_OK : PMC_E_PLATFORM;
+}
 
 CPmcLibraryLoader::CPmcLibraryLoader(std::vector<std::string> names, BindFn bind)
     : m_defaultNames(names), m_names(std::move(names)), m_bind(bind) {}

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ void pmc_free_library(PmcModule module);
 void* pmc_get_proc_address(PmcModule module, const char* name);
 // The system error of the calling thread's last failed load or bind.
 int pmc_get_last_error();
+
+// Fills `out` with `size` bytes from the operating system's random source:
+// getrandom, or /dev/urandom on a kernel without it. 0; -2 for a null `out`
+// with a non-zero size; -10 when neither source gives the bytes.
+int pmc_system_random(void* out, size_t size);
 
 // One run-time loaded library: tries its names in order under its own lock,
 // binds the entry points with `bind` (which must return 0 or a failure) and

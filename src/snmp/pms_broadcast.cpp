@@ -2,8 +2,12 @@
 // IPX) or multicast (IPv6) address, and one answer kept from every device
 // that responds, in order of first arrival. The request is sent retries + 1
 // times and every try listens for the whole time-out, so a device that
-// missed one datagram is still found.
+// missed one datagram is still found. Only well-formed Response PDUs are
+// kept; answers with another request-id are kept too, so a device that
+// answers a later try's request late is still found.
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "log/pmc_log.h"
 #include "snmp/pms_request_session.h"
@@ -15,6 +19,22 @@ IPmcLogger* slog() { return g_logSnmp.logger(); }
 
 // The network number of an IPX address text: its first eight characters.
 constexpr size_t kIpxNetworkLength = 8;
+
+// The identity of a responder: protocol, port and address text. The socket
+// writes every sender's address in one canonical numeric form, so equal
+// senders have equal keys.
+bool responder_key(const IPmcNetworkAddress& source, std::string* key) {
+  try {
+    key->assign(std::to_string(static_cast<int>(source.get_protocol())));
+    key->push_back('/');
+    key->append(std::to_string(source.get_port()));
+    key->push_back('/');
+    key->append(source.c_str());
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -54,14 +74,17 @@ int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, I
 
   PmcPtr<IPmsSnmpPacketList> list(pmc_create_packet_list(&rc));
   if (!list) return rc;
+  // Beside the list: who is in it, so each answer costs one look-up.
+  PmsResponderSet responders;
 
   int32_t retries = target->get_retries();
   slog()->log(PMC_LOG_INFO, "broad cast: timeout= %d, retries=%d, destination=%s", target->get_timeout(), retries,
               destination->c_str());
-  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "broad cast: try %d.", attempt);
+  const int64_t tries = pms_try_count(retries);
+  for (int64_t attempt = 0; attempt < tries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "broad cast: try %lld.", static_cast<long long>(attempt));
     rc = send(*message, destination);
-    if (rc == PMC_OK) rc = gather_answers(*destination, target, list.get());
+    if (rc == PMC_OK) rc = gather_answers(*destination, target, list.get(), &responders);
     if (rc != PMC_OK) {
       slog()->log(PMC_LOG_ERROR, "broad cast: error=%d.", rc);
       return rc;
@@ -72,7 +95,8 @@ int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, I
 }
 
 int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target,
-                                   IPmsSnmpPacketList* list) {
+                                   IPmsSnmpPacketList* list, PmsResponderSet* responders) {
+  std::string key;
   int32_t timeout = target->get_timeout();
   PmsDeadline deadline(timeout);
   // A time-out of 0 still looks once for answers that are already there.
@@ -82,20 +106,27 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
     PmcPtr<IPmcNetworkAddress> source;
     int rc = receive(wait_ms, &datagram, &source);
     if (rc == PMC_E_TIMEOUT) return PMC_OK;  // the normal end of a try
-    if (rc != PMC_OK) return rc;
-    if (source && pms_broadcast_accepts(destination, *source)) {
-      bool is_new = false;
-      rc = search_new_packet(list, *source, &is_new);
-      if (rc != PMC_OK) {
-        slog()->log(PMC_LOG_ERROR, "[RequestSession::send_broad_cast_sync] fail search_new_packet().");
-        return rc;
+    // A datagram too big for the receive block (logged by the socket) is
+    // skipped like an undecodable answer; anyone may send one.
+    if (rc != PMC_OK && rc != PMC_E_OVERFLOW) return rc;
+    if (rc == PMC_OK && source && pms_broadcast_accepts(destination, *source)) {
+      if (!responder_key(*source, &key)) {
+        slog()->log(PMC_LOG_ERROR, "[RequestSession::send_broad_cast_sync] no memory to keep a responder.");
+        return PMC_E_NOMEM;
       }
-      if (is_new) {
+      if (responders->find(key) == responders->end()) {
         slog()->log(PMC_LOG_DEBUG, "broad cast: receive from new address:%s", source->c_str());
         rc = decode_and_append(list, datagram.get(), *source, target);
-        // An answer that cannot be read is skipped; the search goes on and a
-        // later answer from the same device may still be kept.
-        if (rc != PMC_OK) {
+        if (rc == PMC_OK) {
+          try {
+            responders->insert(key);
+          } catch (const std::bad_alloc&) {
+            return PMC_E_NOMEM;
+          }
+        } else {
+          // An answer that cannot be read, or that is no response, is
+          // skipped; the search goes on and a later answer from the same
+          // device may still be kept.
           slog()->log(PMC_LOG_DEBUG, "broad cast: skip the answer of %s, error=%d.", source->c_str(), rc);
         }
       }
@@ -103,23 +134,6 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
     wait_ms = deadline.remaining_ms();
     if (wait_ms <= 0) return PMC_OK;
   }
-}
-
-int RequestSession::search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new) {
-  *is_new = true;
-  int rc = PMC_OK;
-  PmcPtr<IPmcListIterator> it(list->create_iterator(&rc));
-  if (!it) return rc;
-  for (IPmsSnmpPacket* packet = list->current(it.get()); packet != nullptr;
-       list->advance(it.get()), packet = list->current(it.get())) {
-    const IPmsSnmpTarget* header = packet->get_target();
-    const IPmcNetworkAddress* known = header == nullptr ? nullptr : header->get_address();
-    if (known != nullptr && known->equals(&source)) {
-      *is_new = false;
-      break;
-    }
-  }
-  return PMC_OK;
 }
 
 int RequestSession::decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffer* message,
@@ -135,6 +149,8 @@ int RequestSession::decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffe
   if (!packet) return rc;
   rc = pms_translator()->decode(message, pdu.get(), header.get(), PMS_TRANSLATE_COMMUNITY);
   if (rc != PMC_OK) return rc;
+  // A request, a trap, an inform or a report is no device's answer.
+  if (pdu->get_type() != PMS_PDU_RESPONSE) return PMC_E_OTHER_REQUEST;
   rc = header->set_address(&source);
   if (rc != PMC_OK) return rc;
   packet->set_pdu(pdu.release());

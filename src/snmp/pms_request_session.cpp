@@ -2,17 +2,42 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 
 #include "log/pmc_log.h"
+#include "net/pmc_platform.h"
 #include "snmp/pms_translator.h"
 
 namespace {
 
-// The counter holds the last id handed out; it starts one below 0 so that
-// the first id is 0, and wraps from 2147483647 to -2147483648.
-std::atomic<uint32_t> g_requestIdCounter{0xFFFFFFFFu};
-
 IPmcLogger* slog() { return g_logSnmp.logger(); }
+
+// The counter holds the last id handed out and wraps from 2147483647 to
+// -2147483648. Its first value comes from the system's random source on
+// first use, so a sender who has not seen a request of this process cannot
+// answer it by guessing its id.
+std::atomic<uint32_t> g_requestIdCounter{0};
+std::once_flag g_requestIdSeeded;
+
+// First ids lie below 2^30: a process hands out at least 2^30 ids before
+// they turn negative, which some agents handle badly.
+constexpr uint32_t kFirstIdMask = 0x3FFFFFFFu;
+
+uint64_t now_ns() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void seed_request_ids() {
+  uint32_t first = 0;
+  if (pmc_system_random(&first, sizeof first) != PMC_OK) {
+    // No random source answered: the clock is still better than a fixed start.
+    slog()->log(PMC_LOG_WARN, "request id: no system random source, the first id is taken from the clock.");
+    uint64_t t = now_ns();
+    first = static_cast<uint32_t>(t ^ (t >> 29));
+  }
+  g_requestIdCounter.store((first & kFirstIdMask) - 1u, std::memory_order_relaxed);
+}
 
 int32_t to_int32(uint32_t bits) { return static_cast<int32_t>(bits); }
 
@@ -28,9 +53,14 @@ int64_t now_us() {
 
 }  // namespace
 
-int32_t pms_next_request_id() { return to_int32(g_requestIdCounter.fetch_add(1, std::memory_order_relaxed) + 1u); }
+int32_t pms_next_request_id() {
+  std::call_once(g_requestIdSeeded, seed_request_ids);
+  return to_int32(g_requestIdCounter.fetch_add(1, std::memory_order_relaxed) + 1u);
+}
 
 void pms_set_next_request_id_for_test(int32_t next) {
+  // Seeded first, so a later first use cannot overwrite the value set here.
+  std::call_once(g_requestIdSeeded, seed_request_ids);
   g_requestIdCounter.store(static_cast<uint32_t>(next) - 1u, std::memory_order_relaxed);
 }
 
@@ -45,6 +75,8 @@ int32_t PmsDeadline::remaining_ms() const {
   // Round up, so a wait never ends before its deadline.
   return static_cast<int32_t>((left + 999) / 1000);
 }
+
+int64_t pms_try_count(int32_t retries) { return retries < 0 ? 0 : int64_t{retries} + 1; }
 
 int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target) {
   if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
@@ -105,18 +137,24 @@ int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTar
 }
 
 int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {
-  int32_t error_status = 0;
-  int32_t request_id = 0;
+  PmsMessageHeader header;
   int translate_type = target->uses_usm() ? PMS_TRANSLATE_USM : PMS_TRANSLATE_COMMUNITY;
-  int rc = pms_translator()->decode_header(message, &error_status, &request_id, translate_type);
-  if (rc != PMC_OK || request_id != pdu->get_request_id()) {
+  int rc = pms_translator()->decode_header(message, &header, translate_type);
+  if (rc == PMC_OK && header.pdu_type != PMS_PDU_RESPONSE) {
+    // A trap (whose missing request-id reads as 0), a request, an inform or
+    // a report is never the answer, whatever id it carries.
+    slog()->log(PMC_LOG_DEBUG, "[RequestSession::check_received_raw_packet] not a response. pdu type[%d].",
+                header.pdu_type);
+    return PMC_E_OTHER_REQUEST;
+  }
+  if (rc != PMC_OK || header.request_id != pdu->get_request_id()) {
     slog()->log(PMC_LOG_DEBUG,
                 "[RequestSession::check_received_raw_packet] request id not match. sended "
                 "packet[%ud]:received packet[%ud].",
-                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(request_id));
+                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(header.request_id));
     return PMC_E_OTHER_REQUEST;
   }
-  return error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
+  return header.error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
 }
 
 // ---------------------------------------------------------------------------
@@ -173,29 +211,29 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
   slog()->log(PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
 
   const IPmcNetworkAddress* destination = target->get_address();
-  PmcPtr<IPmcNetworkAddress> answered_from;
   rc = PMC_E_TIMEOUT;
-  for (int32_t attempt = 0; attempt <= retries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %d, destination=%s", attempt, destination->c_str());
+  // Counted in 64 bits: retries + 1 tries never overflow, even for the
+  // largest retry count.
+  const int64_t tries = pms_try_count(retries);
+  for (int64_t attempt = 0; attempt < tries; ++attempt) {
+    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %lld, destination=%s", static_cast<long long>(attempt),
+                destination->c_str());
     rc = send(*message, destination);
     if (rc != PMC_OK) break;
-    TryEnd end = await_answer(pdu, target, timeout, &rc, &answered_from);
+    TryEnd end = await_answer(pdu, target, timeout, &rc);
     if (end != TryEnd::kTimedOut) break;
     rc = PMC_E_TIMEOUT;
   }
 
-  // The device that answered becomes the target's address; an exchange
-  // without an answer leaves the target as it was.
-  if (rc == PMC_OK && answered_from) {
-    int set_rc = target->set_address(answered_from.get());
-    if (set_rc != PMC_OK) rc = set_rc;
-  }
+  // Only the destination can have answered, so the target keeps the address
+  // it was asked at: every later request goes to the same device.
   if (rc == PMC_E_TOOBIG) *fragment_count = 2;
   return rc;
 }
 
 RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms,
-                                                    int* result, PmcPtr<IPmcNetworkAddress>* answered_from) {
+                                                    int* result) {
+  const IPmcNetworkAddress* destination = target->get_address();
   PmsDeadline deadline(timeout_ms);
   // A time-out of 0 still looks once for an answer that is already there.
   int32_t wait_ms = timeout_ms;
@@ -207,13 +245,28 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       slog()->log(PMC_LOG_ERROR, "_send_and_receive(): receive timeout.");
       return TryEnd::kTimedOut;
     }
+    if (rc == PMC_E_OVERFLOW) {
+      // Too big for the receive block (the socket logged it): no answer of
+      // ours, so it is dropped like a malformed one.
+      wait_ms = deadline.remaining_ms();
+      if (wait_ms <= 0) return TryEnd::kTimedOut;
+      continue;
+    }
     if (rc != PMC_OK) {
       slog()->log(PMC_LOG_ERROR, "_send_and_receive(): error=%d.", rc);
       *result = rc;
       return TryEnd::kFailed;
     }
     slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive from %s", source ? source->c_str() : "");
-    rc = check_received_raw_packet(pdu, target, datagram.get());
+    if (!m_pSocket->is_same_endpoint(destination, source.get())) {
+      // Whatever its request-id, only the device asked can answer.
+      slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): drop a packet from %s:%d, not from the destination %s:%d.",
+                  source ? source->c_str() : "", source ? source->get_port() : 0, destination->c_str(),
+                  destination->get_port());
+      rc = PMC_E_OTHER_REQUEST;
+    } else {
+      rc = check_received_raw_packet(pdu, target, datagram.get());
+    }
     if (rc == PMC_E_TOOBIG) {
       slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive packet is too big.");
       *result = rc;
@@ -223,12 +276,11 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       rc = decode(datagram.get(), pdu, target);
       if (rc != PMC_E_MALFORMED) {
         *result = rc;
-        if (rc == PMC_OK) *answered_from = std::move(source);
         return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;
       }
     }
-    // Another request's answer or a malformed one: keep waiting for what is
-    // left of this try's time-out.
+    // Another sender's datagram, another request's answer or a malformed
+    // one: keep waiting for what is left of this try's time-out.
     wait_ms = deadline.remaining_ms();
     if (wait_ms <= 0) return TryEnd::kTimedOut;
   }

@@ -2,9 +2,11 @@
 //
 // One `send_sync` carries one request to one device and brings the answer
 // back into the same PDU: it opens a datagram socket, encodes the PDU with a
-// new request-id, sends it, waits for the datagram that carries the same
-// request-id, resends the same bytes up to the target's retry count, and
-// decodes the answer. A request that is too big for the target's maximum
+// new request-id, sends it, waits for the answer, resends the same bytes up
+// to the target's retry count, and decodes the answer. An answer is a
+// Response PDU that carries the same request-id and comes from the
+// destination's address and port; every other datagram is dropped and the
+// wait goes on for the rest of the try's time-out. A request that is too big for the target's maximum
 // message size, or that the device answers with tooBig, is split into
 // smaller requests whose answers are joined again. The same session runs
 // the broadcast search (`send_broad_cast_sync`, pms_broadcast.cpp), which
@@ -12,14 +14,16 @@
 //
 // The target is read for the destination address, local port, time-out
 // (milliseconds), retries and maximum message size, and serves as the
-// message header (version and community). After a successful exchange its
-// address is the address that answered.
+// message header (version and community). An exchange never changes its
+// address.
 //
 // Every message goes to the log category "snmp".
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 
 #include "core/pmc_object.h"
 #include "core/pmc_object_list.h"
@@ -32,7 +36,8 @@
 #include "snmp/pms_session.h"
 
 // The process-wide request-id counter: each call hands out the next id as
-// one atomic step. The first id is 0; after 2147483647 comes -2147483648.
+// one atomic step. The first id of a process is drawn from the system's
+// random source (0 to 2^30 - 1); after 2147483647 comes -2147483648.
 int32_t pms_next_request_id();
 // For tests: the next call of pms_next_request_id returns `next`.
 void pms_set_next_request_id_for_test(int32_t next);
@@ -42,6 +47,10 @@ void pms_set_next_request_id_for_test(int32_t next);
 // answer when the destination's network number is "00000000" (any network)
 // or equals the source's (the first eight characters of both texts).
 bool pms_broadcast_accepts(const IPmcNetworkAddress& destination, const IPmcNetworkAddress& source);
+
+// The responders a search has kept an answer of, by protocol, port and
+// address text.
+using PmsResponderSet = std::unordered_set<std::string>;
 
 class RequestSession final : public IPmsSession, public CPmcObject {
  public:
@@ -61,8 +70,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   int send_sync(IPmsSnmpPacket* packet) override;
   // Broadcast search (pms_broadcast.cpp): sends the request retries + 1
   // times, each time gathering answers for the whole time-out, and hands out
-  // one packet per responding address in order of first arrival. Nobody
-  // answering is not an error (0 and an empty list).
+  // one packet per responding address in order of first arrival: its first
+  // well-formed Response PDU, whatever its request-id. Each answer costs
+  // one look-up among the responders kept. Nobody answering is not an error
+  // (0 and an empty list).
   int send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketList** out) override;
   int send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) override;
 
@@ -78,13 +89,15 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Sends the content of `message` to `destination` through the socket.
   int send(const IPmsMessageBuffer& message, const IPmcNetworkAddress* destination);
   // Waits up to `timeout_ms` for one datagram; hands out its bytes (in a
-  // block of exactly their length) and its sender.
+  // block of exactly their length) and its sender. -211 for a datagram
+  // larger than kReceiveSize, which is dropped.
   int receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* message, PmcPtr<IPmcNetworkAddress>* source);
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
-  // Peeks at a datagram's request-id and error-status: -251 when it answers
-  // another request (or cannot be read), -210 when it says tooBig, else 0.
+  // Peeks at a datagram's PDU type, request-id and error-status: -251 when
+  // it is no Response PDU, answers another request or cannot be read, -210
+  // when it says tooBig, else 0.
   static int check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message);
   // One exchange without splitting. When the request must be split,
   // `*fragment_count` receives the number of parts (else 0) and the result
@@ -114,11 +127,12 @@ class RequestSession final : public IPmsSession, public CPmcObject {
 
   // Waits for the matching answer after one send; `*result` holds the
   // exchange's result when the try ends with kAnswered or kFailed.
-  TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result,
-                      PmcPtr<IPmcNetworkAddress>* answered_from);
+  TryEnd await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms, int* result);
   // Broadcast: gathers answers for one try (pms_broadcast.cpp).
-  int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list);
-  static int search_new_packet(IPmsSnmpPacketList* list, const IPmcNetworkAddress& source, bool* is_new);
+  int gather_answers(const IPmcNetworkAddress& destination, IPmsSnmpTarget* target, IPmsSnmpPacketList* list,
+                     PmsResponderSet* responders);
+  // Decodes one answer and appends it to `list` under `source`; -251 when it
+  // is no Response PDU.
   static int decode_and_append(IPmsSnmpPacketList* list, IPmsMessageBuffer* message,
                                const IPmcNetworkAddress& source, const IPmsSnmpTarget* target);
 
@@ -130,6 +144,11 @@ class RequestSession final : public IPmsSession, public CPmcObject {
 // present, an address to send to, a time-out and retry count that are not
 // negative. 0 or -2.
 int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* target);
+
+// The number of sends of an exchange or search: retries + 1, counted in 64
+// bits so that no retry count overflows it; 0 for a negative count (which
+// pms_check_exchange_arguments refuses before anything is sent).
+int64_t pms_try_count(int32_t retries);
 
 // Remaining milliseconds of a wait that ends at a deadline, counted on the
 // monotonic clock; 0 once the deadline has passed.

@@ -147,7 +147,17 @@ int CPmsTranslator::decode(IPmsMessageBuffer* buffer, IPmsPdu* pdu, IPmsSnmpTarg
 
 int CPmsTranslator::decode_header(IPmsMessageBuffer* buffer, int32_t* error_status, int32_t* request_id,
                                   int translate_type) {
-  if (buffer == nullptr || error_status == nullptr || request_id == nullptr) return PMC_E_ARG;
+  if (error_status == nullptr || request_id == nullptr) return PMC_E_ARG;
+  PmsMessageHeader header;
+  int rc = decode_header(buffer, &header, translate_type);
+  if (rc != PMC_OK) return rc;
+  *error_status = header.error_status;
+  *request_id = header.request_id;
+  return PMC_OK;
+}
+
+int CPmsTranslator::decode_header(IPmsMessageBuffer* buffer, PmsMessageHeader* out, int translate_type) {
+  if (buffer == nullptr || out == nullptr) return PMC_E_ARG;
   int rc = PMC_OK;
   DecoderPtr decoder(new_decoder(buffer, translate_type, &rc));
   if (!decoder) return rc;
@@ -156,7 +166,8 @@ int CPmsTranslator::decode_header(IPmsMessageBuffer* buffer, int32_t* error_stat
   decoder->set_header_only(true);
   rc = decoder->decode(pdu.get(), nullptr);
   if (rc != PMC_OK) return rc;
-  *error_status = pdu->get_error_status();
-  *request_id = pdu->get_request_id();
+  out->pdu_type = pdu->get_type();
+  out->error_status = pdu->get_error_status();
+  out->request_id = pdu->get_request_id();
   return PMC_OK;
 }

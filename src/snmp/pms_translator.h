@@ -7,7 +7,8 @@
 //   IPmsTranslator* codec = pms_translator();
 //   size_t encoded = 0;
 //   int rc = codec->encode(pdu, target, buffer, &encoded);       // request
-//   rc = codec->decode_header(reply, &status, &id, 0);           // whose answer?
+//   PmsMessageHeader head;
+//   rc = codec->decode_header(reply, &head, 0);                  // what, and whose answer?
 //   rc = codec->decode(reply, pdu, target, PMS_TRANSLATE_UNKNOWN);  // into the request
 #pragma once
 
@@ -17,6 +18,13 @@
 
 #include "snmp/pms_decoder.h"
 #include "snmp/pms_encoder.h"
+
+// The fields of a message that tell what it is and which request it answers.
+struct PmsMessageHeader {
+  int32_t pdu_type = PMS_PDU_NONE;  // PMS_PDU_* (an SNMPv1 trap is PMS_PDU_TRAP)
+  int32_t request_id = 0;           // 0 for an SNMPv1 trap, which has none
+  int32_t error_status = 0;
+};
 
 // A codec: its name and its per-message encoder and decoder.
 class IPmsTransStreamFactory {
@@ -58,6 +66,8 @@ class IPmsTranslator {
   // pointer is null.
   virtual int decode_header(IPmsMessageBuffer* buffer, int32_t* error_status, int32_t* request_id,
                             int translate_type) = 0;
+  // The same, with the PDU type; `*out` is written only on success.
+  virtual int decode_header(IPmsMessageBuffer* buffer, PmsMessageHeader* out, int translate_type) = 0;
 
  protected:
   ~IPmsTranslator() = default;
@@ -88,6 +98,7 @@ class CPmsTranslator final : public IPmsTranslator {
   int decode(IPmsMessageBuffer* buffer, IPmsPdu* pdu, IPmsSnmpTarget* header, int translate_type) override;
   int decode_header(IPmsMessageBuffer* buffer, int32_t* error_status, int32_t* request_id,
                     int translate_type) override;
+  int decode_header(IPmsMessageBuffer* buffer, PmsMessageHeader* out, int translate_type) override;
 
  private:
   static constexpr size_t kSlots = 8;

@@ -1,13 +1,17 @@
 #include "agent/fault_agent.h"
 
+#include <arpa/inet.h>
 #include <errno.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace psw_test {
 
@@ -47,7 +51,73 @@ std::string malformed_bytes(Malformed kind, const std::string& answer) {
   }
 }
 
+// An SNMPv1 trap of `answer`'s version and community carrying its bindings.
+std::string trap_v1(const ber::Message& answer) {
+  std::string bindings;
+  for (const ber::VarBind& vb : answer.bindings) {
+    bindings += ber::encode_tlv(ber::kSequence, ber::encode_tlv(ber::kObjectId, ber::oid_content(vb.oid)) +
+                                                    ber::encode_value(vb.value));
+  }
+  std::string pdu = ber::encode_tlv(ber::kObjectId, ber::oid_content(ber::parse_oid("1.3.6.1.4.1.32473.1"))) +
+                    ber::encode_tlv(ber::kIpAddress, std::string("\x7f\x00\x00\x01", 4)) +
+                    ber::encode_tlv(ber::kInteger, ber::integer_content(6)) +
+                    ber::encode_tlv(ber::kInteger, ber::integer_content(1)) +
+                    ber::encode_tlv(ber::kTimeTicks, ber::unsigned_content(0)) +
+                    ber::encode_tlv(ber::kSequence, bindings);
+  return ber::encode_tlv(ber::kSequence, ber::encode_tlv(ber::kInteger, ber::integer_content(answer.version)) +
+                                             ber::encode_tlv(ber::kOctetString, answer.community) +
+                                             ber::encode_tlv(ber::kTrapV1, pdu));
+}
+
+std::string forged_bytes(const Forgery& f, const ber::Message& answer) {
+  ber::Message m = answer;
+  if (f.error_status >= 0) m.error_status = f.error_status;
+  m.request_id = static_cast<int32_t>(static_cast<uint32_t>(m.request_id) + static_cast<uint32_t>(f.id_offset));
+  if (!f.text.empty()) {
+    for (ber::VarBind& vb : m.bindings) vb.value = ber::Value::OctetString(f.text);
+  }
+  if (f.pad_to > 0) {
+    m.bindings.push_back({ber::parse_oid("1.3.6.1.4.1.32473.99.0"), ber::Value::OctetString(std::string(f.pad_to, 'p'))});
+  }
+  if (f.pdu_type == ber::kTrapV1) return trap_v1(m);
+  m.pdu_type = f.pdu_type;
+  return ber::encode_message(m);
+}
+
+// Bytes waiting in the receive queue of the UDP socket bound to `port`
+// (any local address) in the calling thread's network namespace; -1 when no
+// such socket is listed. (/proc/net shows the main thread's namespace, which
+// is not the agent's when it was started inside another one.)
+long long receive_queue_of(uint16_t port) {
+  FILE* f = std::fopen("/proc/thread-self/net/udp", "r");
+  if (f == nullptr) return -1;
+  char line[512];
+  long long queued = -1;
+  if (std::fgets(line, sizeof line, f) != nullptr) {  // the heading
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      unsigned slot = 0, local_ip = 0, local_port = 0, remote_ip = 0, remote_port = 0, state = 0;
+      unsigned long tx = 0, rx = 0;
+      if (std::sscanf(line, " %u: %x:%x %x:%x %x %lx:%lx", &slot, &local_ip, &local_port, &remote_ip, &remote_port,
+                      &state, &tx, &rx) != 8) {
+        continue;
+      }
+      if (local_port == port) {
+        queued = static_cast<long long>(rx);
+        break;
+      }
+    }
+  }
+  std::fclose(f);
+  return queued;
+}
+
 }  // namespace
+
+std::string flood_address(size_t n) {
+  size_t host = n + 1;  // 127.1.0.1 first
+  return "127." + std::to_string(1 + host / 65536 % 254) + "." + std::to_string(host / 256 % 256) + "." +
+         std::to_string(host % 256);
+}
 
 FaultAgent::FaultAgent(const std::string& address, uint16_t port)
     : address_(address), socket_(address, port), other_socket_(address, 0) {
@@ -283,24 +353,32 @@ void FaultAgent::answer_set(const ber::Message& request, ber::Message* response)
   for (const ber::VarBind& vb : request.bindings) table_[vb.oid].value = vb.value;
 }
 
-void FaultAgent::queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to) {
-  int fd = socket_.fd();
-  if (plan.from == ReplyFrom::kOtherPort) fd = other_socket_.fd();
-  if (plan.from == ReplyFrom::kOtherAddress) {
-    std::string other;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      other = script_.other_address;
-    }
-    try {
-      if (!other_address_socket_) other_address_socket_ = std::make_unique<UdpSocket>(other, 0);
-      fd = other_address_socket_->fd();
-    } catch (const std::exception&) {
-      fd = other_socket_.fd();  // the address is not local; another port is the next best thing
-    }
+int FaultAgent::socket_for(ReplyFrom from) {
+  if (from == ReplyFrom::kOtherPort) return other_socket_.fd();
+  if (from != ReplyFrom::kOtherAddress) return socket_.fd();
+  std::string other;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    other = script_.other_address;
   }
+  try {
+    if (!other_address_socket_) other_address_socket_ = std::make_unique<UdpSocket>(other, 0);
+    return other_address_socket_->fd();
+  } catch (const std::exception&) {
+    return other_socket_.fd();  // the address is not local; another port is the next best thing
+  }
+}
+
+void FaultAgent::queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to) {
+  int fd = socket_for(plan.from);
   Clock::time_point due = Clock::now() + plan.delay;
+  for (const Forgery& f : plan.forged) {
+    outgoing_.push_back(Outgoing{due, socket_for(f.from), forged_bytes(f, response), to.address, to.port});
+  }
   std::string bytes = ber::encode_message(response);
+  if (plan.flood_sources > 0 && socket_.family() == AF_INET) {
+    outgoing_.push_back(Outgoing{due, socket_.fd(), bytes, to.address, to.port, plan.flood_sources});
+  }
   if (plan.wrong_id_first) {
     ber::Message wrong = response;
     wrong.request_id = static_cast<int32_t>(static_cast<uint32_t>(response.request_id) + 1u);
@@ -322,12 +400,62 @@ void FaultAgent::send_due() {
       later.push_back(o);
       continue;
     }
+    if (o.flood_sources > 0) {
+      send_flood(o);
+      continue;
+    }
     sockaddr_storage ss;
     socklen_t len = 0;
     if (!make_sockaddr(o.to_address, o.to_port, &ss, &len)) continue;
     if (::sendto(o.socket_fd, o.data.data(), o.data.size(), 0, reinterpret_cast<sockaddr*>(&ss), len) >= 0) ++sent_;
   }
   outgoing_.swap(later);
+}
+
+}  // namespace psw_test
+
+namespace psw_test {
+
+// Every copy leaves the agent's own socket with another source address
+// (IP_PKTINFO): all of 127.0.0.0/8 is local on a loopback that is up.
+void FaultAgent::send_flood(const Outgoing& o) {
+  sockaddr_storage ss;
+  socklen_t len = 0;
+  if (!make_sockaddr(o.to_address, o.to_port, &ss, &len)) return;
+  constexpr size_t kBatch = 32;
+  constexpr long long kQueueLow = 16 * 1024;  // bytes still queued at the requester
+  for (size_t n = 0; n < o.flood_sources && !stop_; ++n) {
+    if (n % kBatch == 0 && n > 0) {
+      // Wait (bounded) until the requester has read most of the last batch.
+      Clock::time_point give_up = Clock::now() + std::chrono::milliseconds(2000);
+      for (;;) {
+        long long queued = receive_queue_of(o.to_port);
+        if (queued < 0) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));  // cannot tell: a fixed pace
+          break;
+        }
+        if (queued <= kQueueLow || Clock::now() >= give_up || stop_) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+    }
+    in_pktinfo info{};
+    if (::inet_pton(AF_INET, flood_address(n).c_str(), &info.ipi_spec_dst) != 1) continue;
+    char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    iovec iov{const_cast<char*>(o.data.data()), o.data.size()};
+    msghdr msg{};
+    msg.msg_name = &ss;
+    msg.msg_namelen = len;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    if (::sendmsg(o.socket_fd, &msg, 0) >= 0) ++sent_;
+  }
 }
 
 }  // namespace psw_test

@@ -48,6 +48,23 @@ enum class ReplyFrom {
   kOtherAddress,  // a socket on `FaultScript::other_address` (IPv4 loopback only)
 };
 
+// A datagram the agent sends just before its answer, to the same requester:
+// the answer turned into something a client must not take for it.
+struct Forgery {
+  ReplyFrom from = ReplyFrom::kSame;  // the socket it is sent from
+  // The answer's PDU type replaced by this one; kTrapV1 sends an SNMPv1 trap
+  // (which has no request-id) with the answer's bindings instead.
+  uint8_t pdu_type = ber::kResponse;
+  int error_status = -1;              // >= 0 replaces the error-status
+  int32_t id_offset = 0;              // added to the request-id
+  size_t pad_to = 0;                  // > 0: an extra OCTET STRING binding makes it at least this long
+  std::string text;                   // not empty: every binding's value becomes this OCTET STRING
+};
+
+// Loopback address number `n` of a flood (n from 0): 127.1.0.1 upwards,
+// never an address of 127.0.0.0/16.
+std::string flood_address(size_t n);
+
 // What the agent does with one request. Filled from the script, then handed
 // to the script's hook, which may change it.
 struct ReplyPlan {
@@ -60,6 +77,12 @@ struct ReplyPlan {
   ReplyFrom from = ReplyFrom::kSame;
   int error_status = -1;                      // >= 0 overrides the answer's error-status
   int error_index = -1;                       // >= 0 overrides the answer's error-index
+  std::vector<Forgery> forged;                // sent before the answer, in this order
+  // Before the answer (after the forgeries): a copy of it from each of this
+  // many loopback addresses (flood_address(0) upwards; IPv4 agents only).
+  // Sent in batches that wait until the requester's socket has taken the
+  // last one in, so the kernel drops none of them.
+  size_t flood_sources = 0;
 };
 
 struct FaultScript {
@@ -138,6 +161,7 @@ class FaultAgent {
     std::string data;
     std::string to_address;
     uint16_t to_port;
+    size_t flood_sources = 0;  // > 0: `data` from this many flood addresses
   };
   struct Entry {
     ber::Value value;
@@ -152,7 +176,9 @@ class FaultAgent {
   void answer_getnext(const ber::Message& request, bool stuck, ber::Message* response) const;
   void answer_set(const ber::Message& request, ber::Message* response);
   void queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to);
+  int socket_for(ReplyFrom from);
   void send_due();
+  void send_flood(const Outgoing& o);
 
   std::string address_;
   UdpSocket socket_;

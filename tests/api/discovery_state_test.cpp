@@ -125,3 +125,21 @@ TEST_F(Discovery, FiltersKeepAnswersBeginningWithAnySlotButNeverOtherModels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FoundDeviceList, PositionsStayRightWhenAskedOutOfOrderOrAfterAnAddition) {
+  CPSWFoundDeviceList list;
+  for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) ASSERT_EQ(list.add_front("1.3", "M", address), 0);
+  EXPECT_STREQ(list.at(2)->szAddress, "10.0.0.1");
+  EXPECT_STREQ(list.at(0)->szAddress, "10.0.0.3");  // backwards
+  EXPECT_STREQ(list.at(1)->szAddress, "10.0.0.2");
+  EXPECT_EQ(list.at(3), nullptr);
+  EXPECT_EQ(list.at(-1), nullptr);
+  // A node added at the front moves every position by one.
+  ASSERT_EQ(list.add_front("1.3", "M", "10.0.0.4"), 0);
+  EXPECT_STREQ(list.at(1)->szAddress, "10.0.0.3");
+  EXPECT_STREQ(list.at(3)->szAddress, "10.0.0.1");
+}
+
+}  // namespace

@@ -1,6 +1,8 @@
 // Address texts: the classic and the resolver rules, the IPv6 group text,
 // and the address objects built on them.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstring>
@@ -255,4 +257,73 @@ TEST(NetworkAddress, CloneGetAndNormalize) {
   address->set("bad", IPmcNetworkAddress::PROTOCOL_NONE, 0);
   EXPECT_EQ(address->normalize(), PMC_E_FAIL);
   EXPECT_STREQ(address->c_str(), "bad");  // kept on failure
+}
+
+namespace {
+
+// A socket address with its length.
+struct Socket {
+  struct sockaddr_storage s {};
+  socklen_t length = 0;
+};
+
+Socket v4(const char* text, uint16_t port) {
+  Socket out;
+  auto& in = reinterpret_cast<struct sockaddr_in&>(out.s);
+  in.sin_family = AF_INET;
+  in.sin_port = htons(port);
+  EXPECT_EQ(inet_pton(AF_INET, text, &in.sin_addr), 1) << text;
+  out.length = sizeof(struct sockaddr_in);
+  return out;
+}
+
+Socket v6(const char* text, uint16_t port, uint32_t zone = 0) {
+  Socket out;
+  auto& in6 = reinterpret_cast<struct sockaddr_in6&>(out.s);
+  in6.sin6_family = AF_INET6;
+  in6.sin6_port = htons(port);
+  in6.sin6_scope_id = zone;
+  EXPECT_EQ(inet_pton(AF_INET6, text, &in6.sin6_addr), 1) << text;
+  out.length = sizeof(struct sockaddr_in6);
+  return out;
+}
+
+bool same(const Socket& a, const Socket& b) { return pmc_same_endpoint(a.s, a.length, b.s, b.length); }
+
+}  // namespace
+
+TEST(SameEndpoint, AddressAndPortMustBothAgree) {
+  Socket a = v4("10.0.0.5", 161);
+  EXPECT_TRUE(same(a, v4("10.0.0.5", 161)));
+  EXPECT_FALSE(same(a, v4("10.0.0.6", 161)));
+  EXPECT_FALSE(same(a, v4("10.0.0.5", 162)));
+  Socket short_one = v4("10.0.0.5", 161);
+  short_one.length -= 1;
+  EXPECT_FALSE(same(a, short_one));
+
+  Socket b = v6("fd31::7", 161);
+  EXPECT_TRUE(same(b, v6("fd31:0:0:0:0:0:0:7", 161)));
+  EXPECT_FALSE(same(b, v6("fd31::8", 161)));
+  EXPECT_FALSE(same(b, v6("fd31::7", 1161)));
+
+  Socket unknown;
+  unknown.s.ss_family = AF_UNIX;
+  unknown.length = sizeof unknown.s;
+  EXPECT_FALSE(same(unknown, unknown));
+}
+
+TEST(SameEndpoint, MappedIpv4IsItsIpv4AddressAndZonesKeepLinksApart) {
+  Socket plain = v4("192.0.2.9", 161);
+  Socket mapped = v6("::ffff:192.0.2.9", 161);
+  EXPECT_TRUE(same(plain, mapped));
+  EXPECT_TRUE(same(mapped, plain));
+  EXPECT_FALSE(same(plain, v6("::ffff:192.0.2.10", 161)));
+  EXPECT_FALSE(same(plain, v6("::ffff:192.0.2.9", 162)));
+  // The IPv4-compatible form (::a.b.c.d) is another IPv6 address.
+  EXPECT_FALSE(same(plain, v6("::192.0.2.9", 161)));
+
+  Socket link2 = v6("fe80::1", 161, 2);
+  EXPECT_TRUE(same(link2, v6("fe80::1", 161, 2)));
+  EXPECT_FALSE(same(link2, v6("fe80::1", 161, 3)));
+  EXPECT_FALSE(same(link2, v6("fe80::1", 161, 0)));
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "net/pmc_address_rules.h"
 #include "net/pmc_datagram_socket.h"
 #include "net/pmc_socket_api.h"
 #include "net_test_support.h"
@@ -164,12 +165,17 @@ TEST(DataGramSocket, OversizedDatagramNeverOverrunsTheBuffer) {
   std::memset(buffer, 'z', sizeof(buffer));
   size_t received = 99;
   IPmcNetworkAddress* from = nullptr;
-  EXPECT_EQ(socket->receive(buffer, 16, 2000, &received, &from), PMC_E_RECEIVE);
+  // Told apart from a failing socket, so a caller can go on waiting.
+  EXPECT_EQ(socket->receive(buffer, 16, 2000, &received, &from), PMC_E_OVERFLOW);
   EXPECT_EQ(received, 0u);
   EXPECT_EQ(from, nullptr);
   for (size_t i = 16; i < sizeof(buffer); ++i) ASSERT_EQ(buffer[i], 'z') << i;
-  // The dropped datagram does not linger.
+  // The dropped datagram does not linger, and the next one is whole.
   EXPECT_EQ(socket->receive(buffer, sizeof(buffer), 0, &received, &from), PMC_E_TIMEOUT);
+  ASSERT_EQ(socket->send("fits", 4, self.get()), PMC_OK);
+  ASSERT_EQ(socket->receive(buffer, 16, 2000, &received, &from), PMC_OK);
+  PmcPtr<IPmcNetworkAddress> sender(from);
+  EXPECT_EQ(std::string(buffer, received), "fits");
 }
 
 TEST(DataGramSocket, SendRefusesWhatCannotBeAddressed) {
@@ -244,4 +250,43 @@ TEST(DataGramSocket, IpxAddressesConvertBothWays) {
   EXPECT_EQ(DataGramSocketIPX::ipx_to_socket_address("255.255.255.255", 1, &address, &length), PMC_E_FAIL);
   address.ss_family = AF_INET;
   EXPECT_EQ(DataGramSocketIPX::ipx_to_network_address(address, length, back.get()), PMC_E_FAIL);
+}
+
+TEST(DataGramSocket, SameEndpointReadsBothAddressesAsSendWould) {
+  PmcPtr<DataGramSocket> v4(open_socket(IPmcNetworkAddress::PROTOCOL_IPV4));
+  PmcPtr<DataGramSocket> v6(open_socket(IPmcNetworkAddress::PROTOCOL_IPV6));
+  ASSERT_TRUE(v4 && v6);
+  const Protocol ipv4 = IPmcNetworkAddress::PROTOCOL_IPV4;
+  const Protocol ipv6 = IPmcNetworkAddress::PROTOCOL_IPV6;
+  PmcPtr<IPmcNetworkAddress> device(address_of("127.000.000.001", 161, ipv4));
+  EXPECT_TRUE(v4->is_same_endpoint(device.get(), address_of("127.0.0.1", 161, ipv4).get()));
+  EXPECT_FALSE(v4->is_same_endpoint(device.get(), address_of("127.0.0.2", 161, ipv4).get()));
+  EXPECT_FALSE(v4->is_same_endpoint(device.get(), address_of("127.0.0.1", 162, ipv4).get()));
+  EXPECT_FALSE(v4->is_same_endpoint(device.get(), address_of("not-an-address", 161, ipv4).get()));
+  EXPECT_FALSE(v4->is_same_endpoint(device.get(), nullptr));
+  EXPECT_FALSE(v4->is_same_endpoint(nullptr, device.get()));
+
+  PmcPtr<IPmcNetworkAddress> device6(address_of("0:0:0:0:0:0:0:1", 161, ipv6));
+  EXPECT_TRUE(v6->is_same_endpoint(device6.get(), address_of("::1", 161, ipv6).get()));
+  EXPECT_FALSE(v6->is_same_endpoint(device6.get(), address_of("::2", 161, ipv6).get()));
+  EXPECT_FALSE(v6->is_same_endpoint(device6.get(), address_of("::1", 1161, ipv6).get()));
+  PmcPtr<IPmcNetworkAddress> mapped(address_of("::ffff:127.0.0.1", 161, ipv6));
+  EXPECT_TRUE(v6->is_same_endpoint(mapped.get(), address_of("127.0.0.1", 161, ipv6).get()));
+  // Zones by number: a zone is part of the endpoint.
+  EXPECT_TRUE(v6->is_same_endpoint(address_of("fe80::1%1", 161, ipv6).get(), address_of("fe80::1%1", 161, ipv6).get()));
+  EXPECT_FALSE(v6->is_same_endpoint(address_of("fe80::1%1", 161, ipv6).get(), address_of("fe80::1", 161, ipv6).get()));
+}
+
+TEST(DataGramSocket, IpxEndpointsCompareNetworkNodeAndSocket) {
+  struct sockaddr_storage a {}, b {};
+  socklen_t la = 0, lb = 0;
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000a:00001b2c3d4e", 36879, &a, &la), PMC_OK);
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000A:00001B2C3D4E", 36879, &b, &lb), PMC_OK);
+  EXPECT_TRUE(pmc_same_endpoint(a, la, b, lb));
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000b:00001b2c3d4e", 36879, &b, &lb), PMC_OK);
+  EXPECT_FALSE(pmc_same_endpoint(a, la, b, lb));
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000a:00001b2c3d4f", 36879, &b, &lb), PMC_OK);
+  EXPECT_FALSE(pmc_same_endpoint(a, la, b, lb));
+  ASSERT_EQ(DataGramSocketIPX::ipx_to_socket_address("0000000a:00001b2c3d4e", 36880, &b, &lb), PMC_OK);
+  EXPECT_FALSE(pmc_same_endpoint(a, la, b, lb));
 }

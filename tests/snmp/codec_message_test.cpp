@@ -304,6 +304,33 @@ TEST(CodecDecode, HeaderOnlyStopsBeforeTheBindings) {
   EXPECT_EQ(decode_header(bytes, &status, &id, PMS_TRANSLATE_UNKNOWN), PMC_E_ARG);
 }
 
+TEST(CodecDecode, HeaderDecodeHandsOutThePduTypeOfEveryKind) {
+  const std::pair<uint8_t, int32_t> kinds[] = {
+      {ber::kGetRequest, PMS_PDU_GET},   {ber::kGetNextRequest, PMS_PDU_GETNEXT}, {ber::kResponse, PMS_PDU_RESPONSE},
+      {ber::kSetRequest, PMS_PDU_SET},   {ber::kGetBulkRequest, PMS_PDU_GETBULK}, {0xA6, PMS_PDU_INFORM},
+      {0xA7, PMS_PDU_TRAP},              {0xA8, PMS_PDU_REPORT}};
+  for (const auto& kind : kinds) {
+    ber::Message message = response({bind("1.3.6.1.1", ber::Value::Null())}, 2, 1);
+    message.version = ber::kVersion2c;
+    message.pdu_type = kind.first;
+    Bytes bytes = peer_message(message);
+    PmcPtr<IPmsMessageBuffer> buffer(pms_create_message_buffer(nullptr));
+    ASSERT_EQ(buffer->assign(bytes.data(), bytes.size()), PMC_OK);
+    PmsMessageHeader head;
+    int rc = pms_translator()->decode_header(buffer.get(), &head, PMS_TRANSLATE_COMMUNITY);
+    if (kind.first == 0xA7) {
+      // An SNMPv2 trap in a community message is not read by this codec.
+      EXPECT_NE(rc, PMC_OK);
+      EXPECT_EQ(head.pdu_type, PMS_PDU_NONE);  // untouched
+      continue;
+    }
+    ASSERT_EQ(rc, PMC_OK) << int(kind.first);
+    EXPECT_EQ(head.pdu_type, kind.second) << int(kind.first);
+    EXPECT_EQ(head.request_id, 4711);
+    EXPECT_EQ(head.error_status, 2);
+  }
+}
+
 TEST(CodecDecode, GetBulkFieldsTravelAsErrorStatusAndIndex) {
   ber::Message bulk;
   bulk.version = ber::kVersion2c;

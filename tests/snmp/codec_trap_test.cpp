@@ -123,3 +123,15 @@ TEST(CodecTrap, UnusableTrapFieldsAreRefused) {
   ASSERT_EQ(out.rc, PMC_OK);
   EXPECT_EQ(enterprise_of(*decoded_trap(hex_text(out.bytes))), "0.3");
 }
+
+TEST(CodecTrap, HeaderDecodeTellsATrapByItsTypeAndReadsNoRequestId) {
+  Bytes bytes = hex_bytes(v1_message(trap_pdu(kEnterprise9, "c0000201", "06", "07", "64")));
+  PmcPtr<IPmsMessageBuffer> buffer(pms_create_message_buffer(nullptr));
+  ASSERT_EQ(buffer->assign(bytes.data(), bytes.size()), PMC_OK);
+  PmsMessageHeader head;
+  head.request_id = 99;
+  ASSERT_EQ(pms_translator()->decode_header(buffer.get(), &head, PMS_TRANSLATE_COMMUNITY), PMC_OK);
+  EXPECT_EQ(head.pdu_type, PMS_PDU_TRAP);
+  EXPECT_EQ(head.request_id, 0);  // what a request with id 0 would have matched
+  EXPECT_EQ(pms_translator()->decode_header(buffer.get(), nullptr, PMS_TRANSLATE_COMMUNITY), PMC_E_ARG);
+}

@@ -86,6 +86,29 @@ TEST_F(EngineLog, TriesTimeOutsAndForeignAnswersAreLoggedInOrder) {
   EXPECT_GT(foreign, from) << dump();
 }
 
+TEST_F(EngineLog, DatagramsThatAreNoAnswerSayWhyTheyWereDropped) {
+  FaultScript script;
+  script.hook = [](size_t, const ber::Message&, psw_test::ReplyPlan& plan) {
+    psw_test::Forgery other_port;
+    other_port.from = psw_test::ReplyFrom::kOtherPort;
+    psw_test::Forgery report;
+    report.pdu_type = 0xA8;
+    plan.forged = {other_port, report};
+  };
+  agent_.set_script(script);
+  int err = -1;
+  PmcPtr<RequestSession> session(pmc_make<RequestSession>(&err));
+  PmcPtr<IPmsSnmpTarget> target = make_target(agent_.address(), agent_.port(), 1000, 0);
+  PmcPtr<IPmsPdu> pdu = make_pdu(PMS_PDU_GET, {"1.3.6.1.2.1.1.7.0"});
+  ASSERT_EQ(session->send_sync(pdu.get(), target.get()), PMC_OK);
+  const std::string port = std::to_string(agent_.port());
+  int foreign = find("Debug, _send_and_receive(): drop a packet from 127.0.0.1:" + std::to_string(agent_.other_port()) +
+                     ", not from the destination 127.0.0.1:" + port + ".");
+  int report = find("Debug, [RequestSession::check_received_raw_packet] not a response. pdu type[8].", foreign);
+  EXPECT_GE(foreign, 0) << dump();
+  EXPECT_GT(report, foreign) << dump();
+}
+
 TEST_F(EngineLog, BroadcastSearchIsTracedThroughTheDispatcher) {
   int err = -1;
   PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(&err));

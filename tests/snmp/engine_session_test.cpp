@@ -184,16 +184,16 @@ TEST_F(SessionTest, OnlyMalformedDatagramsEndInATimeOut) {
   EXPECT_EQ(agent_.request_count(), 2u);
 }
 
-TEST_F(SessionTest, AnswerFromAnotherAddressIsMatchedByRequestIdAndBecomesTheTarget) {
+TEST_F(SessionTest, AnswerFromAnotherAddressIsRefusedAndTheTargetKeepsItsAddress) {
   FaultScript script;
   script.reply_from = psw_test::ReplyFrom::kOtherAddress;
   script.other_address = "127.0.0.2";
   agent_.set_script(script);
-  PmcPtr<IPmsSnmpTarget> t = target(1000, 0);
-  PmcPtr<IPmsPdu> pdu;
-  ASSERT_EQ(get(t.get(), &pdu), PMC_OK);
-  EXPECT_EQ(engine_test::int_at(*pdu, 1), 72);
-  EXPECT_STREQ(t->get_address()->c_str(), "127.0.0.2");
+  PmcPtr<IPmsSnmpTarget> t = target(150, 1);
+  EXPECT_EQ(get(t.get()), PMC_E_TIMEOUT);
+  EXPECT_EQ(agent_.request_count(), 2u);
+  EXPECT_STREQ(t->get_address()->c_str(), "127.0.0.1");
+  EXPECT_EQ(t->get_address()->get_port(), agent_.port());
 }
 
 TEST_F(SessionTest, LocalPortOfTheTargetIsUsed) {

@@ -1,6 +1,8 @@
 // The fault agent's behaviours, seen from a raw client socket.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "agent/fault_agent.h"
 
 namespace psw_test {
@@ -310,6 +312,110 @@ TEST(FaultAgent, LoadsAProfile) {
   EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.5.2.0"), Value::Counter64(18446744073709551615ull));
   EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.5.1.0"), Value::IpAddress(10, 20, 30, 40));
   EXPECT_EQ(agent.value("1.3.6.1.4.1.32473.99.9.9.0"), Value::Null());
+}
+
+}  // namespace
+}  // namespace psw_test
+
+namespace psw_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class FaultAgentForgeryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { agent.set("1.3.6.1.2.1.1.5.0", ber::Value::OctetString("printer")); }
+  std::vector<Datagram> ask(int32_t id, std::chrono::milliseconds window = 200ms) {
+    ber::Message m;
+    m.pdu_type = ber::kGetRequest;
+    m.request_id = id;
+    m.bindings.push_back({ber::parse_oid("1.3.6.1.2.1.1.5.0"), ber::Value::Null()});
+    client.send_to(ber::encode_message(m), agent.address(), agent.port());
+    return client.receive_for(window);
+  }
+  FaultAgent agent;
+  UdpSocket client{"127.0.0.1"};
+};
+
+TEST_F(FaultAgentForgeryTest, ForgeriesComeFirstInOrderFromTheirOwnSockets) {
+  FaultScript s;
+  s.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    Forgery other_port;
+    other_port.from = ReplyFrom::kOtherPort;
+    Forgery report;
+    report.pdu_type = 0xA8;
+    report.error_status = ber::kGenErr;
+    report.text = "forged";
+    Forgery big;
+    big.id_offset = 5;
+    big.pad_to = 3000;
+    plan.forged = {other_port, report, big};
+  };
+  agent.set_script(s);
+  std::vector<Datagram> got = ask(40);
+  ASSERT_EQ(got.size(), 4u);
+  std::vector<ber::Message> m(4);
+  std::string error;
+  for (size_t i = 0; i < 4; ++i) ASSERT_TRUE(ber::decode_message(got[i].data, &m[i], &error)) << i << error;
+  EXPECT_EQ(got[0].port, agent.other_port());
+  EXPECT_EQ(m[0].pdu_type, ber::kResponse);
+  EXPECT_EQ(m[0].request_id, 40);
+  EXPECT_EQ(got[1].port, agent.port());
+  EXPECT_EQ(m[1].pdu_type, 0xA8);
+  EXPECT_EQ(m[1].error_status, ber::kGenErr);
+  EXPECT_EQ(m[1].bindings.at(0).value, ber::Value::OctetString("forged"));
+  EXPECT_GE(got[2].data.size(), 3000u);
+  EXPECT_EQ(m[2].request_id, 45);
+  EXPECT_EQ(m[3].pdu_type, ber::kResponse);  // the answer itself, last
+  EXPECT_EQ(m[3].request_id, 40);
+  EXPECT_EQ(m[3].bindings.at(0).value, ber::Value::OctetString("printer"));
+}
+
+TEST_F(FaultAgentForgeryTest, TrapForgeryIsAnSnmpV1TrapWithTheAnswersBindings) {
+  FaultScript s;
+  s.hook = [](size_t, const ber::Message&, ReplyPlan& plan) {
+    Forgery trap;
+    trap.pdu_type = ber::kTrapV1;
+    plan.forged = {trap};
+    plan.copies = 0;
+  };
+  agent.set_script(s);
+  std::vector<Datagram> got = ask(41);
+  ASSERT_EQ(got.size(), 1u);
+  ber::Reader whole(got[0].data), message(nullptr, 0), field(nullptr, 0), pdu(nullptr, 0);
+  ASSERT_TRUE(whole.expect(ber::kSequence, &message));
+  ASSERT_TRUE(message.expect(ber::kInteger, &field));
+  ASSERT_TRUE(message.expect(ber::kOctetString, &field));
+  EXPECT_EQ(field.rest(), "public");
+  ASSERT_TRUE(message.expect(ber::kTrapV1, &pdu));
+  for (uint8_t tag : {ber::kObjectId, ber::kIpAddress, ber::kInteger, ber::kInteger, ber::kTimeTicks}) {
+    ASSERT_TRUE(pdu.expect(tag, &field)) << int(tag);
+  }
+  ber::Reader bindings(nullptr, 0), binding(nullptr, 0);
+  ASSERT_TRUE(pdu.expect(ber::kSequence, &bindings));
+  ASSERT_TRUE(bindings.expect(ber::kSequence, &binding));
+  EXPECT_TRUE(pdu.at_end());
+}
+
+TEST_F(FaultAgentForgeryTest, FloodCopiesTheAnswerFromDistinctLoopbackAddresses) {
+  EXPECT_EQ(flood_address(0), "127.1.0.1");
+  EXPECT_EQ(flood_address(255), "127.1.1.0");
+  EXPECT_EQ(flood_address(65535), "127.2.0.0");
+  FaultScript s;
+  s.hook = [](size_t, const ber::Message&, ReplyPlan& plan) { plan.flood_sources = 500; };
+  agent.set_script(s);
+  std::vector<Datagram> got = ask(42, 1500ms);
+  // Paced by the client's queue: none is lost although the client reads
+  // only after the window has begun.
+  ASSERT_EQ(got.size(), 501u);
+  std::set<std::string> sources;
+  for (size_t i = 0; i < 500; ++i) {
+    ASSERT_EQ(got[i].data, got[500].data) << i;
+    sources.insert(got[i].address);
+  }
+  EXPECT_EQ(sources.size(), 500u);
+  EXPECT_EQ(sources.count("127.0.0.1"), 0u);
+  EXPECT_EQ(got[500].address, "127.0.0.1");  // the answer itself, last
 }
 
 }  // namespace
