@@ -136,7 +136,7 @@ std::string device_status_name(int32_t status) {
 std::string storage_type_name(int32_t type) {
   static const Named t[] = {{0, "unknown"}, {1, "other"},         {2, "ram"},         {3, "virtualMemory"},
                             {4, "fixedDisk"}, {5, "removableDisk"}, {6, "floppyDisk"}, {7, "compactDisc"},
-                            {8, "ramDisk"}};
+                            {8, "ramDisk"},   {9, "flashMemory"},   {10, "networkDisk"}};
   return lookup(t, type);
 }
 
@@ -191,8 +191,8 @@ std::string supply_unit_name(int32_t unit) {
 }
 
 std::string capacity_unit_name(int32_t unit) {
-  static const Named t[] = {{1, "other"}, {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"},
-                            {8, "sheets"}, {16, "feet"}, {17, "metres"}};
+  static const Named t[] = {{1, "other"},  {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"}, {8, "sheets"},
+                            {16, "feet"}, {17, "metres"}, {18, "items"},     {19, "percent"}};
   return lookup(t, unit);
 }
 
@@ -236,6 +236,18 @@ std::string level_text(int32_t level) {
     case -2: return "unknown";
     case -3: return "some remaining";
     default: return std::to_string(level);
+  }
+}
+
+std::string alert_group_index_text(int32_t index) {
+  return index == -1 ? std::string("none") : std::to_string(index);
+}
+
+std::string alert_location_text(int32_t location) {
+  switch (location) {
+    case -1: return "other";
+    case -2: return "unknown";
+    default: return std::to_string(location);
   }
 }
 

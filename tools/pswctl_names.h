@@ -58,6 +58,13 @@ std::string detected_error_octets(int32_t state);
 // A level or capacity value: the printer MIB's special negative values by
 // name ("unknown", "some remaining", "other"), else the number.
 std::string level_text(int32_t level);
+// An alert's group index: -1 (the alert belongs to no row of its group)
+// as "none", else the number.
+std::string alert_group_index_text(int32_t index);
+// An alert's location within its sub-unit: -1 "other", -2 "unknown",
+// else the number.
+std::string alert_location_text(int32_t location);
+
 // The fill level in percent, when the unit and values allow one: a level
 // already in percent, or a non-negative level of a positive maximum in the
 // same unit (rounded, clamped to 100). Nothing for the special negative values.

@@ -15,17 +15,20 @@ namespace pswctl {
 
 using nlohmann::json;
 
-json to_json(const PSWStorageInfo& r);
-json to_json(const PSWDeviceInfo& r);
-json to_json(const PSWPrinterInfo& r);
-json to_json(const PSWInputTrayInfo& r);
-json to_json(const PSWOutputTrayInfo& r);
-json to_json(const PSWTonerInfo& r);
-json to_json(const PSWAlertInfo& r);
-json to_json(const PSWJobInfo& r);
+// `charset` is the character set of the record's texts (MIBenum, see
+// pswctl_charset.h): the printer's for the Printer MIB and Host Resources
+// records, the maker's for jobs; 0 when unknown.
+json to_json(const PSWStorageInfo& r, int32_t charset = 0);
+json to_json(const PSWDeviceInfo& r, int32_t charset = 0);
+json to_json(const PSWPrinterInfo& r, int32_t charset = 0);
+json to_json(const PSWInputTrayInfo& r, int32_t charset = 0);
+json to_json(const PSWOutputTrayInfo& r, int32_t charset = 0);
+json to_json(const PSWTonerInfo& r, int32_t charset = 0);
+json to_json(const PSWAlertInfo& r, int32_t charset = 0);
+json to_json(const PSWJobInfo& r, int32_t charset = 0);
 
-// A six-field date and time as "YYYY-MM-DD hh:mm:ss"; null when all zero
-// (the device lacks it).
+// A six-field date and time as "YYYY-MM-DDThh:mm:ss" (ISO 8601; the device
+// gives no zone); null when all zero (the device lacks it).
 json date_time(const uint16_t (&t)[6]);
 
 }  // namespace pswctl

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "pswctl_names.h"
 #include "pswctl_render.h"
 
 namespace pswctl {
@@ -71,6 +72,11 @@ void printer_changes(const json& before, const json& after, json& changes) {
 
 }  // namespace
 
+json reachability_change(bool reachable, int32_t code) {
+  if (reachable) return {{"what", "device"}, {"change", "reachable"}};
+  return {{"what", "device"}, {"change", "unreachable"}, {"code", code}, {"name", result_code_name(code)}};
+}
+
 json empty_snapshot() { return {{"printer", nullptr}, {"toners", json::array()}, {"alerts", json::array()}}; }
 
 json watch_changes(const json& before, const json& after) {
@@ -84,6 +90,10 @@ json watch_changes(const json& before, const json& after) {
 std::string render_change(const json& c) {
   const std::string what = c["what"].get<std::string>();
   const std::string change = c["change"].get<std::string>();
+  if (what == "device") {
+    if (change == "reachable") return "device reachable again";
+    return fmt::format("device unreachable: {} ({})", cell(c["name"]), cell(c["code"]));
+  }
   if (what == "printer") return fmt::format("printer status {}", cell(c["statusName"]));
   if (what == "error") return fmt::format("error {}: {}", change, cell(c["error"]));
   if (what == "toner") {

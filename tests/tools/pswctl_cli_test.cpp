@@ -16,6 +16,7 @@
 #include "device/status_test_support.h"
 #include "psw/psw.h"
 #include "pswctl_option_keys.h"
+#include "pswctl_run.h"
 #include "raw_controls.h"
 
 namespace {
@@ -23,33 +24,11 @@ namespace {
 using nlohmann::json;
 using status_test::SimulatedPrinter;
 
-struct ToolRun {
-  int exit_code = -1;
-  std::string out;  // standard output
-  std::string err;  // standard error
-};
-
-// Runs pswctl with `args` inside `netns`, keeping its two output streams apart.
-ToolRun pswctl(const std::string& netns, const std::vector<std::string>& args,
-           std::chrono::milliseconds timeout = std::chrono::milliseconds(30000)) {
-  psw_test::TempDir dir("pswctl");
-  std::vector<std::string> argv = {"/bin/sh", "-c", "f=$1; shift; exec \"$@\" 2>\"$f\"", "sh", dir.file("err"),
-                                   PSWCTL_PATH};
-  argv.insert(argv.end(), args.begin(), args.end());
-  psw_test::CommandResult r = psw_test::run_command(argv, timeout, netns);
-  return {r.exit_code, r.output, dir.read("err")};
-}
-
-json parse(const ToolRun& r) {
-  try {
-    return json::parse(r.out);
-  } catch (const std::exception& e) {
-    ADD_FAILURE() << "not JSON: " << e.what() << "\n" << r.out << "\nstderr: " << r.err;
-    return json();
-  }
-}
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using pswctl_test::has;
+using pswctl_test::parse;
+using pswctl_test::pswctl;
+using pswctl_test::tools_profile;
+using pswctl_test::ToolRun;
 
 class Pswctl : public ::testing::Test {
  protected:
@@ -144,7 +123,8 @@ TEST_F(Pswctl, OptionsJsonHoldsEveryKeyTheReaderAnswers) {
     for (const pswctl::OptionKey& k : pswctl::option_keys()) {
       const int count = k.perTray ? trays : 1;
       for (int i = 0; i < count; ++i) {
-        const json& got = k.perTray ? o["inputTrays"][i][k.key] : o["options"][k.key];
+        const std::string name = pswctl::json_name(k.key);
+        const json& got = k.perTray ? o["inputTrays"][i][name] : o["options"][name];
         const uint16_t index = static_cast<uint16_t>(i);
         if (k.kind == pswctl::OptionKind::kBoolean) {
           int16_t v = 0;
@@ -218,49 +198,15 @@ TEST_F(Pswctl, WatchReportsTheStartStateThenOnlyChanges) {
   const size_t expected = 1 + status["printer"]["errors"].size() + status["toners"].size() + status["alerts"].size();
   EXPECT_EQ(first["changes"].size(), expected);
 
-  ToolRun text = run({"watch", "127.0.0.1", "--interval", "0", "--count", "2"});
+  ToolRun text = run({"watch", "127.0.0.1", "--interval", "0.01", "--count", "2"});
   ASSERT_EQ(text.exit_code, 0) << text.err;
   EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')), expected) << text.out;
   EXPECT_TRUE(has(text.out, "alert new: Front cover open")) << text.out;
   EXPECT_TRUE(has(text.out, "error set: doorOpen")) << text.out;
 }
 
-// Each kind of failure has its exit status, from a real situation: what
-// scripts rely on to tell a printer that is off from one that refuses them.
-TEST_F(Pswctl, EachKindOfFailureHasItsExitStatusAndNamesItsCode) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> args;
-    int status;
-    const char* name;  // the result code's name on standard error; "" for none
-  };
-  const Case cases[] = {
-      {"success", {"status", "127.0.0.1"}, 0, ""},
-      {"a community the device does not know: no answer",
-       {"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"}, 3, "PSW_ERR_TIMEOUT (-203)"},
-      {"an address of the other family", {"options", "::1", "--transport", "udp"}, 5, "PSW_ERR_ARGUMENT (-2)"},
-      {"no route to the address", {"status", "10.1.2.3", "--timeout", "200", "--retries", "0"}, 6, "PSW_ERR_SEND (-205)"},
-      {"missing address", {"status"}, 2, ""},
-      {"unknown transport", {"status", "127.0.0.1", "--transport", "tcp"}, 2, ""},
-      {"unknown job kind", {"jobs", "127.0.0.1", "--kind", "some"}, 2, ""},
-      {"unknown option", {"status", "127.0.0.1", "--no-such-option"}, 2, ""},
-      {"no sub-command", {}, 2, ""},
-      {"help", {"--help"}, 0, ""},
-  };
-  for (const Case& c : cases) {
-    ToolRun r = run(c.args);
-    EXPECT_EQ(r.exit_code, c.status) << c.what << "\n" << r.err;
-    if (*c.name != '\0') {
-      EXPECT_TRUE(has(r.err, c.name)) << c.what << "\n" << r.err;
-    }
-    if (c.status != 0) {
-      EXPECT_EQ(r.out, "") << c.what;
-    }
-  }
-
-  // A time-out points at the community; in JSON the same error as an object.
-  ToolRun timeout = run({"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"});
-  EXPECT_TRUE(has(timeout.err, "community")) << timeout.err;
+// A failure with --json: the same error as an object on standard output.
+TEST_F(Pswctl, AFailureInJsonIsAnErrorObject) {
   ToolRun wrong = run({"--json", "options", "::1", "--transport", "udp"});
   EXPECT_EQ(wrong.exit_code, 5);
   json e = parse(wrong);
@@ -268,19 +214,9 @@ TEST_F(Pswctl, EachKindOfFailureHasItsExitStatusAndNamesItsCode) {
   EXPECT_EQ(e["error"]["name"], "PSW_ERR_ARGUMENT");
   EXPECT_EQ(e["error"]["step"], "PSWInitDevice");
   EXPECT_EQ(e["error"]["exitStatus"], 5);
-
-  ToolRun version = run({"--version"});
-  EXPECT_EQ(version.exit_code, 0);
-  EXPECT_EQ(version.out.rfind("pswctl ", 0), 0u) << version.out;
 }
 
-TEST(PswctlExitStatus, ADeviceOfAnotherModelAndAFaultyDevice) {
-  SimulatedPrinter other{psw_test::SnmprecProfile::load(psw_test::profile_path("other_model.snmprec"))};
-  ToolRun r = pswctl(other.netns().name(), {"status", "127.0.0.1"});
-  EXPECT_EQ(r.exit_code, 5) << r.err;
-  EXPECT_TRUE(has(r.err, "PSW_ERR_ARGUMENT")) << r.err;
-
-  // A device whose table answers do not advance.
+TEST(PswctlExitStatus, ADeviceWhoseTableAnswersDoNotAdvance) {
   psw_test::NetnsNetworkOptions options;
   options.fault_agents = 1;
   options.ipv6 = false;
@@ -309,10 +245,6 @@ TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
 // Devices that answer the way other makers' printers do: texts in Latin-1 or
 // full of control characters, columns absent for some or all rows.
 // ---------------------------------------------------------------------------
-
-psw_test::SnmprecProfile tools_profile(const std::string& file) {
-  return psw_test::SnmprecProfile::load(std::string(PSW_SOURCE_DIR) + "/tests/tools/profiles/" + file);
-}
 
 class PswctlDevice : public ::testing::Test {
  protected:
@@ -343,7 +275,7 @@ TEST_F(PswctlDevice, Latin1TextsComeOutAsUtf8AndTheAbsentSupplyUnitAsAbsent) {
 
   ToolRun o = run({"options", "127.0.0.1", "--json"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
-  EXPECT_EQ(parse(o)["inputTrays"][1]["InputTrayDescription"], "Alimentaci\xC3\xB3n manual");
+  EXPECT_EQ(parse(o)["inputTrays"][1]["inputTrayDescription"], "Alimentaci\xC3\xB3n manual");
 }
 
 TEST_F(PswctlDevice, CellsADeviceLacksAreAbsentNotPlaceholders) {
@@ -413,6 +345,14 @@ TEST(PswctlDiscover, FindsEverySimulatedPrinterOfTheNetwork) {
   ToolRun none = pswctl(net.client_netns(), {"discover", "--filter", "1.3.6.1.4.1.9", "--timeout", "300", "--retries", "0"});
   ASSERT_EQ(none.exit_code, 0) << none.err;
   EXPECT_TRUE(has(none.out, "Devices found: 0")) << none.out;
+
+  // A filter before the address leaves the address to the search.
+  ToolRun filtered = pswctl(net.client_netns(), {"discover", "--filter", "1.3.6.1.4.1.47001", net.agent_address(1),
+                                                 "--json", "--timeout", "500", "--retries", "0"});
+  ASSERT_EQ(filtered.exit_code, 0) << filtered.err;
+  const json only = parse(filtered)["devices"];
+  ASSERT_EQ(only.size(), 1u) << filtered.out;
+  EXPECT_EQ(only[0]["address"], net.agent_address(1));
 
   // A search of one address, in text.
   ToolRun one = pswctl(net.client_netns(), {"discover", net.agent_address(1), "--timeout", "500", "--retries", "0"});

@@ -124,8 +124,8 @@ TEST(Records, JobTimesAndFinishedState) {
   std::memcpy(job.time10, t, sizeof t);
   json j = to_json(job);
   EXPECT_TRUE(j["finished"].get<bool>());
-  EXPECT_EQ(j["time10"], "2024-03-09 00:05:07");
-  EXPECT_TRUE(j["time4"].is_null()) << "a zero date is one the device lacks";
+  EXPECT_EQ(j["started"], "2024-03-09T00:05:07");
+  EXPECT_TRUE(j["received"].is_null()) << "a zero date is one the device lacks";
   job.jobState = 5;
   EXPECT_FALSE(to_json(job)["finished"].get<bool>());
 }
