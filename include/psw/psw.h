@@ -36,6 +36,19 @@
 #endif
 
 /* ------------------------------------------------------------------------
+ * Version of this header; PSWGetVersion gives that of the loaded library.
+ * 1.1 added PSWGetResultName, PSWGetResultText, PSWTextToUTF8 and
+ * PSWGetVersion.
+ * ---------------------------------------------------------------------- */
+#define PSW_VERSION_MAJOR 1
+#define PSW_VERSION_MINOR 1
+#define PSW_VERSION_PATCH 0
+#define PSW_VERSION "1.1.0"
+/* One number for comparisons: PSW_VERSION_NUMBER >= PSW_MAKE_VERSION(1, 1, 0). */
+#define PSW_MAKE_VERSION(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
+#define PSW_VERSION_NUMBER PSW_MAKE_VERSION(PSW_VERSION_MAJOR, PSW_VERSION_MINOR, PSW_VERSION_PATCH)
+
+/* ------------------------------------------------------------------------
  * Result codes
  * ---------------------------------------------------------------------- */
 #define PSW_OK 0
@@ -350,6 +363,10 @@ PSW_API PSW_BOOL16 PSWTransportAvailable(int32_t transport);
    library does not know gives "PSW_ERR_UNKNOWN" and "unknown result code". */
 PSW_API const char* PSWGetResultName(int32_t code);
 PSW_API const char* PSWGetResultText(int32_t code);
+
+/* The version of the loaded library ("1.1.0"), static text; a program can
+   compare it with the PSW_VERSION it was built with. */
+PSW_API const char* PSWGetVersion(void);
 
 /* Device texts as UTF-8. Record, device and option texts hold the octets the
    device sent, in whatever character set it uses. PSWTextToUTF8 writes the

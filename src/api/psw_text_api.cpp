@@ -1,6 +1,6 @@
 // Result codes and device texts as text: the names and sentences of every
-// code that reaches the C interface, and the UTF-8 form of the octets a
-// device sends. Nothing here allocates or throws.
+// code that reaches the C interface, the UTF-8 form of the octets a device
+// sends, and the library's version. Nothing here allocates or throws.
 #include <cstring>
 
 #include "core/pmc_result.h"
@@ -145,6 +145,8 @@ char* put_utf8(char* out, uint32_t cp) {
 }  // namespace
 
 extern "C" {
+
+PSW_API const char* PSWGetVersion(void) { return PSW_VERSION; }
 
 PSW_API const char* PSWGetResultName(int32_t code) {
   const CodeText* c = find_code(code);

@@ -107,4 +107,14 @@ TEST(TextToUtf8, ConvertsInPlaceAndRefusesNullArguments) {
   EXPECT_EQ(PSWTextToUTF8("text", nullptr), PSW_ERR_ARGUMENT);
 }
 
+TEST(Version, TheLibraryIsTheVersionOfItsHeaderAndOfItsBuild) {
+  EXPECT_STREQ(PSWGetVersion(), PSW_VERSION);
+  EXPECT_STREQ(PSW_VERSION, PSW_PROJECT_VERSION);
+  EXPECT_EQ(std::to_string(PSW_VERSION_MAJOR) + "." + std::to_string(PSW_VERSION_MINOR) + "." +
+                std::to_string(PSW_VERSION_PATCH),
+            PSW_VERSION);
+  EXPECT_GE(PSW_VERSION_NUMBER, PSW_MAKE_VERSION(1, 1, 0));
+  EXPECT_LT(PSW_MAKE_VERSION(1, 9, 9), PSW_MAKE_VERSION(2, 0, 0));
+}
+
 }  // namespace
