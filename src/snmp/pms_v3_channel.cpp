@@ -185,6 +185,7 @@ void CPmsV3Channel::close() {
   m_userName.clear();
   m_engineId.clear();
   m_time.forget();
+  m_confirmed = false;
 }
 
 void CPmsV3Channel::seed(const std::string& engine_id, const PmsV3EngineTime& time) {
@@ -237,6 +238,7 @@ int CPmsV3Channel::attach_engine_locked(const std::string& engine_id) {
   }
   m_engineId.clear();
   m_time.forget();
+  m_confirmed = false;
   s->flags &= ~SNMP_FLAGS_USER_CREATED;
   if (!set_engine_fields(s, engine_id)) return PMC_E_NOMEM;
   if (engine_id.empty()) return PMC_OK;
@@ -300,26 +302,50 @@ int CPmsV3Channel::exchange(IPmsPdu* pdu, IPmsSnmpTarget* target) {
 
   int library_error = 0;
   Outcome outcome = Outcome::kDone;
-  snmp_session* s = snmp_sess_session(m_pSession);
-  if (from_record) {
-    // Some agents do not answer a request for an engine id they do not
-    // know. So the engine of the record gets one try; when it goes
-    // unanswered, the rest of the tries discover the engine and ask again,
-    // and a device that is off costs no more time than without the record.
-    s->retries = 0;
+  const int32_t retries = builder.retries();
+  if (retries < 1) {
     rc = request(builder, pdu, target, &library_error, &outcome);
-    if (m_pSession != nullptr) snmp_sess_session(m_pSession)->retries = builder.retries();
-    if (rc == PMC_E_TIMEOUT && outcome == Outcome::kDone && m_pSession != nullptr) {
-      record.forget(m_peer);
-      if (builder.retries() == 0) return rc;
-      snmp_sess_session(m_pSession)->retries = builder.retries() - 1;
-      rc = discover_peer();
-      snmp_sess_session(m_pSession)->retries = builder.retries();
-      if (rc != PMC_OK) return rc;
-      rc = request(builder, pdu, target, &library_error, &outcome);
-    }
   } else {
+    // The last try asks the address for its engine instead, because not
+    // every agent answers what it does not take: some say nothing to a
+    // request for an engine id they do not know, to an unknown user or to
+    // a level the user does not have. A device that is off then costs the
+    // same tries and time as before; one that answers the discovery shows
+    // whether the engine was the wrong one (then asked again with the
+    // right one) or the request is not taken.
+    snmp_sess_session(m_pSession)->retries = retries - 1;
     rc = request(builder, pdu, target, &library_error, &outcome);
+    if (m_pSession != nullptr) snmp_sess_session(m_pSession)->retries = retries;
+    if (rc == PMC_E_TIMEOUT && outcome == Outcome::kDone && m_pSession != nullptr) {
+      if (from_record) record.forget(m_peer);
+      const std::string asked = m_engineId;
+      std::string found;
+      PmsV3EngineTime time;
+      snmp_sess_session(m_pSession)->retries = 0;
+      rc = probe_peer(&found, &time);
+      if (m_pSession != nullptr) snmp_sess_session(m_pSession)->retries = retries;
+      if (rc != PMC_OK) return rc;
+      // The agent has another engine than the one the target names.
+      if (!named.empty() && found != named) return PMC_E_SECURITY;
+      const bool same = found == asked;
+      rc = attach_engine(found, same && m_time.known() && !time.known() ? m_time : time);
+      if (rc != PMC_OK) return rc;
+      if (same) {
+        // The engine is there and was asked right: one more try, in case
+        // only the request went astray.
+        snmp_sess_session(m_pSession)->retries = 0;
+        rc = request(builder, pdu, target, &library_error, &outcome);
+        if (m_pSession != nullptr) snmp_sess_session(m_pSession)->retries = retries;
+        // Answering discovery but not the request: the agent does not take
+        // the user, its keys or its level.
+        if (rc == PMC_E_TIMEOUT && outcome == Outcome::kDone && m_level != SNMP_SEC_LEVEL_NOAUTH) {
+          slog()->log(PMC_LOG_ERROR, "the agent answers discovery but not the requests of %s", m_userName.c_str());
+          rc = PMC_E_SECURITY;
+        }
+      } else {
+        rc = request(builder, pdu, target, &library_error, &outcome);
+      }
+    }
   }
   if (outcome == Outcome::kEngineUnknown) {
     if (!named.empty()) return PMC_E_SECURITY;  // the agent does not know the engine the target names
@@ -334,15 +360,8 @@ int CPmsV3Channel::exchange(IPmsPdu* pdu, IPmsSnmpTarget* target) {
     const std::string engine = m_engineId;
     const PmsV3EngineTime time = m_time;
     rc = ensure_open(builder);
-    if (rc == PMC_OK) {
-      CPmsSnmpLibraryScope library;
-      rc = library.result();
-      if (rc == PMC_OK) rc = attach_engine_locked(engine);
-    }
-    if (rc == PMC_OK) {
-      m_time = time;
-      rc = request(builder, pdu, target, &library_error, &outcome);
-    }
+    if (rc == PMC_OK) rc = attach_engine(engine, time);
+    if (rc == PMC_OK) rc = request(builder, pdu, target, &library_error, &outcome);
   }
   if (outcome != Outcome::kDone && rc == PMC_OK) rc = PMC_E_SECURITY;
   return rc;
@@ -412,10 +431,12 @@ int CPmsV3Channel::request(CPmsV3SessionBuilder& builder, IPmsPdu* pdu, IPmsSnmp
   // answer came; the time only from an authenticated one (the agent took
   // the time the request carried and the library checked what it sent).
   if (wait.status == STAT_SUCCESS && !m_engineId.empty()) {
+    m_confirmed = true;
     PmsV3EngineRecord found;
     found.engine_id = m_engineId;
     CPmsV3EngineCache& record = pms_v3_engine_cache();
     if (wait.authenticated) {
+      m_time.confirm();
       found.time = m_time;
       record.store(m_peer, found);
     } else {
@@ -428,7 +449,7 @@ int CPmsV3Channel::request(CPmsV3SessionBuilder& builder, IPmsPdu* pdu, IPmsSnmp
   return result != PMC_OK ? result : rc_convert;
 }
 
-int CPmsV3Channel::discover_peer() {
+int CPmsV3Channel::probe_peer(std::string* engine, PmsV3EngineTime* time) {
   {
     // Discovery asks with no engine id at all.
     CPmsSnmpLibraryScope library;
@@ -444,11 +465,26 @@ int CPmsV3Channel::discover_peer() {
     if (wait.status == STAT_SUCCESS || wait.status == STAT_TIMEOUT) return PMC_E_TIMEOUT;
     return pms_v3_map_status(wait.status, wait.library_error);
   }
+  engine->swap(wait.engine);
+  *time = wait.time;
+  return PMC_OK;
+}
+
+int CPmsV3Channel::attach_engine(const std::string& engine, const PmsV3EngineTime& time) {
   CPmsSnmpLibraryScope library;
   if (library.result() != PMC_OK) return library.result();
-  rc = attach_engine_locked(wait.engine);
-  if (rc == PMC_OK && wait.time.known()) m_time = wait.time;
-  return rc;
+  int rc = attach_engine_locked(engine);
+  if (rc != PMC_OK) return rc;
+  if (time.known()) m_time = time;
+  m_confirmed = true;
+  return PMC_OK;
+}
+
+int CPmsV3Channel::discover_peer() {
+  std::string engine;
+  PmsV3EngineTime time;
+  int rc = probe_peer(&engine, &time);
+  return rc == PMC_OK ? attach_engine(engine, time) : rc;
 }
 
 int CPmsV3Channel::discover_all(IPmsSnmpTarget* target, PmsV3EngineList* engines,

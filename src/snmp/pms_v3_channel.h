@@ -121,7 +121,13 @@ class CPmsV3Channel {
   // Takes the user of the session's engine out of the library's list;
   // the caller holds the lock.
   void adopt_user_locked();
-  // Unicast discovery of the session's peer.
+  // Unicast discovery of the session's peer: its engine id and the boots
+  // and time its answer carried; the session is left without an engine.
+  int probe_peer(std::string* engine, PmsV3EngineTime* time);
+  // Makes `engine` the session's engine, with `time` when it is known,
+  // confirmed as the address's engine.
+  int attach_engine(const std::string& engine, const PmsV3EngineTime& time);
+  // Both: the session's engine discovered.
   int discover_peer();
   // One request (built from `pdu`) and its answer, or only the send of a
   // trap. `outcome` receives the library's error of a failed exchange.
@@ -160,6 +166,9 @@ class CPmsV3Channel {
   std::string m_userName;
   int m_level = 0;
   std::string m_engineId;
+  // Whether the engine answered at the address in this operation (a
+  // discovery answer or a response).
+  bool m_confirmed = false;
   PmsV3EngineTime m_time;
   // Boots and time written into the library's entry by enter_locked.
   uint32_t m_lentBoots = 0;

@@ -66,6 +66,9 @@ class PmsV3EngineTime {
   bool authenticated() const { return m_authenticated; }
   void set(uint32_t boots, uint32_t time, bool authenticated, Clock::time_point at = Clock::now());
   void forget() { *this = PmsV3EngineTime(); }
+  // The engine took these boots and time (it answered an authenticated
+  // request that carried them).
+  void confirm() { m_authenticated = m_known; }
   // Boots and time at the engine now: the time learnt plus the whole
   // seconds since (boots and time stay 0 while unknown).
   void now(uint32_t* boots, uint32_t* time, Clock::time_point at = Clock::now()) const;

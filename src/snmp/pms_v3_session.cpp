@@ -116,7 +116,10 @@ int v3RequestSession::send_to_engines(IPmsPdu* pdu, IPmsSnmpTarget* target, cons
       }
     }
     rc = channel.exchange(engine_pdu.get(), engine_target.get());
-    if (skips_engine(rc)) continue;
+    if (skips_engine(rc)) {
+      slog()->log(PMC_LOG_WARN, "engine at %s skipped: %d", engine->get_address()->c_str(), rc);
+      continue;
+    }
     if (rc != PMC_OK) return rc;
     PmcPtr<IPmsSnmpPacket> packet(pms_create_snmp_packet(&err));
     if (!packet) return err;
