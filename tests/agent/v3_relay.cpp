@@ -119,11 +119,11 @@ struct V3Relay::State {
   std::vector<V3WireMessage> seen;
   std::thread thread;
 
-  State(const std::string& address, uint16_t port)
+  State(const std::string& address, uint16_t port, const std::string& listen_at, uint16_t listen_port)
       : agent_address(address),
         agent_port(port),
-        listen_address(address_family(address) == AF_INET6 ? "::1" : "127.0.0.1"),
-        listener(listen_address) {}
+        listen_address(!listen_at.empty() ? listen_at : address_family(address) == AF_INET6 ? "::1" : "127.0.0.1"),
+        listener(listen_address, listen_port) {}
 
   void record(const std::string& data, bool to_agent) {
     V3WireMessage m;
@@ -190,8 +190,9 @@ struct V3Relay::State {
   }
 };
 
-V3Relay::V3Relay(const std::string& agent_address, uint16_t agent_port)
-    : state_(std::make_unique<State>(agent_address, agent_port)) {
+V3Relay::V3Relay(const std::string& agent_address, uint16_t agent_port, const std::string& listen_address,
+                 uint16_t listen_port)
+    : state_(std::make_unique<State>(agent_address, agent_port, listen_address, listen_port)) {
   state_->stop_fd = ::eventfd(0, EFD_CLOEXEC);
   if (state_->stop_fd < 0) throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
   state_->thread = std::thread([this] { state_->run(); });

@@ -57,9 +57,11 @@ bool parse_v3_header(const std::string& datagram, V3WireMessage* out);
 
 class V3Relay {
  public:
-  // Listens on the loopback address of the agent's family, on a port of
-  // its own choosing. Throws std::runtime_error when it cannot.
-  V3Relay(const std::string& agent_address, uint16_t agent_port);
+  // Listens on `listen_address` (empty: the loopback address of the
+  // agent's family) and `listen_port` (0: a port of its own choosing).
+  // Throws std::runtime_error when it cannot.
+  V3Relay(const std::string& agent_address, uint16_t agent_port, const std::string& listen_address = "",
+          uint16_t listen_port = 0);
   ~V3Relay();
   V3Relay(const V3Relay&) = delete;
   V3Relay& operator=(const V3Relay&) = delete;
