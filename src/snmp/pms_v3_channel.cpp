@@ -156,6 +156,20 @@ void CPmsV3Channel::leave_locked() {
     set_enginetime(bytes_of(m_engineId), m_engineId.size(), 0, 0, TRUE);
   }
   if (m_pUser != nullptr) usm_remove_user(m_pUser);
+  // The library enters users of its own accord too (learning an engine
+  // from a report, say). Whatever is in the list now came from this call:
+  // only the discovery user stays.
+  for (struct usmUser* user = usm_get_userList(); user != nullptr;) {
+    struct usmUser* next = user->next;
+    const bool discovery = user->engineIDLen == 0 && user->name != nullptr && user->name[0] == '\0';
+    if (!discovery) {
+      slog()->log(PMC_LOG_DEBUG, "CPmsV3Channel: the library's own entry of %s removed",
+                  user->name != nullptr ? user->name : "");
+      usm_remove_user(user);
+      usm_free_user(user);
+    }
+    user = next;
+  }
 }
 
 void CPmsV3Channel::close() {
