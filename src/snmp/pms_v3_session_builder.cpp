@@ -20,6 +20,7 @@
 #include "core/pmc_value_octets.h"
 #include "log/pmc_log.h"
 #include "snmp/pms_v3_key_cache.h"
+#include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_mapping.h"
 
 static_assert(std::is_same<oid, unsigned long>::value, "the builder keeps sub-identifiers as the library's oid");
@@ -99,7 +100,17 @@ void write_report(const char* step, int sys_errno, int library_errno, const char
 
 }  // namespace
 
+// The library's error texts are written into its static buffers (and read
+// its error detail): they are made under the library lock.
 int pms_v3_report_error(const char* step, void* session_handle, snmp_session* session) {
+  if (!pms_snmp_library_locked_here()) {
+    CPmsSnmpLibraryScope library;
+    if (library.result() != PMC_OK) {
+      write_report(step, 0, 0, nullptr);
+      return 0;
+    }
+    return pms_v3_report_error(step, session_handle, session);
+  }
   int sys_errno = 0;
   int library_errno = 0;
   char* text = nullptr;
@@ -117,6 +128,11 @@ int pms_v3_report_error(const char* step, void* session_handle, snmp_session* se
 }
 
 void pms_v3_report_code(const char* step, int library_errno) {
+  if (!pms_snmp_library_locked_here()) {
+    CPmsSnmpLibraryScope library;
+    write_report(step, 0, library_errno, library.result() == PMC_OK ? snmp_api_errstring(library_errno) : "");
+    return;
+  }
   write_report(step, 0, library_errno, snmp_api_errstring(library_errno));
 }
 

@@ -140,7 +140,8 @@ class CPmsV3SessionBuilder final : public IPmsSnmpTargetVisitor, public IPmcValu
   size_t m_oidLength = 0;
 };
 
-// Writes the error report of a failed library step to the "snmp" category:
+// Writes the error report of a failed library step to the "snmp" category
+// (under the library lock, taken when the caller does not hold it):
 // "%s(): ErrNo = %d, SnmpErrNo = %d, %s" when the library has an error for
 // `session_handle` (or, without a handle, for `session` or its last global
 // error), "%s(): unknown" when it has none. Returns the library error
