@@ -262,7 +262,9 @@ inline int32_t expected_char_set(const SnmprecProfile& p) {
   const Oid& device = current.rows().back();
   Oid lookup = device;
   lookup.push_back(static_cast<uint32_t>(number_field(current.cell(2, device))));
-  const Value* set = ProfileTable(p, "1.3.6.1.2.1.43.7.1.1", {4}).cell(4, lookup);
+  // The table must outlive the cell it lends.
+  ProfileTable sets(p, "1.3.6.1.2.1.43.7.1.1", {4});
+  const Value* set = sets.cell(4, lookup);
   if (set == nullptr) throw std::invalid_argument("profile without the current localization's character set");
   return number_field(set);
 }
