@@ -1,6 +1,7 @@
 #include "snmp/pms_v3_engine.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -147,18 +148,16 @@ void PmsV3EngineTime::now(uint32_t* boots, uint32_t* time, Clock::time_point at)
 bool CPmsV3EngineCache::find(const std::string& peer, PmsV3EngineRecord* out) {
   std::lock_guard<std::mutex> hold(m_lock);
   if (!m_enabled) return false;
-  const auto now = PmsV3EngineTime::Clock::now();
-  for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-    if (it->peer != peer) continue;
-    if (now - it->stored > kMaxAge) {
-      m_entries.erase(it);
-      return false;
-    }
-    m_entries.splice(m_entries.begin(), m_entries, it);
-    if (out != nullptr) *out = it->record;
-    return true;
+  auto found = m_index.find(peer);
+  if (found == m_index.end()) return false;
+  auto it = found->second;
+  if (PmsV3EngineTime::Clock::now() - it->stored > kMaxAge) {
+    erase_locked(it);
+    return false;
   }
-  return false;
+  m_entries.splice(m_entries.begin(), m_entries, it);
+  if (out != nullptr) *out = it->record;
+  return true;
 }
 
 void CPmsV3EngineCache::store(const std::string& peer, const PmsV3EngineRecord& record) {
@@ -166,27 +165,36 @@ void CPmsV3EngineCache::store(const std::string& peer, const PmsV3EngineRecord& 
   std::lock_guard<std::mutex> hold(m_lock);
   if (!m_enabled) return;
   try {
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-      if (it->peer == peer) {
-        m_entries.erase(it);
-        break;
-      }
-    }
+    auto found = m_index.find(peer);
+    if (found != m_index.end()) erase_locked(found->second);
     m_entries.push_front(Entry{peer, record, PmsV3EngineTime::Clock::now()});
-    while (m_entries.size() > kCapacity) m_entries.pop_back();
+    try {
+      m_index.emplace(peer, m_entries.begin());
+    } catch (...) {
+      m_entries.pop_front();  // an entry nobody can find would only take room
+      throw;
+    }
+    while (m_entries.size() > kCapacity) erase_locked(std::prev(m_entries.end()));
   } catch (...) {
     // Not kept: the next operation discovers the engine itself.
   }
 }
 
+void CPmsV3EngineCache::erase_locked(std::list<Entry>::iterator it) {
+  m_index.erase(it->peer);
+  m_entries.erase(it);
+}
+
 void CPmsV3EngineCache::forget(const std::string& peer) {
   std::lock_guard<std::mutex> hold(m_lock);
-  m_entries.remove_if([&](const Entry& e) { return e.peer == peer; });
+  auto found = m_index.find(peer);
+  if (found != m_index.end()) erase_locked(found->second);
 }
 
 void CPmsV3EngineCache::clear() {
   std::lock_guard<std::mutex> hold(m_lock);
   m_entries.clear();
+  m_index.clear();
 }
 
 size_t CPmsV3EngineCache::size() const {
@@ -197,7 +205,10 @@ size_t CPmsV3EngineCache::size() const {
 void CPmsV3EngineCache::set_enabled(bool on) {
   std::lock_guard<std::mutex> hold(m_lock);
   m_enabled = on;
-  if (!on) m_entries.clear();
+  if (!on) {
+    m_entries.clear();
+    m_index.clear();
+  }
 }
 
 bool CPmsV3EngineCache::enabled() const {

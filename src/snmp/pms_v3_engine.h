@@ -28,6 +28,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 // The clear header of an SNMPv3 message with user-based security.
 struct PmsV3Header {
@@ -89,7 +90,10 @@ struct PmsV3EngineRecord {
 
 class CPmsV3EngineCache {
  public:
-  static constexpr size_t kCapacity = 256;
+  // Enough for every printer of a large fleet polled in turn (an entry is
+  // about a hundred bytes); a smaller record would be empty again by the
+  // time the poll comes round to an address.
+  static constexpr size_t kCapacity = 4096;
   // Older entries are not handed out: an agent whose engine changed in
   // the meantime costs a failed try, which is kept rare.
   static constexpr std::chrono::seconds kMaxAge{600};
@@ -112,8 +116,12 @@ class CPmsV3EngineCache {
     PmsV3EngineRecord record;
     PmsV3EngineTime::Clock::time_point stored;
   };
+  // Removes the entry at `it`; m_lock is held.
+  void erase_locked(std::list<Entry>::iterator it);
+
   mutable std::mutex m_lock;
   std::list<Entry> m_entries;  // the most recent first
+  std::unordered_map<std::string, std::list<Entry>::iterator> m_index;  // by peer
   bool m_enabled = true;
 };
 
