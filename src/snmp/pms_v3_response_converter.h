@@ -8,7 +8,8 @@
 // request-id, error-status (0..18, else 100), error-index and the binding
 // marks of the error-status. A Counter64 keeps both halves.
 //
-// Only for use inside a CPmsSnmpLibraryScope.
+// Reads only the response it is given, no state of the library: it needs
+// no library lock.
 #pragma once
 
 #include <cstddef>
