@@ -15,13 +15,6 @@ namespace {
 // Let the request layer choose the message size (1400 over UDP, 546 over IPX).
 constexpr uint32_t kDefaultMessageSize = 0;
 
-// Puts `created` in the place of the object in `slot`, destroying that one.
-template <class T>
-void replace(T*& slot, T* created) {
-  if (slot != nullptr) slot->destroy();
-  slot = created;
-}
-
 int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, int32_t snmpMode,
                     const PSWUSMSettings* settings, int32_t timeout, int32_t retries) {
   if (handle == nullptr || address == nullptr || settings == nullptr) return PSW_ERR_ARGUMENT;
@@ -33,11 +26,11 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   // its Init fails, as the option functions then answer from it.
   CPSWFalconOption* option = new (std::nothrow) CPSWFalconOption();
   if (option == nullptr) return PSW_ERR_NO_MEMORY;
-  replace(handle->m_pOption, option);
+  handle->m_pOption.reset(option);
 
   handle->m_pUSM->set(snmpMode, &block);
   if (handle->m_szCommunityGetOption[0] != '\0') option->SetCommunityStr(handle->m_szCommunityGetOption);
-  int32_t rc = option->Init(protocol, address, handle->m_pUSM, static_cast<uint32_t>(timeout),
+  int32_t rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),
                             static_cast<uint32_t>(retries), kDefaultMessageSize);
   // A device that failed its check leaves the status object as it was.
   if (rc != PSW_OK) return rc;
@@ -45,10 +38,10 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   int err = PSW_OK;
   CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
   if (status == nullptr) return err;
-  replace(handle->m_pStatus, status);
+  handle->m_pStatus.reset(status);
   if (handle->m_szCommunityGetOption[0] != '\0') status->set_read_community(handle->m_szCommunityGetOption);
   if (handle->m_szCommunityWrite[0] != '\0') status->set_write_community(handle->m_szCommunityWrite);
-  return status->setup(protocol, address, handle->m_pUSM, timeout, retries, kDefaultMessageSize);
+  return status->setup(protocol, address, handle->m_pUSM.get(), timeout, retries, kDefaultMessageSize);
 }
 
 }  // namespace

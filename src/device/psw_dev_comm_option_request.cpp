@@ -1,9 +1,9 @@
 #include "device/psw_dev_comm_option_request.h"
 
-#include "core/pmc_oid.h"
-#include "core/pmc_table_walk.h"
-#include "core/pmc_value.h"
 #include "device/pmc_plugin_usm.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "request/pmc_table_walk.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/pmc_get_data.h"
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_status_table.h"
 #include "psw/psw.h"
+#include "request/pmc_get_data.h"
 
 class PSWExchange;
 class PSWRowReader;

@@ -11,9 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_get_data.h"
-#include "core/pmc_object.h"
-#include "core/pmc_object_list.h"
+#include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
+#include "request/pmc_get_data.h"
 
 // Where and how the exchange reaches the device. The texts are lent: they
 // must outlive the init of the exchange.

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 CPmcFileSink::~CPmcFileSink() { close_file(); }
 

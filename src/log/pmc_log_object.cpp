@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 int pmc_log_query(const char* iid, void** out, const PmcLogIidEntry* table, size_t count) {
   if (iid == nullptr || out == nullptr) return PMC_E_ARG;

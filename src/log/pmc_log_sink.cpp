@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log_file_sink.h"
 
 // ---------------------------------------------------------------------------

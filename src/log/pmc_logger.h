@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "log/pmc_log_object.h"
 #include "log/pmc_log_sink.h"

@@ -52,9 +52,9 @@
 #include <string>
 #include <vector>
 
-#include "core/pmc_object.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 #include "snmp/pms_v3_engine.h"
 
 struct snmp_session;

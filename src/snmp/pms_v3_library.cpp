@@ -8,7 +8,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "net/pmc_advapi.h"
 #include "net/pmc_socket_api.h"

@@ -15,9 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 
 struct snmp_pdu;
 struct variable_list;

@@ -36,11 +36,11 @@
 #include <mutex>
 #include <vector>
 
-#include "core/pmc_object.h"
-#include "core/pmc_object_list.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_packet.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_packet.h"
+#include "protocol/pms_snmp_target.h"
 #include "snmp/pms_session.h"
 #include "snmp/pms_v3_channel.h"
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <type_traits>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_value_exception.h"
-#include "core/pmc_value_null.h"
-#include "core/pmc_value_number.h"
-#include "core/pmc_value_octets.h"
 #include "log/pmc_log.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value_exception.h"
+#include "protocol/pmc_value_null.h"
+#include "protocol/pmc_value_number.h"
+#include "protocol/pmc_value_octets.h"
 #include "snmp/pms_v3_key_cache.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_mapping.h"

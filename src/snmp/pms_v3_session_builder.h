@@ -29,9 +29,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/pmc_value.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 
 struct snmp_session;
 struct snmp_pdu;

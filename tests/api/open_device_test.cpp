@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/psw_handle.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "device/option_test_support.h"
 #include "psw/psw.h"
 
@@ -189,11 +189,11 @@ TEST(OpenDeviceTwoPrinters, FailedReopeningKeepsTheStatusOfTheDeviceBefore) {
   Handle h;
   netns.run([&] {
     ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 1000, 1), PSW_OK);
-    CPSWDeviceStatus* status = h->m_pStatus;
-    CPSWFalconOption* reader = h->m_pOption;
+    CPSWDeviceStatus* status = h->m_pStatus.get();
+    CPSWFalconOption* reader = h->m_pOption.get();
     EXPECT_EQ(PSWInitDevice(h, "127.0.0.2", PSW_TRANSPORT_UDP, 1000, 1), PSW_ERR_ARGUMENT);
-    EXPECT_EQ(h->m_pStatus, status);
-    EXPECT_NE(h->m_pOption, reader);
+    EXPECT_EQ(h->m_pStatus.get(), status);
+    EXPECT_NE(h->m_pOption.get(), reader);
     // The status functions still read the device opened before...
     int32_t count = 0;
     ASSERT_EQ(PSWGetNumberOfInputTrayInfo(h, &count), PSW_OK);

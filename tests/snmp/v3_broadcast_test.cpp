@@ -11,7 +11,7 @@
 
 #include "agent/netns_network.h"
 #include "agent/udp_socket.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session.h"
 #include "snmp/v3_test_support.h"

@@ -14,7 +14,7 @@
 #include "agent/pysnmp_agent.h"
 #include "agent/snmpd_agent.h"
 #include "agent/udp_socket.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_session.h"
 #include "snmp/v3_test_support.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session_builder.h"
 #include "snmp/v3_test_support.h"

@@ -11,9 +11,9 @@
 
 #include "agent/snmpd_agent.h"
 #include "agent/udp_socket.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_result.h"
-#include "core/pmc_value.h"
+#include "base/pmc_result.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session.h"
