@@ -12,8 +12,6 @@ void PSWDestroyStatus::operator()(CPSWDeviceStatus* status) const {
   status->destroy();
 }
 
-void PSWDestroyUSM::operator()(IPSWPluginUSM* usm) const { PSWPluginUSMDestroy()(usm); }
-
 int CPSWHandle::post_construct() {
   int err = PMC_OK;
   m_pDiscovery.reset(pmc_make<CPSWDiscovery>(&err));

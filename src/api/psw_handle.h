@@ -25,9 +25,6 @@ struct PSWDestroyStatus {
   // Empties the record tables, then destroys the object.
   void operator()(CPSWDeviceStatus* status) const;
 };
-struct PSWDestroyUSM {
-  void operator()(IPSWPluginUSM* usm) const;
-};
 
 struct CPSWHandle final : public CPmcObject {
   static constexpr size_t kCommunitySize = 256;
@@ -49,7 +46,7 @@ struct CPSWHandle final : public CPmcObject {
   char m_szCommunityGetOption[kCommunitySize] = {};
   char m_szCommunityWrite[kCommunitySize] = {};
   std::unique_ptr<CPSWDeviceStatus, PSWDestroyStatus> m_pStatus;  // null until a device is opened
-  std::unique_ptr<IPSWPluginUSM, PSWDestroyUSM> m_pUSM;
+  PSWPluginUSMPtr m_pUSM;
 
  protected:
   ~CPSWHandle() override;

@@ -6,6 +6,7 @@
 
 #include "api/psw_handle.h"
 #include "api/psw_transport_map.h"
+#include "device/psw_connection.h"
 #include "device/psw_device_status.h"
 #include "psw/psw.h"
 #include "psw/psw_options.hpp"
@@ -29,8 +30,19 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   handle->m_pOption.reset(option);
 
   handle->m_pUSM->set(snmpMode, &block);
+  // The connection every later status request uses, built and checked once
+  // here; the option reader keeps its own copy, which is part of its
+  // exported layout, and checks it the same way.
+  PSWUsmValues usm;
+  int32_t rc = PSW_OK;
+  usm.read_from(*handle->m_pUSM);
+  PSWConnection connection;
+  rc = psw_make_connection(protocol, address, usm, timeout, retries, kDefaultMessageSize, &connection);
+  // Nothing is sent for arguments no exchange could use.
+  if (rc != PSW_OK) return rc;
+
   if (handle->m_szCommunityGetOption[0] != '\0') option->SetCommunityStr(handle->m_szCommunityGetOption);
-  int32_t rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),
+  rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),
                             static_cast<uint32_t>(retries), kDefaultMessageSize);
   // A device that failed its check leaves the status object as it was.
   if (rc != PSW_OK) return rc;
@@ -41,7 +53,8 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   handle->m_pStatus.reset(status);
   if (handle->m_szCommunityGetOption[0] != '\0') status->set_read_community(handle->m_szCommunityGetOption);
   if (handle->m_szCommunityWrite[0] != '\0') status->set_write_community(handle->m_szCommunityWrite);
-  return status->setup(protocol, address, handle->m_pUSM.get(), timeout, retries, kDefaultMessageSize);
+  status->setup(connection);
+  return PSW_OK;
 }
 
 }  // namespace

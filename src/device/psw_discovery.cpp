@@ -5,6 +5,7 @@
 
 #include "base/pmc_object_list.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_connection.h"
 #include "log/pmc_log.h"
 #include "net/pmc_network_address.h"
 #include "protocol/pmc_value.h"
@@ -170,13 +171,6 @@ int log_failure(const char* step, int rc) {
   return rc;
 }
 
-// The SNMP port of a protocol: 161 for UDP over IPv4 and IPv6, the IPX
-// socket 0x900F for anything else.
-uint16_t port_of(int32_t protocol) {
-  if (protocol == IPmcNetworkAddress::PROTOCOL_IPV4 || protocol == IPmcNetworkAddress::PROTOCOL_IPV6) return 161;
-  return 36879;
-}
-
 // The responder's address text of one answer; null when the answer has no
 // target or address.
 const char* responder_of(const IPmsSnmpPacket& packet) {
@@ -241,7 +235,7 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   m_usm.read_from(usm);
   const PmcUsmParameters parameters = m_usm.parameters();
   if (m_szCommunity[0] != '\0') m_pFindDeviceSnmp->set_community(m_szCommunity);
-  rc = m_pFindDeviceSnmp->init(destination, protocol, port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,
+  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,
                                retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   return PMC_OK;

@@ -31,6 +31,13 @@ int clone_for_engine(const IPmsSnmpTarget& target, const IPmsSnmpTarget& engine,
   return PMC_OK;
 }
 
+// The same rule as SNMPv1's: a negative time-out or retry count is refused
+// before anything is sent (the library would read -1 retries as its own
+// default). A community target is refused later, as not for this session.
+bool timing_refused(const IPmsSnmpTarget& target) {
+  return target.uses_usm() && (target.get_timeout() < 0 || target.get_retries() < 0);
+}
+
 }  // namespace
 
 v3RequestSession* pms_create_v3_request_session(int* err) { return pmc_make<v3RequestSession>(err); }
@@ -50,6 +57,7 @@ int v3RequestSession::send_sync(IPmsSnmpPacket* packet) {
 int v3RequestSession::send_sync_internal(IPmsPdu* pdu, IPmsSnmpTarget* target) {
   CPmcTraceScope trace("v3RequestSession::send_sync_internal(IPmsPdu*, IPmsSnmpTarget*)", slog());
   if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
+  if (timing_refused(*target)) return PMC_E_ARG;
   // A library callback that called back in would wait for its own lock.
   if (pms_snmp_library_locked_here()) return PMC_E_UNSUPPORTED;
   std::lock_guard<std::mutex> hold(m_lock);
@@ -71,6 +79,7 @@ int v3RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target,
                        slog());
   if (pdu == nullptr || target == nullptr || out == nullptr) return PMC_E_ARG;
   *out = nullptr;
+  if (timing_refused(*target)) return PMC_E_ARG;
   PmsV3EngineList engines;
   std::vector<PmsV3EngineTime> times;
   int rc = get_engine_id_broad_cast(target, &engines, &times);

@@ -3,6 +3,8 @@
 // opening leaves, and repeated openings.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -48,6 +50,21 @@ TEST(OpenDevice, NullPointersAndTransportsOutsideTheTableCreateNothing) {
   EXPECT_EQ(h->m_pStatus, nullptr);
   // The settings object was not touched either.
   EXPECT_EQ(h->m_pUSM->get_snmp_mode(), -1);
+}
+
+TEST(OpenDevice, NegativeTimeOutOrRetriesAreRefusedAlikeForEveryMode) {
+  // Community-based and SNMPv3 openings follow one rule, checked before the
+  // model check sends anything (nothing listens on 127.0.0.1:161 here).
+  Handle h;
+  PSWUSMSettings v3 = {};
+  std::strcpy(v3.userName, "user");
+  for (int32_t mode : {0, 2}) {
+    for (auto [timeout, retries] : {std::pair{100, -1}, std::pair{-1, 0}}) {
+      SCOPED_TRACE(std::to_string(mode) + ": " + std::to_string(timeout) + "/" + std::to_string(retries));
+      EXPECT_EQ(PSWInitDeviceEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, mode, &v3, timeout, retries), PSW_ERR_ARGUMENT);
+      EXPECT_EQ(h->m_pStatus, nullptr);
+    }
+  }
 }
 
 TEST(OpenDevice, ReservedTransportIsRefusedByTheReader) {

@@ -200,6 +200,23 @@ TEST_F(V3Session, SilentPeerTimesOutAfterEveryRetry) {
   EXPECT_EQ(silent.receive_for(50ms).size(), 3u);  // the first try and two retries
 }
 
+TEST_F(V3Session, NegativeTimeOutOrRetriesAreRefusedBeforeAnythingIsSent) {
+  // As for SNMPv1: the library itself would read -1 retries as its default
+  // and a negative time-out as no wait.
+  psw_test::UdpSocket silent("127.0.0.1");
+  for (auto [timeout, retries] : {std::pair{200, -1}, std::pair{-1, 1}, std::pair{-1, -1}}) {
+    SCOPED_TRACE(std::to_string(timeout) + "/" + std::to_string(retries));
+    PmcPtr<IPmsSnmpTarget> t =
+        make_target(v3test::sha_aes_user(), "127.0.0.1", silent.local_port(), timeout, retries);
+    PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
+    EXPECT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_E_ARG);
+    IPmsSnmpPacketList* found = nullptr;
+    EXPECT_EQ(session_->send_broad_cast_sync(pdu.get(), t.get(), &found), PMC_E_ARG);
+    EXPECT_EQ(found, nullptr);
+  }
+  EXPECT_TRUE(silent.receive_for(50ms).empty());
+}
+
 TEST_F(V3Session, IPv6AgentAnswersAndIsNamedByItsNumericAddress) {
   PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
   PmcPtr<IPmsSnmpTarget> t = target(v3test::sha_user(), "::1");
