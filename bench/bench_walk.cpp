@@ -25,7 +25,7 @@
 #include "agent/child_process.h"
 #include "agent/snmpd_agent.h"
 #include "agent/temp_dir.h"
-#include "core/pmc_get_data.h"
+#include "request/pmc_get_data.h"
 #include "support/isolation.h"
 
 namespace {

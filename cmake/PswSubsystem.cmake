@@ -1,7 +1,7 @@
 # psw_add_subsystem(NAME [DEPENDS libs...])
 # Builds src/NAME/*.cpp into the static library psw_NAME. Every subsystem sees
 # the public headers (include/) and the internal tree (src/), so internal
-# headers are included as "core/pmc_object.h", "log/pmc_log.h" and so on.
+# headers are included as "base/pmc_object.h", "log/pmc_log.h" and so on.
 function(psw_add_subsystem name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)

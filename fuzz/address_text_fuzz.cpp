@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/pmc_result.h"
-#include "core/pmc_text.h"
+#include "base/pmc_result.h"
+#include "base/pmc_text.h"
 #include "net/pmc_address_rules.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_value.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
 
 namespace {
 

@@ -11,16 +11,9 @@ namespace {
 
 // A sink that prints each line to standard error; standard output stays
 // free for the tool's own output.
-class StderrSink : public virtual IPmcLogSink, public CPmcLogObjectBase {
+class StderrSink : public virtual IPmcLogSink {
  public:
   explicit StderrSink(const char* instance) : instance_(instance) {}
-  int query_interface(const char* iid, void** out) override {
-    const PmcLogIidEntry table[] = {
-        {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-        {PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)},
-    };
-    return pmc_log_query(iid, out, table);
-  }
   void destroy() override { delete this; }
   const char* get_type_name() const override { return "stderr"; }
   const char* get_instance_name() const override { return instance_.c_str(); }

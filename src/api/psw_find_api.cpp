@@ -4,9 +4,9 @@
 // object.
 #include <cstring>
 
-#include "api/psw_discovery.h"
 #include "api/psw_handle.h"
 #include "api/psw_transport_map.h"
+#include "device/psw_discovery.h"
 #include "net/pmc_network_address.h"
 #include "psw/psw.h"
 

@@ -3,12 +3,21 @@
 #include "device/psw_device_status.h"
 #include "psw/psw_options.hpp"
 
+void PSWDestroyOption::operator()(CPSWFalconOption* option) const { option->destroy(); }
+
+void PSWDestroyDiscovery::operator()(CPSWDiscovery* discovery) const { discovery->destroy(); }
+
+void PSWDestroyStatus::operator()(CPSWDeviceStatus* status) const {
+  status->clear_tables();
+  status->destroy();
+}
+
 int CPSWHandle::post_construct() {
   int err = PMC_OK;
-  m_pDiscovery = pmc_make<CPSWDiscovery>(&err);
-  if (m_pDiscovery == nullptr) return err;
-  m_pUSM = pmc_create_plugin_usm(&err);
-  return m_pUSM == nullptr ? err : PMC_OK;
+  m_pDiscovery.reset(pmc_make<CPSWDiscovery>(&err));
+  if (!m_pDiscovery) return err;
+  m_pUSM.reset(pmc_create_plugin_usm(&err));
+  return m_pUSM ? PMC_OK : err;
 }
 
 void CPSWHandle::set_community(char (&buffer)[kCommunitySize], const char* value) {
@@ -16,19 +25,8 @@ void CPSWHandle::set_community(char (&buffer)[kCommunitySize], const char* value
 }
 
 CPSWHandle::~CPSWHandle() {
-  // 1. The option reader of the opened device.
-  if (m_pOption != nullptr) m_pOption->destroy();
-  m_pOption = nullptr;
-  // 2. The discovery object, with its finder and result list.
-  if (m_pDiscovery != nullptr) m_pDiscovery->destroy();
-  m_pDiscovery = nullptr;
-  // 3. The device status object, its record tables emptied first.
-  if (m_pStatus != nullptr) {
-    m_pStatus->clear_tables();
-    m_pStatus->destroy();
-  }
-  m_pStatus = nullptr;
-  // 4. The settings object.
-  PSWPluginUSMDestroy()(m_pUSM);
-  m_pUSM = nullptr;
+  m_pOption.reset();
+  m_pDiscovery.reset();
+  m_pStatus.reset();
+  m_pUSM.reset();
 }

@@ -4,13 +4,27 @@
 // by PSWUnInit.
 #pragma once
 
-#include "api/psw_discovery.h"
-#include "core/pmc_object.h"
+#include <memory>
+
+#include "base/pmc_object.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_discovery.h"
 #include "psw/psw.h"
 
 class CPSWFalconOption;  // option reader of the opened device
 class CPSWDeviceStatus;  // status tables of the opened device
+
+// Owners of the handle's objects, each released the way its kind is.
+struct PSWDestroyOption {
+  void operator()(CPSWFalconOption* option) const;
+};
+struct PSWDestroyDiscovery {
+  void operator()(CPSWDiscovery* discovery) const;
+};
+struct PSWDestroyStatus {
+  // Empties the record tables, then destroys the object.
+  void operator()(CPSWDeviceStatus* status) const;
+};
 
 struct CPSWHandle final : public CPmcObject {
   static constexpr size_t kCommunitySize = 256;
@@ -24,16 +38,15 @@ struct CPSWHandle final : public CPmcObject {
   // 255 characters and terminated; an empty value clears the buffer.
   static void set_community(char (&buffer)[kCommunitySize], const char* value);
 
-  // Members in this order; the owning pointers are released by the
-  // destructor in the order option reader, discovery, status object,
-  // settings object.
-  CPSWFalconOption* m_pOption = nullptr;  // null until a device is opened
-  CPSWDiscovery* m_pDiscovery = nullptr;
+  // The destructor releases the objects in the order option reader,
+  // discovery, status object, settings object.
+  std::unique_ptr<CPSWFalconOption, PSWDestroyOption> m_pOption;  // null until a device is opened
+  std::unique_ptr<CPSWDiscovery, PSWDestroyDiscovery> m_pDiscovery;
   char m_szCommunityFind[kCommunitySize] = {};
   char m_szCommunityGetOption[kCommunitySize] = {};
   char m_szCommunityWrite[kCommunitySize] = {};
-  CPSWDeviceStatus* m_pStatus = nullptr;  // null until a device is opened
-  IPSWPluginUSM* m_pUSM = nullptr;
+  std::unique_ptr<CPSWDeviceStatus, PSWDestroyStatus> m_pStatus;  // null until a device is opened
+  PSWPluginUSMPtr m_pUSM;
 
  protected:
   ~CPSWHandle() override;

@@ -6,6 +6,7 @@
 
 #include "api/psw_handle.h"
 #include "api/psw_transport_map.h"
+#include "device/psw_connection.h"
 #include "device/psw_device_status.h"
 #include "psw/psw.h"
 #include "psw/psw_options.hpp"
@@ -14,13 +15,6 @@ namespace {
 
 // Let the request layer choose the message size (1400 over UDP, 546 over IPX).
 constexpr uint32_t kDefaultMessageSize = 0;
-
-// Puts `created` in the place of the object in `slot`, destroying that one.
-template <class T>
-void replace(T*& slot, T* created) {
-  if (slot != nullptr) slot->destroy();
-  slot = created;
-}
 
 int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, int32_t snmpMode,
                     const PSWUSMSettings* settings, int32_t timeout, int32_t retries) {
@@ -33,11 +27,22 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   // its Init fails, as the option functions then answer from it.
   CPSWFalconOption* option = new (std::nothrow) CPSWFalconOption();
   if (option == nullptr) return PSW_ERR_NO_MEMORY;
-  replace(handle->m_pOption, option);
+  handle->m_pOption.reset(option);
 
   handle->m_pUSM->set(snmpMode, &block);
+  // The connection every later status request uses, built and checked once
+  // here; the option reader keeps its own copy, which is part of its
+  // exported layout, and checks it the same way.
+  PSWUsmValues usm;
+  int32_t rc = PSW_OK;
+  usm.read_from(*handle->m_pUSM);
+  PSWConnection connection;
+  rc = psw_make_connection(protocol, address, usm, timeout, retries, kDefaultMessageSize, &connection);
+  // Nothing is sent for arguments no exchange could use.
+  if (rc != PSW_OK) return rc;
+
   if (handle->m_szCommunityGetOption[0] != '\0') option->SetCommunityStr(handle->m_szCommunityGetOption);
-  int32_t rc = option->Init(protocol, address, handle->m_pUSM, static_cast<uint32_t>(timeout),
+  rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),
                             static_cast<uint32_t>(retries), kDefaultMessageSize);
   // A device that failed its check leaves the status object as it was.
   if (rc != PSW_OK) return rc;
@@ -45,10 +50,11 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   int err = PSW_OK;
   CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
   if (status == nullptr) return err;
-  replace(handle->m_pStatus, status);
+  handle->m_pStatus.reset(status);
   if (handle->m_szCommunityGetOption[0] != '\0') status->set_read_community(handle->m_szCommunityGetOption);
   if (handle->m_szCommunityWrite[0] != '\0') status->set_write_community(handle->m_szCommunityWrite);
-  return status->setup(protocol, address, handle->m_pUSM, timeout, retries, kDefaultMessageSize);
+  status->setup(connection);
+  return PSW_OK;
 }
 
 }  // namespace

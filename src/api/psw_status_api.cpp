@@ -32,7 +32,7 @@ using Reader = int (CPSWDeviceStatus::*)();
 template <class Record>
 int32_t count_records(PSWHANDLE handle, int32_t* count, TableOf<Record> table, Reader read) {
   if (handle == nullptr || count == nullptr) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] {
     CPSWRecordTable<Record>& records = (status->*table)();
@@ -47,7 +47,7 @@ int32_t count_records(PSWHANDLE handle, int32_t* count, TableOf<Record> table, R
 template <class Record>
 int32_t copy_record(PSWHANDLE handle, int32_t index, Record* out, TableOf<Record> table) {
   if (handle == nullptr || out == nullptr) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return (status->*table)().copy(index, out);
 }
@@ -74,7 +74,7 @@ PSW_API int32_t PSWGetDeviceInfo(PSWHANDLE handle, int32_t index, PSWDeviceInfo*
 
 PSW_API int32_t PSWGetPrinterInfo(PSWHANDLE handle, PSWPrinterInfo* info) {
   if (handle == nullptr || info == nullptr) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] {
     status->clear_printer_info();
@@ -120,7 +120,7 @@ PSW_API int32_t PSWGetAlertInfo(PSWHANDLE handle, int32_t index, PSWAlertInfo* i
 PSW_API int32_t PSWGetNumberOfJobInfo(PSWHANDLE handle, uint32_t kind, int32_t* count) {
   if (handle == nullptr || count == nullptr) return PSW_ERR_ARGUMENT;
   if (kind > PSW_JOBS_FINISHED) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] {
     status->job_table().clear();
@@ -136,7 +136,7 @@ PSW_API int32_t PSWGetJobInfo(PSWHANDLE handle, int32_t index, PSWJobInfo* info)
 
 PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId) {
   if (handle == nullptr || jobId == nullptr) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] { return status->cancel_job(jobId); });
 }
@@ -144,7 +144,7 @@ PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId) {
 PSW_API int32_t PSWGetCharSet(PSWHANDLE handle, uint32_t kind, int32_t* charSet) {
   if (handle == nullptr || charSet == nullptr) return PSW_ERR_ARGUMENT;
   if (kind > PSW_CHARSET_VENDOR) return PSW_ERR_ARGUMENT;
-  CPSWDeviceStatus* status = handle->m_pStatus;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] { return status->read_char_set(kind, charSet); });
 }

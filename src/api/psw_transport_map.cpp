@@ -1,6 +1,6 @@
 #include "api/psw_transport_map.h"
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "psw/psw.h"
 
 int psw_map_transport(int32_t transport, int32_t* protocol) {

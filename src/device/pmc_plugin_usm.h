@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/pmc_object.h"
-#include "core/pmc_snmp_request.h"
+#include "base/pmc_object.h"
 #include "psw/psw.h"
 #include "psw/psw_plugin_usm.hpp"
+#include "request/pmc_snmp_request.h"
 
 // Copies the text `src` into the fixed buffer `dst` of `dst_size` bytes.
 // At most `src_max` bytes of `src` are read (a field of a caller's block may

@@ -3,19 +3,8 @@
 #include <cstring>
 
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_connection.h"
 #include "psw/psw_options.hpp"
-
-namespace {
-
-constexpr uint16_t kPortIp = 161;
-constexpr uint16_t kPortIpx = 36879;  // IPX socket 0x900F
-
-// Protocol values of IPmcNetworkAddress::EProtocol the readers accept.
-constexpr int32_t kProtocolIpv4 = 1;
-constexpr int32_t kProtocolIpx = 2;
-constexpr int32_t kProtocolIpv6 = 4;
-
-}  // namespace
 
 CPSWDevCommOption::CPSWDevCommOption() {
   // Every member is a number, a flag or a fixed buffer: zero bytes are the
@@ -46,13 +35,8 @@ int32_t CPSWDevCommOption::Init(int32_t protocol, const char* address, IPSWPlugi
   std::memset(m_szAddress, 0, sizeof m_szAddress);
   psw_copy_text(m_szAddress, address);
   m_nProtocol = protocol;
-  if (protocol == kProtocolIpv4 || protocol == kProtocolIpv6) {
-    m_nPort = kPortIp;
-  } else if (protocol == kProtocolIpx) {
-    m_nPort = kPortIpx;
-  } else {
-    return PSW_ERR_ARGUMENT;
-  }
+  m_nPort = psw_snmp_port_of(protocol);
+  if (m_nPort == 0) return PSW_ERR_ARGUMENT;
   // The request layer takes signed numbers; the bits pass through, so a
   // value above the signed range reaches it as the negative number it
   // refuses.

@@ -1,9 +1,10 @@
 #include "device/psw_dev_comm_option_request.h"
 
-#include "core/pmc_oid.h"
-#include "core/pmc_table_walk.h"
-#include "core/pmc_value.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_connection.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "request/pmc_table_walk.h"
 
 namespace {
 
@@ -39,12 +40,22 @@ void PSWOptionRow::next_text(char* out, size_t size) {
 
 int PSWOptionRequest::init() {
   const CPSWDevCommOption& r = m_reader;
-  // The texts point into the reader, which outlives this request.
-  PmcUsmParameters usm = {r.m_szUserName,       r.m_nSecurityLevel,   r.m_nAuthProtocol, r.m_nPrivProtocol,
-                          r.m_szAuthPassPhrase, r.m_szPrivPassPhrase, r.m_szContextName};
-  const PSWConnection connection = {r.m_szAddress, r.m_nProtocol, r.m_nPort,
-                                    r.m_nSnmpMode, &usm,          r.m_nTimeout,
-                                    r.m_nRetries,  static_cast<uint32_t>(r.m_nMaxMessageSize)};
+  // The reader's fields are part of its exported layout; its requests go
+  // through the same connection value, and the same checks, as the status
+  // readers'.
+  PSWUsmValues usm;
+  usm.nSnmpMode = r.m_nSnmpMode;
+  psw_copy_text(usm.szUserName, r.m_szUserName);
+  usm.nSecurityLevel = r.m_nSecurityLevel;
+  usm.nAuthProtocol = r.m_nAuthProtocol;
+  usm.nPrivProtocol = r.m_nPrivProtocol;
+  psw_copy_text(usm.szAuthPassPhrase, r.m_szAuthPassPhrase);
+  psw_copy_text(usm.szPrivPassPhrase, r.m_szPrivPassPhrase);
+  psw_copy_text(usm.szContextName, r.m_szContextName);
+  PSWConnection connection;
+  int rc = psw_make_connection(r.m_nProtocol, r.m_szAddress, usm, r.m_nTimeout, r.m_nRetries,
+                               static_cast<uint32_t>(r.m_nMaxMessageSize), &connection);
+  if (rc != PMC_OK) return rc;
   // Without a community of its own the request object uses "public".
   return PSWExchange::init(connection, r.m_bCommunitySet ? r.m_szCommunity : nullptr);
 }

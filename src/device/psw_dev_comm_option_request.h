@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_get_data.h"
-#include "core/pmc_object_list.h"
-#include "core/pms_pdu.h"
+#include "base/pmc_object_list.h"
 #include "device/psw_exchange.h"
+#include "protocol/pms_pdu.h"
 #include "psw/psw_options.hpp"
+#include "request/pmc_get_data.h"
 
 // The values of one walked row (a response PDU), taken one column after the
 // other in the order the columns were added.

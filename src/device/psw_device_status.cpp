@@ -63,19 +63,6 @@ constexpr const char* kPrinterColumns[] = {
 // prtMarkerSuppliesType of a toner.
 constexpr int32_t kSupplyToner = 3;
 
-// Port of each protocol value; 0 for a protocol without one.
-uint16_t port_of(int32_t protocol) {
-  switch (protocol) {
-    case 1:  // UDP over IPv4
-    case 4:  // UDP over IPv6
-      return 161;
-    case 2:  // IPX, socket 0x900F
-      return 36879;
-    default:
-      return 0;
-  }
-}
-
 // Appends one record built by `fill` from the row.
 template <class Record, class Fill>
 int append_row(CPSWRecordTable<Record>& table, IPmsPdu& row, Fill&& fill) {
@@ -99,18 +86,13 @@ void CPSWDeviceStatus::set_write_community(const char* text) { psw_copy_text(m_s
 
 int CPSWDeviceStatus::setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout,
                             int32_t retries, uint32_t max_message_size) {
-  // A cut address would name another device: refuse what does not fit.
-  if (address == nullptr || usm == nullptr || std::strlen(address) >= kAddressSize) return PMC_E_ARG;
-  uint16_t port = port_of(protocol);
-  if (port == 0) return PMC_E_ARG;
-  psw_copy_text(m_szAddress, address);
-  m_nProtocol = protocol;
-  m_nPort = port;
-  m_nTimeout = timeout;
-  m_nRetries = retries;
-  m_nMaxMessageSize = max_message_size;
-  m_usm.read_from(*usm);
-  return PMC_OK;
+  if (usm == nullptr) return PMC_E_ARG;
+  PSWUsmValues values;
+  values.read_from(*usm);
+  PSWConnection connection;
+  int rc = psw_make_connection(protocol, address, values, timeout, retries, max_message_size, &connection);
+  if (rc == PMC_OK) setup(connection);
+  return rc;
 }
 
 void CPSWDeviceStatus::clear_tables() {
@@ -127,15 +109,9 @@ void CPSWDeviceStatus::clear_tables() {
 // The common exchange
 // ---------------------------------------------------------------------------
 
-PSWConnection CPSWDeviceStatus::connection(PmcUsmParameters* usm) const {
-  *usm = m_usm.parameters();
-  return PSWConnection{m_szAddress, m_nProtocol, m_nPort, m_usm.nSnmpMode, usm, m_nTimeout, m_nRetries, m_nMaxMessageSize};
-}
-
 int CPSWDeviceStatus::open_exchange(PSWExchange& exchange, const char* community) const {
-  PmcUsmParameters usm{};
   if (community == nullptr && m_bReadCommunitySet) community = m_szReadCommunity;
-  return exchange.open(connection(&usm), community);
+  return exchange.open(m_connection, community);
 }
 
 int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,

@@ -22,19 +22,18 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/pmc_get_data.h"
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_connection.h"
 #include "device/psw_status_table.h"
 #include "psw/psw.h"
+#include "request/pmc_get_data.h"
 
 class PSWExchange;
 class PSWRowReader;
-struct PSWConnection;
 
 class CPSWDeviceStatus final : public CPmcObject {
  public:
-  static constexpr size_t kAddressSize = 64;
   static constexpr size_t kCommunitySize = 256;
 
   CPSWDeviceStatus();
@@ -45,14 +44,14 @@ class CPSWDeviceStatus final : public CPmcObject {
   void set_read_community(const char* text);
   void set_write_community(const char* text);
 
-  // Stores the connection parameters: protocol value (1 IPv4, 2 IPX, 4 IPv6;
-  // port 161, or 36879 for IPX), address text, the SNMP mode and SNMPv3
-  // values of `usm` (copied), time-out in milliseconds, retries and maximum
-  // message size (0: the request layer's default). -2 for a null argument,
-  // an address that does not fit 63 characters, or another protocol value;
-  // nothing is stored then.
+  // Stores the connection every later request uses.
+  void setup(const PSWConnection& connection) { m_connection = connection; }
+  // The same, built from its parts (device/psw_connection.h) with the SNMP
+  // mode and SNMPv3 values of `usm` (copied); -2 for a null `usm` or what
+  // psw_make_connection refuses, and nothing is stored then.
   int setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout, int32_t retries,
             uint32_t max_message_size);
+  const PSWConnection& connection() const { return m_connection; }
 
   // Table readers: each appends the rows of one device table (the caller
   // empties the table first). On failure the rows appended before stay.
@@ -107,7 +106,6 @@ class CPSWDeviceStatus final : public CPmcObject {
   // Opens an exchange with `community` when given, else with the read
   // community (when set).
   int open_exchange(PSWExchange& exchange, const char* community = nullptr) const;
-  PSWConnection connection(PmcUsmParameters* usm) const;
 
   // One localization row of a character-set walk: looks up the character
   // set of localization `row` below `root` in the table at `lookup_base`.
@@ -118,12 +116,9 @@ class CPSWDeviceStatus final : public CPmcObject {
   int look_up_job_text(PSWRowReader& row, const char* column, char* text_out);
   static int job_id_from_index(IPmcOid& index, char* id_out);
 
-  int32_t m_nProtocol = 0;
-  char m_szAddress[kAddressSize] = {};
-  uint16_t m_nPort = 0;
-  int32_t m_nTimeout = 0;
-  int32_t m_nRetries = 0;
-  uint32_t m_nMaxMessageSize = 0;
+  // Copied at setup, so a later change of the handle's settings (a search
+  // with other credentials) does not change what this device's requests use.
+  PSWConnection m_connection;
   char m_szReadCommunity[kCommunitySize] = {};
   bool m_bReadCommunitySet = false;
   char m_szWriteCommunity[kCommunitySize] = {};
@@ -139,6 +134,4 @@ class CPSWDeviceStatus final : public CPmcObject {
   int32_t m_nCharSet = 0;
   // Also the character set of the job text look-ups.
   int32_t m_nVendorCharSet = 0;
-  // SNMP mode and SNMPv3 values, copies of the settings object's at setup.
-  PSWUsmValues m_usm;
 };

@@ -21,8 +21,9 @@ int PSWExchange::create() {
 
 int PSWExchange::init(const PSWConnection& c, const char* community) {
   if (community != nullptr) m_pGetData->set_community(community);
-  int rc =
-      m_pGetData->init(c.address, c.protocol, c.port, c.snmp_mode, c.usm, c.timeout, c.retries, c.max_message_size);
+  const PmcUsmParameters usm = c.usm_parameters();
+  int rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &usm, c.timeout, c.retries,
+                            c.max_message_size);
   return logged(rc, "pGetData->init()");
 }
 

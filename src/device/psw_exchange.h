@@ -11,22 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_get_data.h"
-#include "core/pmc_object.h"
-#include "core/pmc_object_list.h"
-
-// Where and how the exchange reaches the device. The texts are lent: they
-// must outlive the init of the exchange.
-struct PSWConnection {
-  const char* address;
-  int32_t protocol;
-  uint16_t port;
-  int32_t snmp_mode;
-  const PmcUsmParameters* usm;
-  int32_t timeout;
-  int32_t retries;
-  uint32_t max_message_size;
-};
+#include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
+#include "device/psw_connection.h"
+#include "request/pmc_get_data.h"
 
 class PSWExchange {
  public:

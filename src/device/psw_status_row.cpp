@@ -1,6 +1,6 @@
 #include "device/psw_status_row.h"
 
-#include "core/pmc_table_walk.h"
+#include "request/pmc_table_walk.h"
 
 #include "device/pmc_plugin_usm.h"
 

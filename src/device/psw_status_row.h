@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_object.h"
-#include "core/pmc_object_list.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_value.h"
-#include "core/pms_pdu.h"
+#include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
 #include "device/psw_status_convert.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pms_pdu.h"
 #include "psw/psw.h"
 
 // Takes the bindings of one row in column order. A cell the device lacks

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 template <class Record>
 class CPSWRecordTable {

@@ -32,14 +32,9 @@ enum PmcLogOption : unsigned {
   PMC_LOG_OPT_THREAD = 4,
 };
 
-// Base operations of every logging object (loggers, the group, sinks).
+// The operation every logging object has (loggers, the group, sinks).
 class IPmcLogObject {
  public:
-  // Stores the interface named by the 36-character identifier text;
-  // -2 for a null identifier or output, -4 (and null) for an unknown one.
-  virtual int query_interface(const char* iid, void** out) = 0;
-  virtual int query_interface2(const char* iid, void** out) = 0;
-  virtual int unsupported_operation() = 0;  // always -5
   virtual void destroy() = 0;
 
  protected:
@@ -62,7 +57,6 @@ class IPmcLogger : public virtual IPmcLogObject {
   virtual unsigned get_options() const = 0;
   virtual int set_radix(int radix) = 0;
   virtual int get_radix() const = 0;
-  virtual int reserved_operation() = 0;  // always -6
   virtual int log(unsigned level, const char* format, ...) __attribute__((format(printf, 3, 4))) = 0;
   virtual int vlog(unsigned level, const char* format, va_list args) = 0;
 };

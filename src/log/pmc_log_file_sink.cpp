@@ -4,18 +4,9 @@
 
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 CPmcFileSink::~CPmcFileSink() { close_file(); }
-
-int CPmcFileSink::query_interface(const char* iid, void** out) {
-  const PmcLogIidEntry table[] = {
-      {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-      {PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)},
-      {PMC_IID_LOG_FILE_SINK, static_cast<IPmcLogFileSink*>(this)},
-  };
-  return pmc_log_query(iid, out, table);
-}
 
 bool CPmcFileSink::set_max_size(unsigned bytes) {
   std::lock_guard<std::mutex> hold(m_lock);

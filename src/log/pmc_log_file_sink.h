@@ -14,13 +14,12 @@
 
 #include "log/pmc_log_sink.h"
 
-class CPmcFileSink : public virtual IPmcLogFileSink, public CPmcLogObjectBase {
+class CPmcFileSink : public virtual IPmcLogFileSink {
  public:
   static constexpr uint64_t kDefaultMaxSize = 4194304;  // 4 MiB
 
   explicit CPmcFileSink(const char* instance) : m_instance(instance) {}
 
-  int query_interface(const char* iid, void** out) override;
   void destroy() override { delete this; }
   const char* get_type_name() const override { return "file"; }
   const char* get_instance_name() const override { return m_instance.c_str(); }

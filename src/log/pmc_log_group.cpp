@@ -2,17 +2,6 @@
 
 #include <algorithm>
 
-int CPmcLogGroup::query_interface(const char* iid, void** out) {
-  const PmcLogIidEntry table[] = {
-      {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-      {PMC_IID_LOGGER, static_cast<IPmcLogger*>(this)},
-      {PMC_IID_LOGGER_OBJECT, static_cast<CPmcLogger*>(this)},
-      {PMC_IID_LOG_GROUP, static_cast<IPmcLogGroup*>(this)},
-      {PMC_IID_LOG_GROUP_OBJECT, static_cast<CPmcLogGroup*>(this)},
-  };
-  return pmc_log_query(iid, out, table);
-}
-
 template <class Value>
 int CPmcLogGroup::propagate(Value CPmcLogger::*field, Value value,
                             int (IPmcLogger::*setter)(Value)) {

@@ -20,7 +20,6 @@ class CPmcLogGroup : public CPmcLogger, public virtual IPmcLogGroup {
   // The group is part of the log manager and never destroyed on its own.
   ~CPmcLogGroup() override = default;
 
-  int query_interface(const char* iid, void** out) override;
   void destroy() override {}
 
   int add_sink(IPmcLogSink* sink) override;

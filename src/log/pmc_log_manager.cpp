@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 #include "log/pmc_log_group.h"
 
 namespace {

@@ -2,20 +2,12 @@
 
 #include <cstdio>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log_file_sink.h"
 
 // ---------------------------------------------------------------------------
 // Standard-output sink
 // ---------------------------------------------------------------------------
-
-int CPmcStandardSink::query_interface(const char* iid, void** out) {
-  const PmcLogIidEntry table[] = {
-      {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-      {PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)},
-  };
-  return pmc_log_query(iid, out, table);
-}
 
 int CPmcStandardSink::write(const char* line) {
   if (line == nullptr) return PMC_E_ARG;
@@ -31,7 +23,7 @@ int CPmcStandardSink::write(const char* line) {
 namespace {
 
 template <class Interface>
-class CPmcNullSinkBase : public virtual Interface, public CPmcLogObjectBase {
+class CPmcNullSinkBase : public virtual Interface {
  public:
   explicit CPmcNullSinkBase(const char* name) : m_name(name) {}
   void destroy() override {}  // static: never destroyed
@@ -46,26 +38,11 @@ class CPmcNullSinkBase : public virtual Interface, public CPmcLogObjectBase {
 class CPmcNullStandardSink : public CPmcNullSinkBase<IPmcLogSink> {
  public:
   CPmcNullStandardSink() : CPmcNullSinkBase("null_standard") {}
-  int query_interface(const char* iid, void** out) override {
-    const PmcLogIidEntry table[] = {
-        {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-        {PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)},
-    };
-    return pmc_log_query(iid, out, table);
-  }
 };
 
 class CPmcNullFileSink : public CPmcNullSinkBase<IPmcLogFileSink> {
  public:
   CPmcNullFileSink() : CPmcNullSinkBase("null_file") {}
-  int query_interface(const char* iid, void** out) override {
-    const PmcLogIidEntry table[] = {
-        {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-        {PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)},
-        {PMC_IID_LOG_FILE_SINK, static_cast<IPmcLogFileSink*>(this)},
-    };
-    return pmc_log_query(iid, out, table);
-  }
   bool set_max_size(unsigned) override { return true; }
   int set_path(const char*) override { return PMC_OK; }
 };

@@ -64,11 +64,10 @@ class IPmcLogSinkFactory {
 // The standard-output sink. It takes no lock: the writing logger's lock
 // serialises the lines of one category, and each line goes out in one
 // stdio call.
-class CPmcStandardSink : public virtual IPmcLogSink, public CPmcLogObjectBase {
+class CPmcStandardSink : public virtual IPmcLogSink {
  public:
   explicit CPmcStandardSink(const char* instance) : m_instance(instance) {}
 
-  int query_interface(const char* iid, void** out) override;
   void destroy() override { delete this; }
   const char* get_type_name() const override { return "stdout"; }
   const char* get_instance_name() const override { return m_instance.c_str(); }

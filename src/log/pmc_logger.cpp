@@ -8,15 +8,6 @@
 // CPmcLogger
 // ---------------------------------------------------------------------------
 
-int CPmcLogger::query_interface(const char* iid, void** out) {
-  const PmcLogIidEntry table[] = {
-      {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-      {PMC_IID_LOGGER, static_cast<IPmcLogger*>(this)},
-      {PMC_IID_LOGGER_OBJECT, static_cast<CPmcLogger*>(this)},
-  };
-  return pmc_log_query(iid, out, table);
-}
-
 bool CPmcLogger::has_sink_locked(const IPmcLogSink* sink) const {
   const char* instance = sink->get_instance_name();
   for (const IPmcLogSink* attached : m_sinks) {
@@ -133,14 +124,5 @@ void CPmcLogger::retire() {
 // ---------------------------------------------------------------------------
 // CPmcNullLogger
 // ---------------------------------------------------------------------------
-
-int CPmcNullLogger::query_interface(const char* iid, void** out) {
-  const PmcLogIidEntry table[] = {
-      {PMC_IID_LOG_OBJECT, static_cast<IPmcLogObject*>(this)},
-      {PMC_IID_LOGGER, static_cast<IPmcLogger*>(this)},
-      {PMC_IID_LOG_GROUP, static_cast<IPmcLogGroup*>(this)},
-  };
-  return pmc_log_query(iid, out, table);
-}
 
 CPmcNullLogger* pmc_null_logger() { return &pmc_log_immortal<CPmcNullLogger>(); }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "log/pmc_log_object.h"
 #include "log/pmc_log_sink.h"
@@ -28,14 +28,13 @@ class IPmcLogGroup : public virtual IPmcLogger {
   virtual IPmcLogger* remove_member(IPmcLogger* logger) = 0;
 };
 
-class CPmcLogger : public virtual IPmcLogger, public CPmcLogObjectBase {
+class CPmcLogger : public virtual IPmcLogger {
  public:
   static constexpr unsigned kDefaultOptions = PMC_LOG_OPT_TIME | PMC_LOG_OPT_PROCESS | PMC_LOG_OPT_THREAD;
   static constexpr int kDefaultRadix = 10;
 
   explicit CPmcLogger(const char* name) : m_name(name) {}
 
-  int query_interface(const char* iid, void** out) override;
   void destroy() override { delete this; }
 
   const char* get_name() const override { return m_name.c_str(); }
@@ -48,7 +47,6 @@ class CPmcLogger : public virtual IPmcLogger, public CPmcLogObjectBase {
   unsigned get_options() const override;
   int set_radix(int radix) override;  // only 10 and 16; else -2
   int get_radix() const override;
-  int reserved_operation() override { return PMC_E_NOTFOUND; }
   __attribute__((format(printf, 3, 4))) int log(unsigned level, const char* format, ...) override;
   int vlog(unsigned level, const char* format, va_list args) override;
 
@@ -83,9 +81,8 @@ class CPmcLogger : public virtual IPmcLogger, public CPmcLogObjectBase {
 // The logger handed out when no real logger can be had: named
 // "null_session", every operation succeeds and does nothing. Stateless and
 // never destroyed.
-class CPmcNullLogger : public virtual IPmcLogGroup, public CPmcLogObjectBase {
+class CPmcNullLogger : public virtual IPmcLogGroup {
  public:
-  int query_interface(const char* iid, void** out) override;
   void destroy() override {}
 
   const char* get_name() const override { return "null_session"; }
@@ -98,7 +95,6 @@ class CPmcNullLogger : public virtual IPmcLogGroup, public CPmcLogObjectBase {
   unsigned get_options() const override { return 0; }
   int set_radix(int) override { return PMC_OK; }
   int get_radix() const override { return 10; }
-  int reserved_operation() override { return PMC_E_NOTFOUND; }
   int log(unsigned, const char*, ...) override { return PMC_OK; }
   int vlog(unsigned, const char*, va_list) override { return PMC_OK; }
   int add_member(IPmcLogger*) override { return PMC_OK; }

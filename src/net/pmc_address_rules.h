@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 
 // Longest texts the rules produce, terminator included.
 constexpr size_t PMC_IPV4_TEXT_SIZE = 16;  // "255.255.255.255"

@@ -7,7 +7,7 @@
 // touches the socket library.
 #pragma once
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 #include "net/pmc_network_address.h"
 
 class IPmcAddressService {

@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 #include "net/pmc_network_address.h"
 
 class DataGramSocket : public CPmcObject {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "net/pmc_platform.h"
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 
 class IPmcNetworkAddress {
  public:
@@ -20,25 +20,25 @@ class IPmcNetworkAddress {
     PROTOCOL_IPV6 = 4,      // UDP over IPv6
   };
 
-  virtual void release() = 0;                                                // slot 1
+  virtual void release() = 0;
   // Derives the protocol of `text`; -2 when it differs from a protocol
   // already set. Keeps the port.
-  virtual int set_address(const char* text) = 0;                             // slot 2
+  virtual int set_address(const char* text) = 0;
   // Stores the text unchecked; protocol 0 and port 0 keep the current ones.
-  virtual int set(const char* text, EProtocol protocol, unsigned short port) = 0;  // slot 3
-  virtual IPmcText* text() = 0;                                              // slot 4: owned by the address
-  virtual int get(IPmcText** copy, EProtocol* protocol, unsigned short* port) const = 0;  // slot 5
-  virtual int set_protocol(EProtocol protocol) = 0;                          // slot 6
-  virtual int set_port(unsigned short port) = 0;                             // slot 7
-  virtual EProtocol get_protocol() const = 0;                                // slot 8
-  virtual unsigned short get_port() const = 0;                               // slot 9
+  virtual int set(const char* text, EProtocol protocol, unsigned short port) = 0;
+  virtual IPmcText* text() = 0;                                              // owned by the address
+  virtual int get(IPmcText** copy, EProtocol* protocol, unsigned short* port) const = 0;
+  virtual int set_protocol(EProtocol protocol) = 0;
+  virtual int set_port(unsigned short port) = 0;
+  virtual EProtocol get_protocol() const = 0;
+  virtual unsigned short get_port() const = 0;
   // Same canonical text and protocol; a port of 0 on `other` matches any port.
-  virtual bool equals(const IPmcNetworkAddress* other) const = 0;            // slot 10
-  virtual int clone(IPmcNetworkAddress** out) const = 0;                     // slot 11
-  virtual bool is_valid() const = 0;                                         // slot 12
-  virtual int normalize() = 0;                                               // slot 13
+  virtual bool equals(const IPmcNetworkAddress* other) const = 0;
+  virtual int clone(IPmcNetworkAddress** out) const = 0;
+  virtual bool is_valid() const = 0;
+  virtual int normalize() = 0;
   // The text, or "" while none is set.
-  virtual const char* c_str() const = 0;                                     // slot 14
+  virtual const char* c_str() const = 0;
 
  protected:
   virtual ~IPmcNetworkAddress() = default;

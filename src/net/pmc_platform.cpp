@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "net/pmc_platform.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "net/pmc_datagram_socket.h"
 #include "net/pmc_iphelp_api.h"
 #include "net/pmc_network_address.h"

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 
 // BER tags the codec writes and expects besides the value tags.
 constexpr unsigned char PMS_BER_SEQUENCE = 0x30;

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/pmc_value.h"
-#include "core/pms_snmp_packet.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pms_snmp_packet.h"
 #include "snmp/pms_ber.h"
 #include "snmp/pms_message_buffer.h"
 

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_value_exception.h"
-#include "core/pmc_value_null.h"
-#include "core/pmc_value_number.h"
-#include "core/pmc_value_octets.h"
 #include "log/pmc_log.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value_exception.h"
+#include "protocol/pmc_value_null.h"
+#include "protocol/pmc_value_number.h"
+#include "protocol/pmc_value_octets.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "core/pmc_object.h"
+#include "base/pmc_object.h"
 
 class IPmsMessageBuffer {
  public:

@@ -25,13 +25,13 @@
 #include <string>
 #include <unordered_set>
 
-#include "core/pmc_object.h"
-#include "core/pmc_object_list.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_packet.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
 #include "net/pmc_datagram_socket.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_packet.h"
+#include "protocol/pms_snmp_target.h"
 #include "snmp/pms_message_buffer.h"
 #include "snmp/pms_session.h"
 

@@ -5,7 +5,7 @@
 // the contract.
 #pragma once
 
-#include "core/pmc_object_list.h"
+#include "base/pmc_object_list.h"
 
 class IPmsPdu;
 class IPmsSnmpTarget;
@@ -13,16 +13,16 @@ class IPmsSnmpPacket;
 
 class IPmsSession {
  public:
-  virtual void release() = 0;                                                 // slot 1
+  virtual void release() = 0;
   // One request-response exchange; the response overwrites the PDU.
-  virtual int send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) = 0;           // slot 2
-  virtual int send_sync(IPmsSnmpPacket* packet) = 0;                          // slot 3
+  virtual int send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) = 0;
+  virtual int send_sync(IPmsSnmpPacket* packet) = 0;
   // Sends one request to a broadcast or multicast address and hands out one
   // packet (responder's target + response PDU) per responding device.
   virtual int send_broad_cast_sync(IPmsSnmpPacket* packet,
-                                   IPmsSnmpPacketList** out) = 0;             // slot 4
+                                   IPmsSnmpPacketList** out) = 0;
   virtual int send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target,
-                                   IPmsSnmpPacketList** out) = 0;             // slot 5
+                                   IPmsSnmpPacketList** out) = 0;
 
  protected:
   virtual ~IPmsSession() = default;

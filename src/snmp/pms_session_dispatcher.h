@@ -12,8 +12,8 @@
 
 #include <mutex>
 
-#include "core/pmc_object.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object.h"
+#include "protocol/pms_snmp_target.h"
 #include "snmp/pms_session.h"
 
 class SessionDispatcher final : public IPmsSession, public CPmcObject {

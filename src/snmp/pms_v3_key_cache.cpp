@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_mapping.h"
 #include "snmp/pms_v3_session_builder.h"
 

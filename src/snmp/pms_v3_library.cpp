@@ -3,41 +3,60 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <mutex>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "net/pmc_advapi.h"
 #include "net/pmc_socket_api.h"
-#include "snmp/pmc_thread_state.h"
 
 namespace {
 
-// One operation at a time uses the library.
+// Why one lock, and why it is held so briefly.
+//
+// Net-SNMP's guidance for threads (README.thread) is its single-session API
+// (snmp_sess_*): a session opened with snmp_sess_open is on no shared list,
+// so sessions of different threads do not meet there. That API does not
+// make the rest of the library safe, and this build has no reentrant
+// option, so the library's resource locks are empty. What an SNMPv3
+// exchange still reaches in shared memory:
+//   - the USM user list (usm_get_user when a message is built, checked or
+//     its keys localized; usm_add_user when a session opens),
+//   - the engine boots/time list (get_enginetime when a message is built,
+//     set_enginetime when an authenticated one arrives),
+//   - the request-id and message-id counters (snmp_pdu_create, every
+//     retransmission), the salt counters of DES and AES, the statistics
+//     counters, snmp_errno and the error detail text,
+//   - the default store and the lists of security models and transports,
+//     which only the set-up writes.
+// Per-thread copies of all that are not to be had, so every call that can
+// reach it runs under this one process-wide lock. Only the library's work
+// is done under it: building, securing and sending one message, reading
+// and checking one datagram that has arrived, one retransmission, opening
+// or closing a session. An exchange waits for its datagrams on its own
+// session's socket with the lock released (pms_v3_channel.cpp), so
+// exchanges on different handles overlap and each holds the lock for tens
+// of microseconds per message.
+//
+// The user list and the engine list are keyed by engine id and user name,
+// so two operations with the same user at the same engine but different
+// pass phrases would find each other's entries. An operation therefore
+// keeps its user (with its localized keys) and its engine's boots and time
+// out of those lists, and puts them in only for the span of one scope
+// (CPmsV3Channel): while the lock is held, the lists hold the entries of
+// exactly one operation.
 std::mutex& library_lock() {
-  static std::mutex lock;
-  return lock;
+  static std::mutex* lock = new std::mutex();  // never destroyed: operations may run while the process exits
+  return *lock;
 }
 
-// Whether the library is set up on this thread. No initial value: it reads
-// false on every thread and restoring initial values leaves it alone.
-PmcThreadValue<bool> g_libraryReady;
-// Whether this thread is inside an operation (holds the lock).
-PmcThreadValue<bool> g_inOperation;
-
-bool flag(PmcThreadValue<bool>& variable) {
-  bool* value = variable.get();
-  return value != nullptr && *value;
-}
-
-void set_flag(PmcThreadValue<bool>& variable, bool on) {
-  bool* value = variable.get();
-  if (value != nullptr) *value = on;
-}
+// Whether init_snmp has run; set once, under the lock.
+std::atomic<bool> g_ready{false};
+// Whether the calling thread holds the lock.
+thread_local bool t_locked = false;
 
 // Library log lines are detail for whoever debugs the SNMPv3 path; the
 // errors that matter are reported by the step that met them.
@@ -51,15 +70,15 @@ int forward_library_log(int, int, void* server_arg, void*) {
   return SNMP_ERR_NOERROR;
 }
 
-// Settings given to the library before each initialisation (its shut-down
-// forgets them).
+// Settings given to the library before its initialisation.
 void configure_library() {
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
   // The library creates a certificate index below its persistent directory
   // even when nothing persists; below /dev/null nothing can be created.
   netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null");
-  // Per-peer configuration files could override what the target says.
+  // Per-peer configuration files could override what the target says, and
+  // would be looked for at every session opened.
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
   // No signal handlers in the host process.
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_ALARM_DONT_USE_SIG, 1);
@@ -72,65 +91,66 @@ void configure_library() {
   snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, forward_library_log, nullptr);
 }
 
-// Net-SNMP 5.9 allocates the MIB parser's table of textual conventions
-// ("tclist", about 4.7 KB) at every initialisation and only clears it at
-// shut-down, so each set-up and shut-down pair would lose one table. After
-// the shut-down (no MIB tree any more, the table's entries cleared) the
-// table is freed here. Only the release known to behave so is touched: a
-// later one may free the table itself, and freeing it twice would be far
-// worse than losing it. The symbols are looked up at run time: a library
-// without them is left alone as well.
-void free_textual_convention_table() {
-  static const bool known_release = std::strcmp(netsnmp_get_version(), "5.9.3") == 0;
-  static void** table = known_release ? static_cast<void**>(dlsym(RTLD_DEFAULT, "tclist")) : nullptr;
-  static int* allocated = known_release ? static_cast<int*>(dlsym(RTLD_DEFAULT, "tc_alloc")) : nullptr;
-  if (table == nullptr || allocated == nullptr || *table == nullptr || get_tree_head() != nullptr) return;
-  std::free(*table);
-  *table = nullptr;
-  *allocated = 0;
+// The user of engine-discovery requests: empty name, no keys, no engine.
+// The library looks it up whenever a discovery request is built; entered
+// once, it carries nothing of any operation.
+void add_discovery_user() {
+  if (usm_get_user(nullptr, 0, const_cast<char*>("")) != nullptr) return;
+  auto* user = static_cast<struct usmUser*>(std::calloc(1, sizeof(struct usmUser)));
+  if (user == nullptr) return;
+  user->name = strdup("");
+  user->secName = strdup("");
+  user->authProtocol = snmp_duplicate_objid(usmNoAuthProtocol, OID_LENGTH(usmNoAuthProtocol));
+  user->authProtocolLen = OID_LENGTH(usmNoAuthProtocol);
+  user->privProtocol = snmp_duplicate_objid(usmNoPrivProtocol, OID_LENGTH(usmNoPrivProtocol));
+  user->privProtocolLen = OID_LENGTH(usmNoPrivProtocol);
+  if (user->name == nullptr || user->secName == nullptr || user->authProtocol == nullptr ||
+      user->privProtocol == nullptr) {
+    usm_free_user(user);
+    return;  // discovery builds the user itself then
+  }
+  user->userStatus = RS_ACTIVE;
+  user->userStorageType = ST_READONLY;
+  usm_add_user(user);
+}
+
+// The set-up, once per process; the caller holds the lock.
+int setup_locked() {
+  if (g_ready) return PMC_OK;
+  int rc = NPmcSocketAPI::load();
+  if (rc != PMC_OK) return rc;
+  if (!NPmcAdvApi::load()) return PMC_E_PLATFORM;
+  configure_library();
+  init_snmp("");
+  add_discovery_user();
+  g_ready.store(true);
+  return PMC_OK;
 }
 
 }  // namespace
 
-bool pms_snmp_library_ready() { return flag(g_libraryReady); }
+bool pms_snmp_library_ready() { return g_ready.load(); }
 
-int pms_snmp_library_setup() {
-  int rc = NPmcSocketAPI::load();
-  if (rc != PMC_OK) return rc;
-  if (!NPmcAdvApi::load()) return PMC_E_PLATFORM;
-  CPmcThreadRegistry::process().restore_initial_values();
-  bool* ready = g_libraryReady.get();
-  if (ready == nullptr) return PMC_E_NOMEM;  // without the flag the shut-down would be skipped
-  if (*ready) return PMC_OK;
-  *ready = true;
-  configure_library();
-  init_snmp("");
-  return PMC_OK;
-}
-
-void pms_snmp_library_teardown() {
-  if (flag(g_libraryReady)) {
-    snmp_shutdown("");
-    free_textual_convention_table();
-  }
-  set_flag(g_libraryReady, false);
-  CPmcThreadRegistry::process().release_thread_copies();
-}
+bool pms_snmp_library_locked_here() { return t_locked; }
 
 CPmsSnmpLibraryScope::CPmsSnmpLibraryScope() : m_result(PMC_OK) {
-  // A second operation on the same thread would wait for its own lock.
-  if (flag(g_inOperation)) {
+  // A second scope on the same thread would wait for its own lock.
+  if (t_locked) {
     m_result = PMC_E_UNSUPPORTED;
     return;
   }
   library_lock().lock();
+  m_result = setup_locked();
+  if (m_result != PMC_OK) {
+    library_lock().unlock();
+    return;
+  }
   m_locked = true;
-  set_flag(g_inOperation, true);
-  m_result = pms_snmp_library_setup();
+  t_locked = true;
 }
 
 CPmsSnmpLibraryScope::~CPmsSnmpLibraryScope() {
   if (!m_locked) return;
-  pms_snmp_library_teardown();  // also clears g_inOperation with the thread's copies
+  t_locked = false;
   library_lock().unlock();
 }

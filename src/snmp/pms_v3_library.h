@@ -1,37 +1,38 @@
-// The SNMP library binding: how an SNMPv3 operation gets hold of Net-SNMP.
+// The SNMP library binding: how SNMPv3 code gets hold of Net-SNMP.
 //
-// Net-SNMP keeps its state (security models, USM users, engine times,
-// default-store settings, transports, callbacks, sessions) in process-wide
-// variables. Every SNMPv3 operation therefore runs inside one
-// CPmsSnmpLibraryScope, which
-//   1. takes the library's process-wide lock (one operation at a time),
-//   2. sets the library up on the calling thread from its initial state,
-//   3. after the operation shuts the library down again, so no user, key,
-//      engine time or session is left behind for the next operation,
-//   4. and releases the lock.
-// The binding's own per-thread state (whether the library is set up on this
-// thread, whether the thread is inside an operation) lives in the per-thread
-// variable store (snmp/pmc_thread_state.h) and is released at tear-down.
+// Net-SNMP keeps much of its state in process-wide variables (the USM user
+// list, the engine boots/time list, request and message id counters,
+// statistics, its error detail, the registered security models and
+// transports) and takes no locks of its own in this build. The binding
+// therefore sets the library up once per process, and every call into it
+// that may touch shared state runs inside one CPmsSnmpLibraryScope, which
+// holds the library's process-wide lock for as long as it lives. A scope
+// is meant to be short: one build and send, one read of an arrived
+// datagram, one retransmission, one session open or close. Nobody waits
+// for the network inside a scope (see pms_v3_channel.h for how an exchange
+// waits outside it).
 //
 // The library writes no files of ours: persistent state is neither loaded
 // nor saved, its persistent directory points where nothing can be created,
-// and no MIB files are loaded (OIDs are numeric). It still reads its
-// ordinary configuration files (snmp.conf along SNMPCONFPATH). Its own log
-// lines go to the "snmp" category at debug level.
+// and no MIB files are loaded (OIDs are numeric). It reads its ordinary
+// configuration files (snmp.conf along SNMPCONFPATH) once, at the set-up.
+// Its own log lines go to the "snmp" category at debug level.
 #pragma once
 
 class CPmsSnmpLibraryScope {
  public:
+  // Takes the lock and sets the library up when this is the first scope of
+  // the process.
   CPmsSnmpLibraryScope();
-  // Shuts the library down (when it was set up) and releases the lock.
+  // Releases the lock.
   ~CPmsSnmpLibraryScope();
   CPmsSnmpLibraryScope(const CPmsSnmpLibraryScope&) = delete;
   CPmsSnmpLibraryScope& operator=(const CPmsSnmpLibraryScope&) = delete;
 
-  // 0 when the library is ready; the socket loader's error, -10 when the
-  // library is not part of this build, -3 when the thread's per-thread
-  // state cannot be allocated, or -5 when the calling thread is already
-  // inside an SNMPv3 operation (which would wait for itself).
+  // 0 when the library is ready and the lock held; the socket loader's
+  // error, -10 when the library is not part of this build or its platform
+  // layer is missing, or -5 when the calling thread already holds a scope
+  // (which would wait for itself). Without 0 the lock is not held.
   int result() const { return m_result; }
 
  private:
@@ -39,11 +40,7 @@ class CPmsSnmpLibraryScope {
   bool m_locked = false;
 };
 
-// The library's set-up on the calling thread (the caller holds the lock):
-// 0, or the failure described at CPmsSnmpLibraryScope::result.
-int pms_snmp_library_setup();
-// The library's shut-down on the calling thread; frees the thread's copies
-// of the per-thread variables.
-void pms_snmp_library_teardown();
-// Whether the library is set up on the calling thread.
+// Whether the library has been set up in this process.
 bool pms_snmp_library_ready();
+// Whether the calling thread holds a CPmsSnmpLibraryScope now.
+bool pms_snmp_library_locked_here();

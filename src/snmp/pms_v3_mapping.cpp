@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "net/pmc_network_address.h"
 
 int pms_v3_library_security_level(int32_t level) {

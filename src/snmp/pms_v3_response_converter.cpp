@@ -9,11 +9,11 @@
 
 #include <string>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_value.h"
-#include "core/pmc_varbind.h"
 #include "net/pmc_address_rules.h"
 #include "net/pmc_socket_api.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pmc_varbind.h"
 #include "snmp/pms_v3_mapping.h"
 
 namespace {

@@ -8,15 +8,16 @@
 // request-id, error-status (0..18, else 100), error-index and the binding
 // marks of the error-status. A Counter64 keeps both halves.
 //
-// Only for use inside a CPmsSnmpLibraryScope.
+// Reads only the response it is given, no state of the library: it needs
+// no library lock.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 
 struct snmp_pdu;
 struct variable_list;

@@ -3,6 +3,8 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <strings.h>
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -11,13 +13,14 @@
 #include <string>
 #include <type_traits>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_value_exception.h"
-#include "core/pmc_value_null.h"
-#include "core/pmc_value_number.h"
-#include "core/pmc_value_octets.h"
 #include "log/pmc_log.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value_exception.h"
+#include "protocol/pmc_value_null.h"
+#include "protocol/pmc_value_number.h"
+#include "protocol/pmc_value_octets.h"
 #include "snmp/pms_v3_key_cache.h"
+#include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_mapping.h"
 
 static_assert(std::is_same<oid, unsigned long>::value, "the builder keeps sub-identifiers as the library's oid");
@@ -51,61 +54,30 @@ const oid* priv_protocol(int32_t setting) {
 // The protocol identifiers above all have ten sub-identifiers.
 constexpr size_t kProtocolLength = USM_AUTH_PROTO_MD5_LEN;
 
+// The user-based security model derives no key from a pass phrase shorter
+// than this (RFC 3414, 11.2); the library refuses such phrases.
+constexpr size_t kMinPassPhrase = 8;
+
 // The key of `phrase` with the authentication hash of setting `hash`, kept
 // from an earlier operation or derived now. An empty phrase gives a key of
-// length 0 rather than an error.
+// length 0 rather than an error; a phrase too short for the derivation is
+// a bad setting.
 int derive_key(int32_t hash, const char* phrase, u_char* key, size_t* key_length) {
   size_t length = std::strlen(phrase);
   if (length == 0) {
     *key_length = 0;
     return PMC_OK;
   }
+  if (length < kMinPassPhrase) {
+    *key_length = 0;
+    g_logSnmp.logger()->log(PMC_LOG_ERROR, "pass phrase of %zu characters: at least %zu are needed", length,
+                            kMinPassPhrase);
+    return PMC_E_ARG;
+  }
   *key_length = kKeyBuffer;
   int rc = pms_v3_key_cache().key(hash, phrase, length, key, key_length);
   if (rc != PMC_OK) *key_length = 0;
   return rc;
-}
-
-// The library keeps pointers to these texts only while the session opens.
-struct SessionTexts {
-  std::string peer;
-  std::string user;
-  std::string context;
-};
-
-// Security level, protocols and keys of `target` into `record`.
-int apply_security(IPmsUsmTarget& target, netsnmp_session* record) {
-  int level = pms_v3_library_security_level(target.get_security_level());
-  if (level == 0) return PMC_E_ARG;
-  record->securityLevel = level;
-  if (level == SNMP_SEC_LEVEL_NOAUTH) return PMC_OK;
-
-  const oid* auth = auth_protocol(target.get_auth_protocol());
-  if (auth == nullptr) return PMC_E_ARG;
-  const oid* priv = nullptr;
-  if (level == SNMP_SEC_LEVEL_AUTHPRIV) {
-    priv = priv_protocol(target.get_priv_protocol());
-    if (priv == nullptr) return PMC_E_ARG;
-  }
-  record->securityAuthProto = snmp_duplicate_objid(auth, kProtocolLength);
-  if (record->securityAuthProto == nullptr) return PMC_E_NOMEM;
-  record->securityAuthProtoLen = kProtocolLength;
-  int rc = derive_key(target.get_auth_protocol(), target.get_auth_pass_phrase(), record->securityAuthKey,
-                      &record->securityAuthKeyLen);
-  if (rc != PMC_OK || priv == nullptr) return rc;
-
-  record->securityPrivProto = snmp_duplicate_objid(priv, kProtocolLength);
-  if (record->securityPrivProto == nullptr) return PMC_E_NOMEM;
-  record->securityPrivProtoLen = kProtocolLength;
-  // The privacy key is derived with the authentication protocol's hash.
-  return derive_key(target.get_auth_protocol(), target.get_priv_pass_phrase(), record->securityPrivKey,
-                    &record->securityPrivKeyLen);
-}
-
-// Frees what apply_security duplicated into the record.
-void free_protocols(netsnmp_session* record) {
-  SNMP_FREE(record->securityAuthProto);
-  SNMP_FREE(record->securityPrivProto);
 }
 
 }  // namespace
@@ -128,7 +100,17 @@ void write_report(const char* step, int sys_errno, int library_errno, const char
 
 }  // namespace
 
+// The library's error texts are written into its static buffers (and read
+// its error detail): they are made under the library lock.
 int pms_v3_report_error(const char* step, void* session_handle, snmp_session* session) {
+  if (!pms_snmp_library_locked_here()) {
+    CPmsSnmpLibraryScope library;
+    if (library.result() != PMC_OK) {
+      write_report(step, 0, 0, nullptr);
+      return 0;
+    }
+    return pms_v3_report_error(step, session_handle, session);
+  }
   int sys_errno = 0;
   int library_errno = 0;
   char* text = nullptr;
@@ -146,6 +128,11 @@ int pms_v3_report_error(const char* step, void* session_handle, snmp_session* se
 }
 
 void pms_v3_report_code(const char* step, int library_errno) {
+  if (!pms_snmp_library_locked_here()) {
+    CPmsSnmpLibraryScope library;
+    write_report(step, 0, library_errno, library.result() == PMC_OK ? snmp_api_errstring(library_errno) : "");
+    return;
+  }
   write_report(step, 0, library_errno, snmp_api_errstring(library_errno));
 }
 
@@ -158,6 +145,9 @@ CPmsV3SessionBuilder::CPmsV3SessionBuilder(bool probe) : m_probe(probe) {}
 CPmsV3SessionBuilder::~CPmsV3SessionBuilder() {
   if (m_pPdu != nullptr) snmp_free_pdu(m_pPdu);
   if (m_pSession != nullptr) snmp_sess_close(m_pSession);
+  explicit_bzero(m_authKey, sizeof m_authKey);
+  explicit_bzero(m_privKey, sizeof m_privKey);
+  if (!m_settings.empty()) explicit_bzero(&m_settings[0], m_settings.size());
 }
 
 snmp_session* CPmsV3SessionBuilder::session() const {
@@ -170,53 +160,113 @@ snmp_pdu* CPmsV3SessionBuilder::take_pdu() {
   return pdu;
 }
 
-int CPmsV3SessionBuilder::open(IPmsSnmpTarget* target) {
+void* CPmsV3SessionBuilder::release_session() {
+  void* session = m_pSession;
+  m_pSession = nullptr;
+  return session;
+}
+
+int CPmsV3SessionBuilder::prepare(IPmsSnmpTarget* target) {
   if (target == nullptr) return PMC_E_ARG;
-  if (m_pSession != nullptr) return PMC_E_ARG;  // one session per builder
+  if (m_prepared || m_pSession != nullptr) return PMC_E_ARG;  // one session per builder
   return target->accept(*this);
+}
+
+int CPmsV3SessionBuilder::open(IPmsSnmpTarget* target) {
+  int rc = prepare(target);
+  return rc == PMC_OK ? open_session() : rc;
 }
 
 int CPmsV3SessionBuilder::visit_community(IPmsCommunityTarget&) { return PMC_E_UNSUPPORTED; }
 
 int CPmsV3SessionBuilder::visit_usm(IPmsUsmTarget& target) {
   if (target.get_address() == nullptr) return PMC_E_ARG;
-  SessionTexts texts;
+  m_level = pms_v3_library_security_level(target.get_security_level());
+  if (m_level == 0) return PMC_E_ARG;
+  if (m_level != SNMP_SEC_LEVEL_NOAUTH) {
+    m_pAuth = auth_protocol(target.get_auth_protocol());
+    if (m_pAuth == nullptr) return PMC_E_ARG;
+    if (m_level == SNMP_SEC_LEVEL_AUTHPRIV) {
+      m_pPriv = priv_protocol(target.get_priv_protocol());
+      if (m_pPriv == nullptr) return PMC_E_ARG;
+    }
+  }
   try {
-    int rc = pms_v3_peer_name(*target.get_address(), target.get_local_port(), &texts.peer);
+    int rc = pms_v3_peer_name(*target.get_address(), target.get_local_port(), &m_peer);
     if (rc != PMC_OK) return rc;
-    texts.user = target.get_user_name();
-    texts.context = target.get_context_name();
+    m_user = target.get_user_name();
+    m_context = target.get_context_name();
+    const IPmcText* engine = target.get_engine_id();
+    if (engine != nullptr && engine->length() > 0) m_engineId.assign(engine->c_str(), engine->length());
   } catch (...) {
     return PMC_E_NOMEM;
   }
+  if (m_pAuth != nullptr) {
+    int rc = derive_key(target.get_auth_protocol(), target.get_auth_pass_phrase(), m_authKey, &m_authKeyLength);
+    if (rc != PMC_OK) return rc;
+  }
+  if (m_pPriv != nullptr) {
+    // The privacy key is derived with the authentication protocol's hash.
+    int rc = derive_key(target.get_auth_protocol(), target.get_priv_pass_phrase(), m_privKey, &m_privKeyLength);
+    if (rc != PMC_OK) return rc;
+  }
+  m_timeoutMs = target.get_timeout();
+  m_retries = target.get_retries();
+  try {
+    // Zero bytes separate the parts: no part can run into the next.
+    const char separator = '\0';
+    m_settings.reserve(m_peer.size() + m_user.size() + m_context.size() + m_authKeyLength + m_privKeyLength + 16);
+    m_settings.append(m_peer).append(1, separator).append(m_user).append(1, separator).append(m_context);
+    m_settings.append(1, separator).append(1, static_cast<char>('0' + m_level));
+    m_settings.append(1, static_cast<char>('0' + target.get_auth_protocol() % 10));
+    m_settings.append(1, static_cast<char>('0' + target.get_priv_protocol() % 10));
+    m_settings.append(reinterpret_cast<const char*>(m_authKey), m_authKeyLength).append(1, separator);
+    m_settings.append(reinterpret_cast<const char*>(m_privKey), m_privKeyLength);
+  } catch (...) {
+    return PMC_E_NOMEM;
+  }
+  m_prepared = true;
+  return PMC_OK;
+}
 
+int CPmsV3SessionBuilder::open_session(const std::string* engine_id) {
+  if (!m_prepared || m_pSession != nullptr) return PMC_E_ARG;
   netsnmp_session record;
   snmp_sess_init(&record);
   record.version = SNMP_VERSION_3;
-  record.retries = target.get_retries();
-  record.timeout = static_cast<long>(target.get_timeout()) * 1000;
-  record.securityName = &texts.user[0];
-  record.securityNameLen = texts.user.size();
-  int rc = apply_security(target, &record);
-  if (rc != PMC_OK) {
-    free_protocols(&record);
-    return rc;
+  record.retries = m_retries;
+  record.timeout = static_cast<long>(m_timeoutMs) * 1000;
+  record.securityName = &m_user[0];
+  record.securityNameLen = m_user.size();
+  record.securityLevel = m_level;
+  // The library copies what it keeps of the record.
+  if (m_pAuth != nullptr) {
+    record.securityAuthProto = const_cast<oid*>(m_pAuth);
+    record.securityAuthProtoLen = kProtocolLength;
+    std::memcpy(record.securityAuthKey, m_authKey, m_authKeyLength);
+    record.securityAuthKeyLen = m_authKeyLength;
   }
-  record.contextName = &texts.context[0];
-  record.contextNameLen = texts.context.size();
-  const IPmcText* engine = target.get_engine_id();
-  if (engine != nullptr && engine->length() > 0) {
-    record.securityEngineID = reinterpret_cast<u_char*>(const_cast<char*>(engine->c_str()));
-    record.securityEngineIDLen = engine->length();
+  if (m_pPriv != nullptr) {
+    record.securityPrivProto = const_cast<oid*>(m_pPriv);
+    record.securityPrivProtoLen = kProtocolLength;
+    std::memcpy(record.securityPrivKey, m_privKey, m_privKeyLength);
+    record.securityPrivKeyLen = m_privKeyLength;
   }
-  record.peername = &texts.peer[0];
-  // Discovery sends its own probe and collects every answer itself; a probe
-  // of the library's own would stop at the first engine. (The library drops
-  // the flag once the session is open; discovery sets it again.)
-  if (m_probe) record.flags |= SNMP_FLAGS_DONT_PROBE;
+  record.contextName = &m_context[0];
+  record.contextNameLen = m_context.size();
+  const std::string& engine = engine_id != nullptr ? *engine_id : m_engineId;
+  if (!engine.empty()) {
+    record.securityEngineID = reinterpret_cast<u_char*>(const_cast<char*>(engine.data()));
+    record.securityEngineIDLen = engine.size();
+  }
+  record.peername = &m_peer[0];
+  // The library never discovers an engine by itself: its probe would wait
+  // for the answer inside the open. Discovery is a request of our own.
+  record.flags |= SNMP_FLAGS_DONT_PROBE;
 
   m_pSession = snmp_sess_open(&record);
-  free_protocols(&record);  // the library copied what it keeps
+  explicit_bzero(record.securityAuthKey, sizeof record.securityAuthKey);
+  explicit_bzero(record.securityPrivKey, sizeof record.securityPrivKey);
   if (m_pSession == nullptr) {
     int code = pms_v3_map_library_error(pms_v3_report_error("snmp_open", nullptr, &record));
     return code == PMC_E_SNMPLIB ? PMC_E_ARG : code;

@@ -14,17 +14,24 @@
 // AES-128 (authPriv only); keys derived from the pass phrases with the
 // authentication protocol's hash (an empty pass phrase gives no key); the
 // context name; the engine id when it is set; the peer from the address.
-// An unknown level or protocol gives -2 before anything is sent.
+// An unknown level or protocol, and a pass phrase of 1 to 7 characters
+// (too short for the user-based security model's key derivation), give -2
+// before anything is sent.
 //
-// Only for use inside a CPmsSnmpLibraryScope.
+// Opening is two steps: `prepare` reads the target and derives the keys
+// (kept from earlier operations, or derived now, which takes milliseconds)
+// and touches no shared state of the library, so it runs without the
+// library lock; `open_session` opens the library session and needs a
+// CPmsSnmpLibraryScope, like everything else here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-#include "core/pmc_value.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 
 struct snmp_session;
 struct snmp_pdu;
@@ -37,8 +44,30 @@ class CPmsV3SessionBuilder final : public IPmsSnmpTargetVisitor, public IPmcValu
   CPmsV3SessionBuilder(const CPmsV3SessionBuilder&) = delete;
   CPmsV3SessionBuilder& operator=(const CPmsV3SessionBuilder&) = delete;
 
-  // Opens the library session for `target` (through its visitor).
+  // Reads `target` (through its visitor) and derives its keys; no library
+  // lock needed.
+  int prepare(IPmsSnmpTarget* target);
+  // Opens the library session of the prepared target, with the target's
+  // engine id, or with `*engine_id` instead when that is given (empty:
+  // no engine id).
+  int open_session(const std::string* engine_id = nullptr);
+  // Both steps.
   int open(IPmsSnmpTarget* target);
+  // Hands the open session over (the builder no longer closes it).
+  void* release_session();
+  // What the prepared session is made of apart from engine id, time-out
+  // and retries: two targets with the same settings give the same text.
+  // Holds key material; wiped with the builder.
+  const std::string& settings() const { return m_settings; }
+  // The library's peer name of the prepared target.
+  const std::string& peer() const { return m_peer; }
+  // The prepared target's engine id (empty when it has none).
+  const std::string& engine_id() const { return m_engineId; }
+  const std::string& user() const { return m_user; }
+  // The library's security level of the prepared target (1..3).
+  int level() const { return m_level; }
+  int32_t timeout_ms() const { return m_timeoutMs; }
+  int32_t retries() const { return m_retries; }
   // Builds the library PDU: the discovery request with the probe flag,
   // otherwise a PDU of the command of `pdu`'s type with its bindings.
   int build_pdu(const IPmsPdu* pdu);
@@ -87,7 +116,23 @@ class CPmsV3SessionBuilder final : public IPmsSnmpTargetVisitor, public IPmcValu
   int build_probe_pdu();
 
   bool m_probe;
+  bool m_prepared = false;
   void* m_pSession = nullptr;
+  // The prepared target.
+  std::string m_peer;
+  std::string m_user;
+  std::string m_context;
+  std::string m_engineId;
+  std::string m_settings;
+  int m_level = 0;
+  const unsigned long* m_pAuth = nullptr;
+  const unsigned long* m_pPriv = nullptr;
+  unsigned char m_authKey[64] = {};
+  size_t m_authKeyLength = 0;
+  unsigned char m_privKey[64] = {};
+  size_t m_privKeyLength = 0;
+  int32_t m_timeoutMs = 0;
+  int32_t m_retries = 0;
   snmp_pdu* m_pPdu = nullptr;
   // The OID of the binding being added (the library's sub-identifiers are
   // unsigned long).
@@ -95,7 +140,8 @@ class CPmsV3SessionBuilder final : public IPmsSnmpTargetVisitor, public IPmcValu
   size_t m_oidLength = 0;
 };
 
-// Writes the error report of a failed library step to the "snmp" category:
+// Writes the error report of a failed library step to the "snmp" category
+// (under the library lock, taken when the caller does not hold it):
 // "%s(): ErrNo = %d, SnmpErrNo = %d, %s" when the library has an error for
 // `session_handle` (or, without a handle, for `session` or its last global
 // error), "%s(): unknown" when it has none. Returns the library error

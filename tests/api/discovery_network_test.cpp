@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "agent/netns_network.h"
-#include "api/psw_discovery.h"
 #include "api/psw_handle.h"
-#include "core/pmc_find_device_snmp.h"
+#include "device/psw_discovery.h"
 #include "log/log_test_support.h"
+#include "request/pmc_find_device_snmp.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "api/psw_discovery.h"
 #include "api/psw_handle.h"
-#include "core/pmc_find_device_snmp.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_discovery.h"
+#include "request/pmc_find_device_snmp.h"
 
 namespace {
 

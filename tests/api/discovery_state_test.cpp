@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "api/psw_discovery.h"
 #include "api/psw_handle.h"
+#include "device/psw_discovery.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ TEST_F(Handle, FreshHandleOwnsEmptyDiscoveryAndDefaultSettings) {
   EXPECT_TRUE(all_zero(m_h->m_szCommunityGetOption, sizeof m_h->m_szCommunityGetOption));
   EXPECT_TRUE(all_zero(m_h->m_szCommunityWrite, sizeof m_h->m_szCommunityWrite));
 
-  const CPSWDiscovery* d = m_h->m_pDiscovery;
+  const CPSWDiscovery* d = m_h->m_pDiscovery.get();
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->m_pFindDeviceSnmp, nullptr);
   EXPECT_EQ(d->m_pResultList, nullptr);

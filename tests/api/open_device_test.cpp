@@ -3,11 +3,13 @@
 // opening leaves, and repeated openings.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
 #include "api/psw_handle.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "device/option_test_support.h"
 #include "psw/psw.h"
 
@@ -48,6 +50,21 @@ TEST(OpenDevice, NullPointersAndTransportsOutsideTheTableCreateNothing) {
   EXPECT_EQ(h->m_pStatus, nullptr);
   // The settings object was not touched either.
   EXPECT_EQ(h->m_pUSM->get_snmp_mode(), -1);
+}
+
+TEST(OpenDevice, NegativeTimeOutOrRetriesAreRefusedAlikeForEveryMode) {
+  // Community-based and SNMPv3 openings follow one rule, checked before the
+  // model check sends anything (nothing listens on 127.0.0.1:161 here).
+  Handle h;
+  PSWUSMSettings v3 = {};
+  std::strcpy(v3.userName, "user");
+  for (int32_t mode : {0, 2}) {
+    for (auto [timeout, retries] : {std::pair{100, -1}, std::pair{-1, 0}}) {
+      SCOPED_TRACE(std::to_string(mode) + ": " + std::to_string(timeout) + "/" + std::to_string(retries));
+      EXPECT_EQ(PSWInitDeviceEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, mode, &v3, timeout, retries), PSW_ERR_ARGUMENT);
+      EXPECT_EQ(h->m_pStatus, nullptr);
+    }
+  }
 }
 
 TEST(OpenDevice, ReservedTransportIsRefusedByTheReader) {
@@ -189,11 +206,11 @@ TEST(OpenDeviceTwoPrinters, FailedReopeningKeepsTheStatusOfTheDeviceBefore) {
   Handle h;
   netns.run([&] {
     ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 1000, 1), PSW_OK);
-    CPSWDeviceStatus* status = h->m_pStatus;
-    CPSWFalconOption* reader = h->m_pOption;
+    CPSWDeviceStatus* status = h->m_pStatus.get();
+    CPSWFalconOption* reader = h->m_pOption.get();
     EXPECT_EQ(PSWInitDevice(h, "127.0.0.2", PSW_TRANSPORT_UDP, 1000, 1), PSW_ERR_ARGUMENT);
-    EXPECT_EQ(h->m_pStatus, status);
-    EXPECT_NE(h->m_pOption, reader);
+    EXPECT_EQ(h->m_pStatus.get(), status);
+    EXPECT_NE(h->m_pOption.get(), reader);
     // The status functions still read the device opened before...
     int32_t count = 0;
     ASSERT_EQ(PSWGetNumberOfInputTrayInfo(h, &count), PSW_OK);

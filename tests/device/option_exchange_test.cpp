@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "device/option_test_support.h"
 
 namespace {

@@ -78,8 +78,8 @@ TEST_F(Category, HandleFollowsResetAll) {
   const std::string path = dir.file("snmp.log");
   auto configure = [&] {
     IPmcLogSink* sink = manager()->create_sink("file", "snmp-file");
-    IPmcLogFileSink* file = nullptr;
-    ASSERT_EQ(sink->query_interface(PMC_IID_LOG_FILE_SINK, reinterpret_cast<void**>(&file)), 0);
+    auto* file = dynamic_cast<IPmcLogFileSink*>(sink);
+    ASSERT_NE(file, nullptr);
     ASSERT_EQ(file->set_path(path.c_str()), 0);
     IPmcLogger* logger = category("snmp");
     ASSERT_EQ(logger->add_sink(sink), 0);
@@ -135,8 +135,7 @@ TEST_F(Category, LoggingDuringStaticDestructionIsSafe) {
   EXPECT_EXIT(
       {
         IPmcLogSink* sink = manager()->create_sink("file", "exit-file");
-        IPmcLogFileSink* file = nullptr;
-        sink->query_interface(PMC_IID_LOG_FILE_SINK, reinterpret_cast<void**>(&file));
+        auto* file = dynamic_cast<IPmcLogFileSink*>(sink);
         file->set_path(path.c_str());
         g_logSnmp.logger()->add_sink(sink);
         g_logSnmp.logger()->set_level_mask(PMC_LOG_ERROR);

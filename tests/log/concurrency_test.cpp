@@ -39,9 +39,7 @@ bool ends_with_whole_payload(const std::string& text) {
 }
 
 IPmcLogFileSink* file_sink(IPmcLogManager* manager, const char* instance, const std::string& path) {
-  void* out = nullptr;
-  manager->create_sink("file", instance)->query_interface(PMC_IID_LOG_FILE_SINK, &out);
-  auto* sink = static_cast<IPmcLogFileSink*>(out);
+  auto* sink = dynamic_cast<IPmcLogFileSink*>(manager->create_sink("file", instance));
   if (sink != nullptr) sink->set_path(path.c_str());
   return sink;
 }

@@ -16,14 +16,10 @@
 namespace log_test {
 
 // Records every line written to it.
-class CaptureSink : public virtual IPmcLogSink, public CPmcLogObjectBase {
+class CaptureSink : public virtual IPmcLogSink {
  public:
   explicit CaptureSink(std::string instance = "capture") : m_instance(std::move(instance)) {}
 
-  int query_interface(const char* iid, void** out) override {
-    const PmcLogIidEntry table[] = {{PMC_IID_LOG_SINK, static_cast<IPmcLogSink*>(this)}};
-    return pmc_log_query(iid, out, table);
-  }
   void destroy() override {}
   const char* get_type_name() const override { return "capture"; }
   const char* get_instance_name() const override { return m_instance.c_str(); }

@@ -11,13 +11,6 @@ using log_test::CaptureSink;
 
 using Logger = log_test::LogTest;
 
-template <class T>
-T* query(IPmcLogObject* object, const char* iid, int* rc) {
-  void* out = reinterpret_cast<void*>(1);
-  *rc = object->query_interface(iid, &out);
-  return static_cast<T*>(out);
-}
-
 TEST_F(Logger, MaskFiltersLevels) {
   CaptureSink sink;
   IPmcLogger* logger = category("PSW");
@@ -123,8 +116,6 @@ TEST_F(Logger, GroupRefusesToLog) {
   EXPECT_EQ(all->log(PMC_LOG_ERROR, "x"), -6);
   EXPECT_EQ(pmc_log("All", PMC_LOG_ERROR, "x"), -6);
   EXPECT_TRUE(sink.lines().empty());
-  EXPECT_EQ(all->reserved_operation(), -6);
-  EXPECT_EQ(category("snmp")->reserved_operation(), -6);
 }
 
 TEST_F(Logger, FindGroupCodes) {
@@ -190,35 +181,10 @@ TEST_F(Logger, ResetAllRestoresTheDefaultGroup) {
   EXPECT_TRUE(sink.lines().empty());
 }
 
-TEST_F(Logger, QueryInterfaceByIdentifierText) {
-  IPmcLogger* logger = category("snmp");
-  IPmcLogger* all = category("All");
-  IPmcLogger* null_logger = manager()->get_logger(nullptr, nullptr);
-  int rc = 0;
-  EXPECT_EQ(query<IPmcLogger>(logger, PMC_IID_LOGGER, &rc), logger);
-  EXPECT_EQ(rc, 0);
-  EXPECT_NE(query<void>(logger, PMC_IID_LOGGER_OBJECT, &rc), nullptr);
-  EXPECT_EQ(query<void>(logger, PMC_IID_LOG_GROUP, &rc), nullptr);  // null stored
-  EXPECT_EQ(rc, -4);
-  EXPECT_EQ(static_cast<IPmcLogger*>(query<IPmcLogGroup>(all, PMC_IID_LOG_GROUP, &rc)), all);
-  EXPECT_NE(query<void>(all, PMC_IID_LOG_GROUP_OBJECT, &rc), nullptr);
-  EXPECT_NE(query<void>(null_logger, PMC_IID_LOG_GROUP, &rc), nullptr);
-  EXPECT_EQ(query<void>(null_logger, PMC_IID_LOGGER_OBJECT, &rc), nullptr);
-  // The whole text must match, terminator included, byte for byte.
-  const std::string longer = std::string(PMC_IID_LOGGER) + "0";
-  EXPECT_EQ(query<void>(logger, longer.c_str(), &rc), nullptr);
-  EXPECT_EQ(query<void>(logger, "5FE5B960-6B6F-11D5-82EA-00E02941DFE1", &rc), nullptr);
-  void* out = nullptr;
-  EXPECT_EQ(logger->query_interface(nullptr, &out), -2);
-  EXPECT_EQ(logger->query_interface2(PMC_IID_LOGGER, nullptr), -2);
-  EXPECT_EQ(logger->unsupported_operation(), -5);
-}
-
 TEST_F(Logger, GroupMembership) {
   CaptureSink sink;
   IPmcLogger* all = category("All");
-  int rc = 0;
-  IPmcLogGroup* group = query<IPmcLogGroup>(all, PMC_IID_LOG_GROUP, &rc);
+  auto* group = dynamic_cast<IPmcLogGroup*>(all);
   ASSERT_NE(group, nullptr);
   IPmcLogger* logger = category("member");
   EXPECT_EQ(group->add_member(logger), 0);  // already a member

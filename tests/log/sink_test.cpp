@@ -16,11 +16,7 @@ namespace {
 using log_test::read_lines;
 using log_test::TempDir;
 
-IPmcLogFileSink* as_file_sink(IPmcLogSink* sink) {
-  void* out = nullptr;
-  if (sink == nullptr || sink->query_interface(PMC_IID_LOG_FILE_SINK, &out) != 0) return nullptr;
-  return static_cast<IPmcLogFileSink*>(out);
-}
+IPmcLogFileSink* as_file_sink(IPmcLogSink* sink) { return dynamic_cast<IPmcLogFileSink*>(sink); }
 
 // Settings with at most one key.
 class OneSetting : public IPmcLogSettings {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/pmc_oid.h"
+#include "protocol/pmc_oid.h"
 #include "snmp/codec_test_support.h"
 
 using namespace codec_test;

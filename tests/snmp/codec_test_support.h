@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/pmc_oid.h"
-#include "core/pms_snmp_packet.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pms_snmp_packet.h"
 #include "snmp/pms_translator.h"
 
 namespace codec_test {

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "agent/mini_ber.h"
-#include "core/pmc_object_list.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_value.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_packet.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object_list.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_packet.h"
+#include "protocol/pms_snmp_target.h"
 
 namespace engine_test {
 

@@ -11,7 +11,7 @@
 
 #include "agent/netns_network.h"
 #include "agent/udp_socket.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session.h"
 #include "snmp/v3_test_support.h"
@@ -60,12 +60,19 @@ TEST_F(V3Broadcast, DiscoveryFindsEveryEngineOnceAndTheGetReachesEach) {
     PmcPtr<IPmsSnmpTarget> target = make_target(v3test::sha_aes_user(), "255.255.255.255", 161, 600, 1);
 
     PmsV3EngineList engines;
-    {
-      CPmsSnmpLibraryScope library;
-      ASSERT_EQ(library.result(), PMC_OK);
-      ASSERT_EQ(session->get_engine_id_broad_cast(target.get(), &engines), PMC_OK);
-    }
+    std::vector<PmsV3EngineTime> times;
+    ASSERT_EQ(session->get_engine_id_broad_cast(target.get(), &engines, &times), PMC_OK);
     ASSERT_EQ(engines.size(), 3u);
+    // Each answer's boots, from its clear header (a fresh agent has booted
+    // at least once).
+    ASSERT_EQ(times.size(), 3u);
+    for (const PmsV3EngineTime& time : times) {
+      uint32_t boots = 0, seconds = 0;
+      time.now(&boots, &seconds);
+      EXPECT_TRUE(time.known());
+      EXPECT_FALSE(time.authenticated());
+      EXPECT_GE(boots, 1u);
+    }
     std::set<std::string> ids;
     for (size_t i = 0; i < engines.size(); ++i) {
       // In order of first answer, each agent once.
@@ -116,11 +123,7 @@ TEST_F(V3Broadcast, NobodyAnsweringIsAnEmptyResult) {
   PmcPtr<v3RequestSession> session(pms_create_v3_request_session(nullptr));
   PmcPtr<IPmsSnmpTarget> target = make_target(v3test::no_auth_user(), "127.0.0.1", silent.local_port(), 200, 0);
   PmsV3EngineList engines;
-  {
-    CPmsSnmpLibraryScope library;
-    ASSERT_EQ(library.result(), PMC_OK);
-    EXPECT_EQ(session->get_engine_id_broad_cast(target.get(), &engines), PMC_OK);
-  }
+  EXPECT_EQ(session->get_engine_id_broad_cast(target.get(), &engines), PMC_OK);
   EXPECT_TRUE(engines.empty());
   EXPECT_EQ(silent.receive_for(50ms).size(), 1u);  // the discovery request went out
 

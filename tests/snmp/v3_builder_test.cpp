@@ -11,9 +11,9 @@
 #include <string>
 
 #include "agent/udp_socket.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_result.h"
-#include "core/pmc_value.h"
+#include "base/pmc_result.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session.h"
 #include "snmp/pms_v3_session_builder.h"
@@ -91,12 +91,12 @@ TEST_F(V3Builder, EmptyPassPhrasesGiveKeysOfLengthZero) {
   EXPECT_EQ(builder.session()->securityPrivKeyLen, 0u);
 }
 
-TEST_F(V3Builder, PassPhraseTheLibraryRefusesIsAnError) {
+TEST_F(V3Builder, PassPhraseTooShortForKeyDerivationIsABadSetting) {
   v3test::User user = v3test::md5_user();
   user.auth_phrase = "short";  // the user-based security model wants at least 8 characters
   PmcPtr<IPmsSnmpTarget> target = make_target(user, "127.0.0.1", 9);
   CPmsV3SessionBuilder builder;
-  EXPECT_EQ(builder.open(target.get()), PMC_E_SNMPLIB);
+  EXPECT_EQ(builder.open(target.get()), PMC_E_ARG);
   EXPECT_EQ(builder.session_handle(), nullptr);
 }
 
@@ -224,6 +224,17 @@ TEST(V3Refusal, UnknownLevelOrProtocolIsRefusedBeforeSending) {
     PmcPtr<IPmsSnmpTarget> target = make_target(user, "127.0.0.1", listener.local_port(), 300, 0);
     PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
     EXPECT_EQ(session->send_sync(pdu.get(), target.get()), PMC_E_ARG) << c.level << "/" << c.auth << "/" << c.priv;
+  }
+  // Pass phrases of 1 to 7 characters give no key; refused, for either
+  // key, before discovery or anything else goes out.
+  for (const char* phrase : {"a", "seven77"}) {
+    for (bool privacy : {false, true}) {
+      v3test::User user = v3test::sha_aes_user();
+      (privacy ? user.priv_phrase : user.auth_phrase) = phrase;
+      PmcPtr<IPmsSnmpTarget> target = make_target(user, "127.0.0.1", listener.local_port(), 300, 0);
+      PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
+      EXPECT_EQ(session->send_sync(pdu.get(), target.get()), PMC_E_ARG) << phrase << (privacy ? " (privacy)" : "");
+    }
   }
   EXPECT_FALSE(listener.receive(200ms).has_value());
 

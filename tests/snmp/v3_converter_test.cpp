@@ -14,10 +14,10 @@
 #include <memory>
 #include <string>
 
-#include "core/pmc_oid.h"
-#include "core/pmc_result.h"
-#include "core/pmc_value.h"
-#include "core/pmc_varbind.h"
+#include "base/pmc_result.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
+#include "protocol/pmc_varbind.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_response_converter.h"
 #include "snmp/v3_test_support.h"

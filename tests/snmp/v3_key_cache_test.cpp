@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_key_cache.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The SNMP library binding: one operation at a time, set up from scratch and
-// shut down afterwards, no MIB files, nothing written.
+// The SNMP library binding: set up once, one scope at a time holds its
+// lock, no MIB files, nothing written.
 #include <gtest/gtest.h>
 
 #include <net-snmp/net-snmp-config.h>
@@ -13,8 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/pmc_result.h"
-#include "snmp/pmc_thread_state.h"
+#include "base/pmc_result.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session_builder.h"
 #include "snmp/v3_test_support.h"
@@ -38,17 +37,22 @@ size_t entries_in(const std::string& dir) {
 
 }  // namespace
 
-TEST_F(V3Library, ScopeSetsTheLibraryUpAndLeavesNothingOnTheThread) {
-  EXPECT_FALSE(pms_snmp_library_ready());
+TEST_F(V3Library, ScopeSetsTheLibraryUpOnceAndHoldsTheLockOnlyWhileItLives) {
   {
     CPmsSnmpLibraryScope library;
     ASSERT_EQ(library.result(), PMC_OK);
     EXPECT_TRUE(pms_snmp_library_ready());
-    EXPECT_TRUE(CPmcThreadArena::process().has_block());
+    EXPECT_TRUE(pms_snmp_library_locked_here());
   }
-  EXPECT_FALSE(CPmcThreadArena::process().has_block());
-  EXPECT_FALSE(pms_snmp_library_ready());
-  CPmcThreadArena::process().release_block();  // the check above allocated one
+  EXPECT_FALSE(pms_snmp_library_locked_here());
+  // The library stays set up: a later scope finds what the first one set.
+  EXPECT_TRUE(pms_snmp_library_ready());
+  std::thread other([] {
+    CPmsSnmpLibraryScope library;
+    EXPECT_EQ(library.result(), PMC_OK);
+    EXPECT_TRUE(pms_snmp_library_locked_here());
+  });
+  other.join();
 }
 
 TEST_F(V3Library, SecondScopeOnTheSameThreadIsRefusedInsteadOfWaitingForItself) {
@@ -107,33 +111,22 @@ TEST_F(V3Library, LoadsNoMibFilesAndWritesNothing) {
   EXPECT_EQ(entries_in(v3test::persistent_dir()), 0u);
 }
 
-TEST_F(V3Library, UsersOfOneOperationAreGoneInTheNext) {
+TEST_F(V3Library, SetUpHappensOnceNotPerScope) {
+  // A shut-down and new set-up would clear the library's default store.
   {
     CPmsSnmpLibraryScope library;
     ASSERT_EQ(library.result(), PMC_OK);
-    PmcPtr<IPmsSnmpTarget> target = v3test::make_target(v3test::md5_user(), "127.0.0.1", 9);
-    IPmsUsmTarget* usm = pms_usm_of(target.get());
-    usm->set_engine_id("\x80\x00\x1f\x88\x04test", 9);
-    CPmsV3SessionBuilder builder;
-    ASSERT_EQ(builder.open(target.get()), PMC_OK);
-    // With the engine known, opening the session enters the user.
-    EXPECT_NE(usm_get_userList(), nullptr);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, 0, 1);
   }
-  CPmsSnmpLibraryScope library;
-  ASSERT_EQ(library.result(), PMC_OK);
-  EXPECT_EQ(usm_get_userList(), nullptr);
-}
-
-TEST_F(V3Library, SetUpAndShutDownLoseNoMemory) {
-  // Every operation sets the library up and shuts it down again; anything
-  // a pair keeps would pile up in a long-running host.
   auto in_use = [] { return mallinfo2().uordblks; };
-  for (int i = 0; i < 50; ++i) CPmsSnmpLibraryScope warm_up;
   size_t before = in_use();
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     CPmsSnmpLibraryScope library;
     ASSERT_EQ(library.result(), PMC_OK);
   }
-  size_t after = in_use();
-  EXPECT_LT(after, before + 64 * 1024) << "grew by " << (after - before) << " bytes";
+  EXPECT_LT(in_use(), before + 4096) << "grew by " << (in_use() - before) << " bytes";
+  CPmsSnmpLibraryScope library;
+  ASSERT_EQ(library.result(), PMC_OK);
+  EXPECT_EQ(netsnmp_ds_get_boolean(NETSNMP_DS_APPLICATION_ID, 0), 1);
+  netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, 0, 0);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "net/pmc_network_address.h"
 #include "snmp/pms_v3_mapping.h"
 

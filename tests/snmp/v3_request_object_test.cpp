@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "agent/snmpd_agent.h"
-#include "core/pmc_get_data.h"
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
+#include "request/pmc_get_data.h"
 #include "snmp/v3_test_support.h"
 
 namespace {

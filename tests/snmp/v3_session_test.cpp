@@ -6,12 +6,16 @@
 #include <memory>
 #include <string>
 
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
 #include "agent/snmpd_agent.h"
 #include "agent/udp_socket.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_result.h"
-#include "core/pmc_value.h"
+#include "base/pmc_result.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
 #include "snmp/pms_request_session.h"
+#include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_session.h"
 #include "snmp/v3_test_support.h"
 
@@ -196,6 +200,23 @@ TEST_F(V3Session, SilentPeerTimesOutAfterEveryRetry) {
   EXPECT_EQ(silent.receive_for(50ms).size(), 3u);  // the first try and two retries
 }
 
+TEST_F(V3Session, NegativeTimeOutOrRetriesAreRefusedBeforeAnythingIsSent) {
+  // As for SNMPv1: the library itself would read -1 retries as its default
+  // and a negative time-out as no wait.
+  psw_test::UdpSocket silent("127.0.0.1");
+  for (auto [timeout, retries] : {std::pair{200, -1}, std::pair{-1, 1}, std::pair{-1, -1}}) {
+    SCOPED_TRACE(std::to_string(timeout) + "/" + std::to_string(retries));
+    PmcPtr<IPmsSnmpTarget> t =
+        make_target(v3test::sha_aes_user(), "127.0.0.1", silent.local_port(), timeout, retries);
+    PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
+    EXPECT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_E_ARG);
+    IPmsSnmpPacketList* found = nullptr;
+    EXPECT_EQ(session_->send_broad_cast_sync(pdu.get(), t.get(), &found), PMC_E_ARG);
+    EXPECT_EQ(found, nullptr);
+  }
+  EXPECT_TRUE(silent.receive_for(50ms).empty());
+}
+
 TEST_F(V3Session, IPv6AgentAnswersAndIsNamedByItsNumericAddress) {
   PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
   PmcPtr<IPmsSnmpTarget> t = target(v3test::sha_user(), "::1");
@@ -245,4 +266,39 @@ TEST_F(V3Session, TrapIsSentWithoutWaitingForAnAnswer) {
   EXPECT_EQ(session_->send_sync(trap.get(), t.get()), PMC_OK);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
   EXPECT_TRUE(receiver.receive(500ms).has_value());
+}
+
+TEST_F(V3Session, NoUserKeyOrEngineTimeOfAnOperationStaysInTheLibrary) {
+  PmcPtr<IPmsSnmpTarget> t = target(v3test::sha_aes_user());
+  PmcPtr<IPmsPdu> pdu = make_pdu(0, {v3test::kSysName});
+  ASSERT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_OK);
+  const std::string engine = v3test::engine_id(t.get());
+  ASSERT_FALSE(engine.empty());
+  // The operation itself knows the engine's time for its next request.
+  ASSERT_NE(session_->channel(), nullptr);
+  EXPECT_TRUE(session_->channel()->engine_time().known());
+  EXPECT_EQ(session_->channel()->engine_id(), engine);
+
+  auto library_holds_nothing = [&] {
+    CPmsSnmpLibraryScope library;
+    ASSERT_EQ(library.result(), PMC_OK);
+    const u_char* id = reinterpret_cast<const u_char*>(engine.data());
+    EXPECT_EQ(usm_get_user(id, engine.size(), "v3shaaes"), nullptr);
+    // Only the key-less user of discovery requests is left.
+    for (struct usmUser* user = usm_get_userList(); user != nullptr; user = user->next) {
+      EXPECT_STREQ(user->name, "");
+      EXPECT_EQ(user->authKeyLen, 0u);
+      EXPECT_EQ(user->privKeyLen, 0u);
+    }
+    u_int boots = 1;
+    u_int time = 1;
+    get_enginetime(id, engine.size(), &boots, &time, FALSE);
+    EXPECT_EQ(boots, 0u);
+    EXPECT_EQ(time, 0u);
+  };
+  library_holds_nothing();  // between two requests of the operation
+  pdu = make_pdu(0, {v3test::kSysName});
+  ASSERT_EQ(session_->send_sync(pdu.get(), t.get()), PMC_OK);
+  session_.reset();
+  library_holds_nothing();  // after it
 }

@@ -8,10 +8,10 @@
 
 #include "agent/snmprec_profile.h"
 #include "agent/temp_dir.h"
-#include "core/pmc_oid.h"
-#include "core/pmc_value.h"
 #include "log/pmc_log_manager.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pmc_value.h"
 
 namespace v3test {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "agent/snmpd_agent.h"
-#include "core/pmc_object.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
+#include "base/pmc_object.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 
 namespace v3test {
 

@@ -16,10 +16,10 @@
 #include <cstring>
 #include <string>
 
-#include "core/pmc_oid.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_target.h"
 #include "net/pmc_network_address.h"
+#include "protocol/pmc_oid.h"
+#include "protocol/pms_pdu.h"
+#include "protocol/pms_snmp_target.h"
 #include "snmp/pms_request_session.h"
 #include "support/isolation.h"
 

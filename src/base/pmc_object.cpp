@@ -1,0 +1,3 @@
+#include "base/pmc_object.h"
+
+void CPmcObject::destroy() { delete this; }

@@ -1,3 +1,0 @@
-#include "core/pmc_object.h"
-
-void CPmcObject::destroy() { delete this; }

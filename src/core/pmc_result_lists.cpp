@@ -1,9 +1,0 @@
-// The two lists through which request results travel: table rows as PDUs
-// and broadcast replies as packets.
-#include "core/pmc_object_list.h"
-#include "core/pms_pdu.h"
-#include "core/pms_snmp_packet.h"
-
-IPmsPduList* pmc_create_pdu_list(int* err) { return pmc_make<CPmcObjectList<IPmsPdu>>(err); }
-
-IPmsSnmpPacketList* pmc_create_packet_list(int* err) { return pmc_make<CPmcObjectList<IPmsSnmpPacket>>(err); }

@@ -1,0 +1,121 @@
+#include "request/pmc_get_data.h"
+
+#include <cstring>
+#include <string>
+
+#include "log/pmc_log.h"
+#include "protocol/pmc_value.h"
+#include "request/pmc_table_walk.h"
+#include "snmp/pms_session_dispatcher.h"
+
+namespace {
+
+IPmcLogger* slog() { return g_logSnmp.logger(); }
+
+}  // namespace
+
+IPmcGetData* pmc_create_get_data(int* err) { return pmc_make<CPmcGetData>(err); }
+
+int CPmcGetData::add_oid_string(const char* oid_text, const char* suffix, int32_t value) {
+  if (!m_pPdu) return PMC_E_ARG;
+  int rc = PMC_OK;
+  PmcPtr<IPmcOid> oid(pmc_create_oid_from_text(oid_text, &rc));
+  if (!oid) return rc;
+  PmcPtr<IPmcValue> number(pmc_create_integer_value(value, PMC_TAG_INTEGER, &rc));
+  if (!number) return rc;
+  rc = oid->append_text(suffix);
+  if (rc != PMC_OK) return rc;
+  // The suffix is text from the caller: the result must still be an OID.
+  if (!oid->is_valid()) return PMC_E_ARG;
+  return m_pPdu->add(oid.release(), number.release());
+}
+
+int CPmcGetData::exchange(int32_t type) {
+  if (!m_pPdu) return PMC_E_ARG;
+  m_pPdu->set_type(type);
+  int rc = PMC_OK;
+  PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(&rc));
+  if (!dispatcher) return rc;
+  return dispatcher->send_sync(m_pPdu.get(), target());
+}
+
+int CPmcGetData::set_data() {
+  int rc = exchange(PMS_PDU_SET);
+  if (rc != PMC_OK) return rc;
+  // Any error-status means the device did not make the change.
+  return m_pPdu->get_error_status() != 0 ? PMC_E_NOVALUE : PMC_OK;
+}
+
+int CPmcGetData::get_data(int32_t* value) {
+  if (value == nullptr) return PMC_E_ARG;
+  return get_data(value, 1);
+}
+
+int CPmcGetData::get_data(int32_t* values, int count) {
+  if (values == nullptr && count > 0) return PMC_E_ARG;
+  int rc = exchange(PMS_PDU_GET);
+  if (rc != PMC_OK) return rc;
+  // An answer with an error-status lends none of its values: each reads as
+  // an object the device does not have.
+  const bool refused = m_pPdu->get_error_status() != 0;
+  for (int i = 0; i < count; ++i) {
+    IPmcValue* next = nullptr;
+    m_pPdu->pop_value(nullptr, &next);
+    if (next == nullptr) return PMC_E_NOVALUE;
+    PmcPtr<IPmcValue> hold(next);
+    values[i] = refused ? -1 : next->get_int32(nullptr);
+  }
+  return PMC_OK;
+}
+
+int CPmcGetData::get_data(char* text_out) {
+  if (text_out == nullptr) return PMC_E_ARG;
+  int rc = exchange(PMS_PDU_GET);
+  if (rc != PMC_OK) return rc;
+  // An answer with an error-status has no value to give.
+  if (m_pPdu->get_error_status() != 0) return PMC_E_NOVALUE;
+  IPmcValue* first = nullptr;
+  m_pPdu->pop_value(nullptr, &first);
+  if (first == nullptr) return PMC_E_NOVALUE;
+  PmcPtr<IPmcValue> hold(first);
+  PmcPtr<IPmcText> text(first->to_text(nullptr));
+  if (!text || text->length() == 0) return PMC_OK;  // nothing to show: the buffer stays as it was
+  size_t length = text->length() < PMC_GET_DATA_TEXT_SIZE - 1 ? text->length() : PMC_GET_DATA_TEXT_SIZE - 1;
+  std::memcpy(text_out, text->c_str(), length);
+  text_out[length] = '\0';
+  return PMC_OK;
+}
+
+int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
+  if (rows == nullptr || root_oid == nullptr || !m_pPdu) return PMC_E_ARG;
+  int rc = PMC_OK;
+  PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(&rc));
+  if (!dispatcher) return rc;
+  PmcPtr<IPmcOid> root(pmc_create_oid_from_text(root_oid, &rc));
+  if (!root) return rc;
+  PmcTableWalk walk;
+  rc = walk.start(*m_pPdu, *root);
+  if (rc != PMC_OK) return rc == PMC_E_ARG ? PMC_E_NOVALUE : rc;
+
+  size_t count = 0;
+  while (walk.wants_request()) {
+    rc = walk.fill_request(m_pPdu.get());
+    if (rc != PMC_OK) return rc;
+    m_pPdu->set_type(PMS_PDU_GETNEXT);
+    rc = dispatcher->send_sync(m_pPdu.get(), target());
+    if (rc == PMC_OK) rc = walk.take_answer(m_pPdu.get());
+    if (rc != PMC_OK) return rc;
+    while (walk.row_ready()) {
+      if (count == PMC_WALK_ROW_LIMIT) {
+        slog()->log(PMC_LOG_WARN, "[CPmcGetData::get_data] walk of %s stopped after %zu rows.", root_oid, count);
+        return PMC_E_WALK_LIMIT;
+      }
+      PmcPtr<IPmsPdu> row;
+      rc = walk.take_row(&row);
+      if (rc == PMC_OK) rc = rows->push_back(row.release());
+      if (rc != PMC_OK) return rc;
+      ++count;
+    }
+  }
+  return PMC_OK;
+}
