@@ -3,7 +3,7 @@
 // sends, and the library's version. Nothing here allocates or throws.
 #include <cstring>
 
-#include "core/pmc_result.h"
+#include "base/pmc_result.h"
 #include "psw/psw.h"
 
 // The public constants are the layers' own codes.
