@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "net/pmc_iphelp_api.h"
 #include "psw/psw.h"
 #include "pswctl_progress.h"
 
@@ -59,10 +60,21 @@ class Device {
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
-  // One search; the devices found: address, modelName, sysObjectId.
+  // One search; the devices found: address, modelName, sysObjectId,
+  // interface (null).
   json discover(const std::optional<std::string>& address, const std::vector<std::string>& filters);
+  // Searches every interface at once: its IPv4 broadcast address, and
+  // ff02::1 on its link when it has IPv6. One row per answering address,
+  // with the interface it answered on. A search that fails is added to
+  // `failures` (step "search on NAME (DESTINATION)") and the others count.
+  json discover_all_interfaces(const std::vector<std::string>& filters,
+                               const std::vector<NPmcIpHelpAPI::SearchInterface>& interfaces,
+                               std::vector<PswError>* failures);
   // Opens `address` (checks the model with one request).
   void open(const std::string& address);
+  // After an opening refused for the model: the sysObjectID the device
+  // gave; empty otherwise.
+  const std::string& seen_sys_object_id() const { return seenSysObjectId_; }
 
   // Every status table of the opened device.
   json status();
@@ -76,15 +88,25 @@ class Device {
 
  private:
   void check(int32_t rc, const std::string& step) const;
+  void set_communities(PSWHANDLE handle) const;
   void step(const std::string& label);
   json printer();
   json char_sets();
+  // A character set of the opened device (PSW_CHARSET_PRINTER or _VENDOR);
+  // 0 when the device has none.
+  int32_t char_set(uint32_t kind);
+  // The printer's character set, read once per opening.
+  int32_t printer_char_set();
+  std::string sys_object_id_seen() const;
   template <class Record, class CountFn, class CopyFn>
   json table(const char* label, CountFn count, CopyFn copy);
 
   Connection connection_;
   Progress* progress_;
   PSWHANDLE handle_ = nullptr;
+  std::string seenSysObjectId_;
+  int32_t printerCharSet_ = 0;  // 0: the device has none
+  bool printerCharSetRead_ = false;
 };
 
 }  // namespace pswctl

@@ -7,28 +7,44 @@
 //   pswctl watch 192.0.2.7 --interval 5      # changes of status, toners, alerts
 //
 // Text output goes to standard output; with --json the same data as JSON.
-// Errors go to standard error with the result code's name and a hint, and
-// the exit status is 1 (2 for a command-line error).
+// Errors go to standard error with the result code's name and a hint; the
+// exit status tells the kind of failure (ExitStatus in pswctl_names.h):
+// 0 success, 1 other failure, 2 command line, 3 no answer, 4 refused,
+// 5 not supported, 6 local network failure, 7 faulty answers.
 #include <CLI/CLI.hpp>
 #include <fmt/chrono.h>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <chrono>
 #include <ctime>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <thread>
 
+#include "net/pmc_iphelp_api.h"
 #include "pswctl_device.h"
+#include "pswctl_hints.h"
 #include "pswctl_logging.h"
 #include "pswctl_names.h"
 #include "pswctl_progress.h"
 #include "pswctl_render.h"
+#include "pswctl_text.h"
 #include "pswctl_watch.h"
 
 namespace {
 
 using pswctl::json;
+
+// The number of searches discover_all_interfaces makes.
+size_t interfaces_searched(const std::vector<NPmcIpHelpAPI::SearchInterface>& interfaces) {
+  size_t n = 0;
+  for (const auto& i : interfaces) n += (i.ipv4_broadcast.empty() ? 0 : 1) + (i.ipv6 ? 1 : 0);
+  return n;
+}
 
 struct Settings {
   pswctl::Connection connection;
@@ -37,6 +53,7 @@ struct Settings {
   // discover
   std::optional<std::string> searchAddress;
   std::vector<std::string> filters;
+  bool allInterfaces = false;
   // device sub-commands
   std::string address;
   std::string jobKind = "all";
@@ -45,17 +62,39 @@ struct Settings {
   int count = 0;
 };
 
-void print_json(const json& value) { fmt::print("{}\n", value.dump(2)); }
+void print_json(const json& value) { fmt::print("{}\n", pswctl::json_text(value, 2)); }
 
+// Now in ISO 8601 with the local zone: 2024-03-15T09:12:05+01:00.
 std::string now_text() {
   const std::time_t t = std::time(nullptr);
   std::tm local{};
   localtime_r(&t, &local);
-  return fmt::format("{:%Y-%m-%d %H:%M:%S}", local);
+  std::string zone = fmt::format("{:%z}", local);  // +0100
+  if (zone.size() == 5) zone.insert(3, ":");
+  return fmt::format("{:%Y-%m-%dT%H:%M:%S}", local) + zone;
 }
 
 int run_discover(const Settings& s, pswctl::Device& device) {
-  json devices = device.discover(s.searchAddress, s.filters);
+  json devices;
+  if (s.allInterfaces) {
+    std::vector<NPmcIpHelpAPI::SearchInterface> interfaces;
+    const uint32_t rc = NPmcIpHelpAPI::get_search_interfaces(&interfaces);
+    if (rc != NPmcIpHelpAPI::PMC_NO_ERROR) {
+      fmt::print(stderr, "pswctl: no interface to search: {}\n",
+                 rc == NPmcIpHelpAPI::PMC_ERROR_NO_DATA ? "no interface is up with an IPv4 broadcast address or IPv6"
+                                                        : "the interface list cannot be read");
+      return pswctl::kExitNetwork;
+    }
+    std::vector<pswctl::PswError> failures;
+    devices = device.discover_all_interfaces(s.filters, interfaces, &failures);
+    for (const pswctl::PswError& f : failures)
+      fmt::print(stderr, "pswctl: {} failed: {} ({})\n", pswctl::printable(f.step()),
+                 pswctl::result_code_name(f.code()), f.code());
+    // Every search failed: the failure of the first is the command's.
+    if (!failures.empty() && failures.size() == interfaces_searched(interfaces)) throw failures.front();
+  } else {
+    devices = device.discover(s.searchAddress, s.filters);
+  }
   if (s.json)
     print_json({{"devices", devices}});
   else
@@ -70,7 +109,7 @@ int run_status(const Settings& s, pswctl::Device& device) {
     status["address"] = s.address;
     print_json(status);
   } else {
-    fmt::print("Status of {}\n\n{}", s.address, pswctl::render_status(status));
+    fmt::print("Status of {}\n\n{}", pswctl::printable(s.address), pswctl::render_status(status));
   }
   return 0;
 }
@@ -82,7 +121,7 @@ int run_options(const Settings& s, pswctl::Device& device) {
     options["address"] = s.address;
     print_json(options);
   } else {
-    fmt::print("Options of {}\n\n{}", s.address, pswctl::render_options(options));
+    fmt::print("Options of {}\n\n{}", pswctl::printable(s.address), pswctl::render_options(options));
   }
   return 0;
 }
@@ -105,41 +144,82 @@ int run_cancel(const Settings& s, pswctl::Device& device) {
   if (s.json)
     print_json({{"address", s.address}, {"cancelled", s.jobId}});
   else
-    fmt::print("Job {} cancelled on {}\n", s.jobId, s.address);
+    fmt::print("Job {} cancelled on {}\n", pswctl::printable(s.jobId), pswctl::printable(s.address));
   return 0;
 }
 
+// A failure that means the device (or the way to it) is away for now, not
+// that the command is wrong: the watch goes on.
+bool unreachable(int32_t code) {
+  return code == PSW_ERR_TIMEOUT || code == PSW_ERR_SEND || code == PSW_ERR_RECEIVE;
+}
+
+void print_changes(const Settings& s, const json& changes) {
+  if (changes.empty()) return;
+  const std::string time = now_text();
+  if (s.json) {
+    fmt::print("{}\n", pswctl::json_text(json{{"time", time}, {"changes", changes}}));
+  } else {
+    for (const json& c : changes) fmt::print("{} {}\n", time, pswctl::render_change(c));
+  }
+  std::fflush(stdout);
+}
+
+// Reads the device every interval and prints what changed. A device that
+// stops answering is reported once as unreachable and read again every
+// interval; when it answers again that is reported, and then what changed
+// meanwhile. The exit status is that of the last reading.
 int run_watch(const Settings& s, pswctl::Device& device) {
-  device.open(s.address);
   json before = pswctl::empty_snapshot();
   const auto interval = std::chrono::duration<double>(s.interval);
+  bool opened = false;
+  std::optional<int32_t> away;  // the code of the failure while unreachable
+  int status = pswctl::kExitOk;
   for (int reading = 0; s.count == 0 || reading < s.count; ++reading) {
     if (reading > 0) std::this_thread::sleep_for(interval);
-    json after = device.watch_snapshot();
-    json changes = pswctl::watch_changes(before, after);
-    const std::string time = now_text();
-    if (!changes.empty()) {
-      if (s.json) {
-        fmt::print("{}\n", json{{"time", time}, {"changes", changes}}.dump());
-      } else {
-        for (const json& c : changes) fmt::print("{} {}\n", time, pswctl::render_change(c));
+    try {
+      if (!opened) {
+        device.open(s.address);
+        opened = true;
       }
-      std::fflush(stdout);
+      json after = device.watch_snapshot();
+      json changes = json::array();
+      if (away) changes.push_back(pswctl::reachability_change(true, 0));
+      for (json& c : pswctl::watch_changes(before, after)) changes.push_back(std::move(c));
+      print_changes(s, changes);
+      before = std::move(after);
+      away.reset();
+      status = pswctl::kExitOk;
+    } catch (const pswctl::PswError& e) {
+      if (!unreachable(e.code())) throw;
+      if (!away) print_changes(s, json::array({pswctl::reachability_change(false, e.code())}));
+      away = e.code();
+      status = pswctl::exit_status(e.code());
     }
-    before = std::move(after);
   }
-  return 0;
+  return status;
 }
 
-void report_error(const Settings& s, const pswctl::PswError& e) {
+// The message on standard error (and with --json the same as an object on
+// standard output); the exit status of the failure's kind.
+int report_error(const Settings& s, const pswctl::PswError& e, const std::optional<std::string>& address,
+                 const std::string& sysObjectId) {
   const std::string name = pswctl::result_code_name(e.code());
-  const std::string advice = pswctl::result_code_advice(e.code());
-  fmt::print(stderr, "pswctl: {} failed: {} ({})\n  {}\n", e.step(), name, e.code(), advice);
-  if (s.json)
-    print_json({{"error", {{"code", e.code()}, {"name", name}, {"step", e.step()}, {"message", advice}}}});
+  const pswctl::Hint hint = pswctl::failure_hint(e, s.connection, address, sysObjectId);
+  fmt::print(stderr, "pswctl: {} failed: {} ({})\n  {}\n", pswctl::printable(e.step()), name, e.code(),
+             hint.text);
+  if (s.json) {
+    json error = {{"code", e.code()}, {"name", name},           {"step", e.step()},
+                  {"message", hint.text}, {"exitStatus", hint.exitStatus}};
+    if (!sysObjectId.empty()) error["sysObjectId"] = sysObjectId;
+    print_json({{"error", error}});
+  }
+  return hint.exitStatus;
 }
 
-// Options every sub-command shares; they may be given before or after it.
+// Options every sub-command shares. They are given to the tool and to every
+// sub-command, so that they may stand before or after the sub-command and
+// each sub-command's --help lists them.
 void add_common_options(CLI::App& app, Settings& s) {
   static const std::map<std::string, int32_t> transports = {
       {"udp", PSW_TRANSPORT_UDP}, {"udp6", PSW_TRANSPORT_UDP6}, {"ipx", PSW_TRANSPORT_IPX}};
@@ -149,27 +229,64 @@ void add_common_options(CLI::App& app, Settings& s) {
   static const std::map<std::string, int32_t> auths = {{"MD5", PSW_USM_AUTH_HMAC_MD5},
                                                        {"SHA", PSW_USM_AUTH_HMAC_SHA}};
   static const std::map<std::string, int32_t> privs = {{"DES", PSW_USM_PRIV_DES}, {"AES", PSW_USM_PRIV_AES}};
+  // Words only: the numbers behind them are the C interface's business.
+  auto words = [](const std::map<std::string, int32_t>& table) {
+    return CLI::Validator(
+        [&table](std::string& text) {
+          std::string known;
+          for (const auto& [word, value] : table) {
+            if (CLI::detail::to_lower(word) == CLI::detail::to_lower(text)) {
+              text = std::to_string(value);
+              return std::string();
+            }
+            known += (known.empty() ? "" : ", ") + word;
+          }
+          return "unknown value '" + text + "'; one of " + known;
+        },
+        "");
+  };
   pswctl::Connection& c = s.connection;
-  app.add_option("--transport", c.transport, "udp (IPv4), udp6 (IPv6) or ipx")
-      ->transform(CLI::CheckedTransformer(transports, CLI::ignore_case));
-  app.add_option("--timeout", c.timeoutMs, "wait per answer in milliseconds")
+  app.add_option("--transport", c.transport, "udp (IPv4, the default), udp6 (IPv6) or ipx")
+      ->transform(words(transports))
+      ->option_text("udp|udp6|ipx");
+  app.add_option("--timeout", c.timeoutMs, "wait per answer in milliseconds (default 2000)")
       ->check(CLI::Range(1, 600000))
-      ->capture_default_str();
-  app.add_option("--retries", c.retries, "repeated sends when no answer comes")
+      ->option_text("MS");
+  app.add_option("--retries", c.retries, "repeated sends when no answer comes (default 1)")
       ->check(CLI::Range(0, 100))
-      ->capture_default_str();
+      ->option_text("N");
   app.add_option("--community", c.community, "read community (default public)");
   app.add_option("--write-community", c.writeCommunity, "write community for cancel (default private)");
   app.add_option("--v3-user", c.v3User, "SNMPv3 user name (selects SNMPv3)");
-  app.add_option("--v3-level", c.v3Level, "noAuthNoPriv, authNoPriv or authPriv")
-      ->transform(CLI::CheckedTransformer(levels, CLI::ignore_case));
-  app.add_option("--v3-auth", c.v3Auth, "MD5 or SHA")->transform(CLI::CheckedTransformer(auths, CLI::ignore_case));
+  app.add_option("--v3-level", c.v3Level, "SNMPv3 security level")
+      ->transform(words(levels))
+      ->option_text("noAuthNoPriv|authNoPriv|authPriv");
+  app.add_option("--v3-auth", c.v3Auth, "SNMPv3 authentication protocol")
+      ->transform(words(auths))
+      ->option_text("MD5|SHA");
   app.add_option("--v3-auth-pass", c.v3AuthPass, "authentication pass phrase");
-  app.add_option("--v3-priv", c.v3Priv, "DES or AES")->transform(CLI::CheckedTransformer(privs, CLI::ignore_case));
+  app.add_option("--v3-priv", c.v3Priv, "SNMPv3 privacy protocol")->transform(words(privs))->option_text("DES|AES");
   app.add_option("--v3-priv-pass", c.v3PrivPass, "privacy pass phrase");
   app.add_option("--v3-context", c.v3Context, "SNMPv3 context name");
   app.add_flag("--json", s.json, "machine-readable output");
   app.add_flag("-v,--verbose", s.verbose, "library log on standard error (repeat for more)");
+}
+
+const char* const kSubcommands[] = {"discover", "status", "options", "jobs", "cancel", "watch"};
+
+// The first word of the command line that is no option nor an option's
+// value: what the user meant as the sub-command. Empty when there is none.
+std::string first_word(int argc, char** argv) {
+  static const std::set<std::string> flags = {"--json", "-v", "--verbose", "-h", "--help", "--version"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.empty() || arg[0] != '-') return arg;
+    if (arg == "--") return i + 1 < argc ? argv[i + 1] : "";
+    // -vv and --option=value take no further word.
+    if (flags.count(arg) != 0 || arg.find('=') != std::string::npos || arg.rfind("-v", 0) == 0) continue;
+    ++i;
+  }
+  return "";
 }
 
 }  // namespace
@@ -184,7 +301,11 @@ int main(int argc, char** argv) {
   CLI::App* discover = app.add_subcommand("discover", "search the network and list the devices found");
   discover->add_option("address", s.searchAddress, "where to search (default: broadcast of the transport)");
   discover->add_option("--find-community", s.connection.findCommunity, "community of the search");
-  discover->add_option("--filter", s.filters, "keep only devices whose sysObjectID begins with this (repeatable)");
+  // One prefix per --filter, so that a word after it is the address.
+  discover->add_option("--filter", s.filters, "keep only devices whose sysObjectID begins with this (repeatable)")
+      ->allow_extra_args(false);
+  discover->add_flag("--all-interfaces", s.allInterfaces,
+                     "search every interface: its IPv4 broadcast address and ff02::1 on its IPv6 link");
 
   CLI::App* status = app.add_subcommand("status", "print every status table of a device");
   status->add_option("address", s.address, "device address")->required();
@@ -192,38 +313,65 @@ int main(int argc, char** argv) {
   options->add_option("address", s.address, "device address")->required();
   CLI::App* jobs = app.add_subcommand("jobs", "list the jobs of a device");
   jobs->add_option("address", s.address, "device address")->required();
-  jobs->add_option("--kind", s.jobKind, "all, active or finished")
+  jobs->add_option("--kind", s.jobKind, "all (the default), active or finished")
       ->check(CLI::IsMember({"all", "active", "finished"}))
-      ->capture_default_str();
+      ->option_text("all|active|finished");
   CLI::App* cancel = app.add_subcommand("cancel", "cancel a job");
   cancel->add_option("address", s.address, "device address")->required();
   cancel->add_option("job-id", s.jobId, "job identifier as 'jobs' prints it")->required();
   CLI::App* watch = app.add_subcommand("watch", "print changes of printer status, toners and alerts");
   watch->add_option("address", s.address, "device address")->required();
-  watch->add_option("--interval", s.interval, "seconds between readings")
-      ->check(CLI::Range(0.0, 86400.0))
-      ->capture_default_str();
-  watch->add_option("--count", s.count, "number of readings (0: until stopped)")
+  watch->add_option("--interval", s.interval, "seconds between readings, more than 0 (default 5)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            double v = 0;
+            try {
+              v = std::stod(text);
+            } catch (const std::exception&) {
+              return std::string("the interval must be a number of seconds");
+            }
+            return v > 0 && v <= 86400 ? std::string()
+                                       : std::string("the interval must be more than 0 and at most 86400 seconds");
+          },
+          "", "interval"))
+      ->option_text("SECONDS");
+  watch->add_option("--count", s.count, "number of readings (default 0: until stopped)")
       ->check(CLI::NonNegativeNumber)
-      ->capture_default_str();
+      ->option_text("N");
+  for (CLI::App* command : {discover, status, options, jobs, cancel, watch}) add_common_options(*command, s);
 
-  CLI11_PARSE(app, argc, argv);
+  app.set_version_flag("--version", std::string("pswctl ") + PSWCTL_VERSION);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // A word that names no sub-command: say so rather than that one is missing.
+    const std::string word = first_word(argc, argv);
+    if (!word.empty() && app.get_subcommands().empty() &&
+        std::find(std::begin(kSubcommands), std::end(kSubcommands), word) == std::end(kSubcommands)) {
+      fmt::print(stderr, "pswctl: unknown sub-command '{}'; the sub-commands are {}\nRun with --help for more information.\n",
+                 pswctl::printable(word), fmt::join(kSubcommands, ", "));
+      return pswctl::kExitUsage;
+    }
+    // Help and version print and succeed; every mistake is status 2.
+    return app.exit(e) == 0 ? pswctl::kExitOk : pswctl::kExitUsage;
+  }
   pswctl::enable_library_log(s.verbose);
 
   const std::pair<CLI::App*, int (*)(const Settings&, pswctl::Device&)> commands[] = {
       {discover, run_discover}, {status, run_status}, {options, run_options},
       {jobs, run_jobs},         {cancel, run_cancel}, {watch, run_watch}};
+  std::unique_ptr<pswctl::Device> device;
   try {
     pswctl::Progress progress(pswctl::Progress::stderr_is_terminal());
-    pswctl::Device device(s.connection, &progress);
+    device = std::make_unique<pswctl::Device>(s.connection, &progress);
     for (const auto& [command, run] : commands)
-      if (command->parsed()) return run(s, device);
+      if (command->parsed()) return run(s, *device);
   } catch (const pswctl::PswError& e) {
-    report_error(s, e);
-    return 1;
+    const std::optional<std::string> address = discover->parsed() ? s.searchAddress : s.address;
+    return report_error(s, e, address, device ? device->seen_sys_object_id() : std::string());
   } catch (const std::exception& e) {
-    fmt::print(stderr, "pswctl: {}\n", e.what());
-    return 1;
+    fmt::print(stderr, "pswctl: {}\n", pswctl::printable(e.what()));
+    return pswctl::kExitFailed;
   }
-  return 2;
+  return pswctl::kExitUsage;
 }

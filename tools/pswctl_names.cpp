@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "psw/psw.h"
+
 namespace pswctl {
 namespace {
 
@@ -24,51 +26,56 @@ std::string lookup(const Named (&table)[N], int32_t value) {
 
 struct CodeText {
   int32_t code;
-  const char* name;
+  int exitStatus;
   const char* advice;
 };
 
-// Codes of psw.h first, then the codes the protocol layers pass through.
+// Every code the C interface returns: the exit status of its kind of
+// failure and what the user could try. Names come from the library.
 const CodeText kCodes[] = {
-    {0, "PSW_OK", "Success."},
-    {-1, "PSW_ERR_FAILED",
+    {PSW_OK, kExitOk, "Success."},
+    {PSW_ERR_FAILED, kExitBadAnswer,
      "The device's answer had an unexpected form (for options: the firmware version text). "
      "The device may not be the supported model; try 'status' to see what it reports."},
-    {-2, "PSW_ERR_ARGUMENT",
+    {PSW_ERR_ARGUMENT, kExitNotSupported,
      "An argument was refused: the address does not belong to the transport, the transport is "
      "not usable, or the device is not of the supported model. Check the address and --transport."},
-    {-3, "PSW_ERR_NO_MEMORY", "The library ran out of memory. Close other programs and try again."},
-    {-4, "PMC_E_NOINTERFACE", "An internal object was not available. Try again with --verbose and report the log."},
-    {-5, "PSW_ERR_UNSUPPORTED",
+    {PSW_ERR_NO_MEMORY, kExitFailed, "The library ran out of memory. Close other programs and try again."},
+    {PSW_ERR_NO_INTERFACE, kExitFailed,
+     "An internal object was not available. Try again with --verbose and report the log."},
+    {PSW_ERR_UNSUPPORTED, kExitNotSupported,
      "The operation is not supported (an unknown key or command, or a search on a reserved "
      "transport). Check the spelling and the --transport value."},
-    {-6, "PMC_E_NOTFOUND", "A name was not found. Check the spelling of what you asked for."},
-    {-7, "PSW_ERR_NO_VALUE",
+    {PSW_ERR_NOT_FOUND, kExitNotSupported, "A name was not found. Check the spelling of what you asked for."},
+    {PSW_ERR_NO_VALUE, kExitRefused,
      "The device answered without the value, or refused a write. For writes (cancel) check "
      "--write-community; for reads, the device may not have that table."},
-    {-8, "PSW_ERR_NOT_OPENED", "No device is open on the handle. Open the device first (check the address)."},
-    {-10, "PMC_E_PLATFORM", "A platform service failed to start. Check that the network stack and libraries are present."},
-    {-11, "PSW_ERR_INDEX", "An index lies beyond the table read last. Read the table again."},
-    {-200, "PMC_E_SNMPLIB", "The SNMP library reported an error. Try again with --verbose to see its message."},
-    {-201, "PMC_E_SOCKET", "No socket could be created. Check that the transport is available on this computer."},
-    {-202, "PMC_E_BIND", "The socket could not be bound. Check that the local address and port are free."},
-    {-203, "PMC_E_TIMEOUT",
+    {PSW_ERR_NOT_OPENED, kExitFailed, "No device is open on the handle. Open the device first (check the address)."},
+    {PSW_ERR_PLATFORM, kExitNetwork,
+     "A platform service failed to start. Check that the network stack and libraries are present."},
+    {PSW_ERR_INDEX, kExitFailed,
+     "An index lies beyond the table read last, or a list is full (at most 50 --filter prefixes)."},
+    {PSW_ERR_SNMP_LIBRARY, kExitFailed, "The SNMPv3 library reported an error. Try again with --verbose to see its message."},
+    {PSW_ERR_SOCKET, kExitNetwork, "No socket could be created. Check that the transport is available on this computer."},
+    {PSW_ERR_BIND, kExitNetwork, "The socket could not be bound. Check that the local address and port are free."},
+    {PSW_ERR_TIMEOUT, kExitNoAnswer,
      "No answer within the time-out. Check the address and the community (--community), that "
      "the device is switched on and reachable, or raise --timeout and --retries."},
-    {-204, "PMC_E_RECEIVE", "Receiving failed. Check the network connection."},
-    {-205, "PMC_E_SEND",
+    {PSW_ERR_RECEIVE, kExitNetwork, "Receiving failed. Check the network connection."},
+    {PSW_ERR_SEND, kExitNetwork,
      "Sending failed. Check that the address is reachable (a route exists) and that broadcasts are allowed."},
-    {-210, "PMC_E_TOOBIG", "The device's answer would be too big. Try again; the library splits requests where it can."},
-    {-211, "PMC_E_OVERFLOW", "A message did not fit its buffer. Try again with --verbose and report the log."},
-    {-212, "PMC_E_NOSPLIT", "The request could not be made small enough for the device."},
-    {-214, "PMC_E_SECURITY",
+    {PSW_ERR_TOO_BIG, kExitBadAnswer,
+     "The device's answer would be too big. Try again; the library splits requests where it can."},
+    {PSW_ERR_OVERFLOW, kExitBadAnswer, "A message did not fit its buffer. Try again with --verbose and report the log."},
+    {PSW_ERR_NO_SPLIT, kExitBadAnswer, "The request could not be made small enough for the device."},
+    {PSW_ERR_SECURITY, kExitRefused,
      "SNMPv3 security failed. Check --v3-user, --v3-level, the protocols and the pass phrases."},
-    {-250, "PMC_E_MALFORMED", "The device sent a malformed message. Try again with --verbose -vv to see it."},
-    {-251, "PMC_E_OTHER_REQUEST", "An answer belonged to another request. Try again."},
-    {-299, "PMC_E_NO_PDU_TYPE", "The device sent an answer without a PDU type."},
-    {-401, "PMC_E_BAD_INDEX", "A table index sent by the device could not be read."},
-    {-402, "PSW_ERR_WALK_STUCK", "The device's table answers stopped advancing; its agent is faulty."},
-    {-403, "PSW_ERR_WALK_TOO_LONG", "The device's table did not end within 10000 rows."},
+    {PSW_ERR_MALFORMED, kExitBadAnswer, "The device sent a malformed message. Try again with -vvvv to see it."},
+    {PSW_ERR_OTHER_REQUEST, kExitBadAnswer, "An answer belonged to another request. Try again."},
+    {PSW_ERR_NO_PDU_TYPE, kExitBadAnswer, "The device sent an answer without a PDU type."},
+    {PSW_ERR_BAD_INDEX, kExitBadAnswer, "A table index sent by the device could not be read."},
+    {PSW_ERR_WALK_STUCK, kExitBadAnswer, "The device's table answers stopped advancing; its agent is faulty."},
+    {PSW_ERR_WALK_TOO_LONG, kExitBadAnswer, "The device's table did not end within 10000 rows."},
 };
 
 const CodeText* find_code(int32_t code) {
@@ -103,15 +110,17 @@ constexpr int32_t kPaperTolerance = 2000;  // micrometres either way
 
 }  // namespace
 
-std::string result_code_name(int32_t code) {
-  const CodeText* c = find_code(code);
-  return c != nullptr ? c->name : "UNKNOWN_ERROR";
-}
+std::string result_code_name(int32_t code) { return PSWGetResultName(code); }
 
 std::string result_code_advice(int32_t code) {
   const CodeText* c = find_code(code);
   if (c != nullptr) return c->advice;
   return "An error the tool does not know. Try again with --verbose to see the library's log.";
+}
+
+int exit_status(int32_t code) {
+  const CodeText* c = find_code(code);
+  return c != nullptr ? c->exitStatus : kExitFailed;
 }
 
 std::string printer_status_name(int32_t status) {
@@ -127,7 +136,7 @@ std::string device_status_name(int32_t status) {
 std::string storage_type_name(int32_t type) {
   static const Named t[] = {{0, "unknown"}, {1, "other"},         {2, "ram"},         {3, "virtualMemory"},
                             {4, "fixedDisk"}, {5, "removableDisk"}, {6, "floppyDisk"}, {7, "compactDisc"},
-                            {8, "ramDisk"}};
+                            {8, "ramDisk"},   {9, "flashMemory"},   {10, "networkDisk"}};
   return lookup(t, type);
 }
 
@@ -182,8 +191,8 @@ std::string supply_unit_name(int32_t unit) {
 }
 
 std::string capacity_unit_name(int32_t unit) {
-  static const Named t[] = {{1, "other"}, {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"},
-                            {8, "sheets"}, {16, "feet"}, {17, "metres"}};
+  static const Named t[] = {{1, "other"},  {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"}, {8, "sheets"},
+                            {16, "feet"}, {17, "metres"}, {18, "items"},     {19, "percent"}};
   return lookup(t, unit);
 }
 
@@ -227,6 +236,18 @@ std::string level_text(int32_t level) {
     case -2: return "unknown";
     case -3: return "some remaining";
     default: return std::to_string(level);
+  }
+}
+
+std::string alert_group_index_text(int32_t index) {
+  return index == -1 ? std::string("none") : std::to_string(index);
+}
+
+std::string alert_location_text(int32_t location) {
+  switch (location) {
+    case -1: return "other";
+    case -2: return "unknown";
+    default: return std::to_string(location);
   }
 }
 

@@ -11,11 +11,27 @@
 
 namespace pswctl {
 
-// The symbolic name of a result code ("PSW_ERR_ARGUMENT", "PMC_E_TIMEOUT");
-// "UNKNOWN_ERROR" for a code that has no name.
+// The symbolic name of a result code ("PSW_ERR_ARGUMENT", "PSW_ERR_TIMEOUT");
+// "PSW_ERR_UNKNOWN" for a code that has no name.
 std::string result_code_name(int32_t code);
 // One or two sentences: what the code means and what to try.
 std::string result_code_advice(int32_t code);
+
+// Exit statuses of pswctl, one per kind of failure, so that scripts can tell
+// a printer that is off from one that refuses them.
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitFailed = 1,        // a failure of none of the kinds below
+  kExitUsage = 2,         // the command line is wrong
+  kExitNoAnswer = 3,      // no answer within the time-out (device off, wrong address or community)
+  kExitRefused = 4,       // the device answered but refused: no value, a refused write, SNMPv3 security
+  kExitNotSupported = 5,  // not the supported model, an address of another transport, unsupported request
+  kExitNetwork = 6,       // this computer could not send or receive (socket, bind, send, receive)
+  kExitBadAnswer = 7,     // the device's answers were faulty (malformed, stuck or endless tables)
+};
+// The exit status of a failure with this result code; kExitFailed for a
+// code of no kind.
+int exit_status(int32_t code);
 
 // Names of the printer MIB and host resources enumerations; a value without
 // a name gives "other(N)"-like text "value N".
@@ -42,6 +58,13 @@ std::string detected_error_octets(int32_t state);
 // A level or capacity value: the printer MIB's special negative values by
 // name ("unknown", "some remaining", "other"), else the number.
 std::string level_text(int32_t level);
+// An alert's group index: -1 (the alert belongs to no row of its group)
+// as "none", else the number.
+std::string alert_group_index_text(int32_t index);
+// An alert's location within its sub-unit: -1 "other", -2 "unknown",
+// else the number.
+std::string alert_location_text(int32_t location);
+
 // The fill level in percent, when the unit and values allow one: a level
 // already in percent, or a non-negative level of a positive maximum in the
 // same unit (rounded, clamped to 100). Nothing for the special negative values.

@@ -1,9 +1,10 @@
 #include "pswctl_option_keys.h"
 
-#include <cstring>
+#include <cctype>
 #include <string>
 
 #include "pswctl_device.h"
+#include "pswctl_charset.h"
 
 namespace pswctl {
 
@@ -11,7 +12,7 @@ namespace {
 
 // The value of one key at one index; null when the reader does not know
 // the key.
-nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index) {
+nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index, int32_t charset) {
   int32_t rc = PSW_OK;
   nlohmann::json value;
   switch (k.kind) {
@@ -30,7 +31,7 @@ nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index) {
     case OptionKind::kString: {
       char buffer[PSW_OPTION_TEXT_SIZE] = {};
       rc = PSWGetOptionValueString(handle, k.key, index, buffer);
-      value = std::string(buffer, strnlen(buffer, sizeof buffer));
+      value = text_from_charset(buffer, sizeof buffer, charset);
       break;
     }
   }
@@ -41,21 +42,31 @@ nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index) {
 
 }  // namespace
 
-nlohmann::json read_option_keys(PSWHANDLE handle) {
+std::string json_name(const char* key) {
+  std::string name = key;
+  size_t capitals = 0;
+  while (capitals < name.size() && std::isupper(static_cast<unsigned char>(name[capitals]))) ++capitals;
+  // An acronym before a word keeps the word's capital: "FAXUnit" is "faxUnit".
+  const size_t lower = capitals > 1 && capitals < name.size() ? capitals - 1 : capitals;
+  for (size_t i = 0; i < lower; ++i) name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+  return name;
+}
+
+nlohmann::json read_option_keys(PSWHANDLE handle, int32_t charset) {
   nlohmann::json options = nlohmann::json::object();
   for (const OptionKey& k : option_keys()) {
     if (k.perTray) continue;
-    nlohmann::json v = read_key(handle, k, 0);
-    if (!v.is_null()) options[k.key] = std::move(v);
+    nlohmann::json v = read_key(handle, k, 0, charset);
+    if (!v.is_null()) options[json_name(k.key)] = std::move(v);
   }
-  const int32_t trays = options.value("NumberOfInputTray", 0);
+  const int32_t trays = options.value(json_name("NumberOfInputTray"), 0);
   nlohmann::json perTray = nlohmann::json::array();
   for (int32_t i = 0; i < trays && i <= UINT16_MAX; ++i) {
     nlohmann::json tray = nlohmann::json::object();
     for (const OptionKey& k : option_keys()) {
       if (!k.perTray) continue;
-      nlohmann::json v = read_key(handle, k, static_cast<uint16_t>(i));
-      if (!v.is_null()) tray[k.key] = std::move(v);
+      nlohmann::json v = read_key(handle, k, static_cast<uint16_t>(i), charset);
+      if (!v.is_null()) tray[json_name(k.key)] = std::move(v);
     }
     perTray.push_back(std::move(tray));
   }

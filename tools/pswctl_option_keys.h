@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
 #include <vector>
 
 #include "device/psw_dev_comm_option_keys.h"
@@ -18,10 +19,16 @@ using OptionKey = PSWOptionKeyInfo;
 // Every key, in the reader's order: yes/no keys, integer keys, text keys.
 inline const std::vector<OptionKey>& option_keys() { return psw_option_keys(); }
 
+// The JSON name of a key: the key in camelCase ("PrinterRomVersion" is
+// "printerRomVersion", "FAXUnit" is "faxUnit"), as every other name the
+// tool writes.
+std::string json_name(const char* key);
+
 // Reads every key of the refreshed options of the opened device:
-// {"options": {key: value, ...}, "inputTrays": [{key: value, ...}, ...]}.
+// {"options": {name: value, ...}, "inputTrays": [{name: value, ...}, ...]},
+// names as json_name gives them, texts converted from `charset`.
 // A key the device's reader does not answer is left out; any other failure
 // throws PswError.
-nlohmann::json read_option_keys(PSWHANDLE handle);
+nlohmann::json read_option_keys(PSWHANDLE handle, int32_t charset);
 
 }  // namespace pswctl

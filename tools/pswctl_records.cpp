@@ -4,124 +4,159 @@
 
 #include <cstring>
 
+#include "pswctl_charset.h"
 #include "pswctl_names.h"
 
 namespace pswctl {
 namespace {
 
-// A text field of a record: at most its size, even without a terminator.
+// A text field of a record as UTF-8: at most its size, even without a
+// terminator, converted from the device's character set.
 template <size_t N>
-std::string text(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
+std::string text(const char (&field)[N], int32_t charset) {
+  return text_from_charset(field, N, charset);
 }
 
 json percent_or_null(const std::optional<int32_t>& p) { return p ? json(*p) : json(nullptr); }
 
+bool absent(int32_t v) { return v == PSW_VALUE_ABSENT; }
+
+// A signed field: null when the device lacks the cell.
+json number(int32_t v) { return absent(v) ? json(nullptr) : json(v); }
+json number(uint32_t v) { return v == PSW_VALUE_ABSENT_U32 ? json(nullptr) : json(v); }
+
+// The readable form of a field: null when the device lacks the cell.
+json named(int32_t v, std::string (*name)(int32_t)) { return absent(v) ? json(nullptr) : json(name(v)); }
+
+// A level beyond a positive maximum (a device that counts past its own
+// capacity); null when either is absent or special.
+json above_maximum(int32_t maxCapacity, int32_t level) {
+  if (absent(maxCapacity) || absent(level) || maxCapacity <= 0 || level < 0) return nullptr;
+  return level > maxCapacity;
+}
+
 }  // namespace
 
-json to_json(const PSWStorageInfo& r) {
+json to_json(const PSWStorageInfo& r, int32_t charset) {
+  // Mapped types read 0 (unknown) when absent; sizes are null.
+  const bool sized = !absent(r.allocationUnits) && !absent(r.size) && r.allocationUnits >= 0 && r.size >= 0;
   return {{"type", r.type},
           {"typeName", storage_type_name(r.type)},
-          {"allocationUnits", r.allocationUnits},
-          {"size", r.size},
-          {"bytes", static_cast<int64_t>(r.allocationUnits) * r.size},
-          {"description", text(r.description)}};
+          {"allocationUnits", number(r.allocationUnits)},
+          {"size", number(r.size)},
+          {"bytes", sized ? json(static_cast<int64_t>(r.allocationUnits) * r.size) : json(nullptr)},
+          {"description", text(r.description, charset)}};
 }
 
-json to_json(const PSWDeviceInfo& r) {
+json to_json(const PSWDeviceInfo& r, int32_t charset) {
   return {{"type", r.type},
           {"typeName", device_type_name(r.type)},
-          {"status", r.status},
-          {"statusName", device_status_name(r.status)},
-          {"description", text(r.description)}};
+          {"status", number(r.status)},
+          {"statusName", named(r.status, device_status_name)},
+          {"description", text(r.description, charset)}};
 }
 
-json to_json(const PSWPrinterInfo& r) {
-  return {{"status", r.status},
-          {"statusName", printer_status_name(r.status)},
-          {"detectedErrorState", detected_error_octets(r.detectedErrorState)},
-          {"errors", detected_error_names(r.detectedErrorState)}};
+json to_json(const PSWPrinterInfo& r, int32_t) {
+  // A device without a printer row gives an absent status and state 0: no
+  // error state was reported, which is not the same as no error.
+  const bool reported = !absent(r.status) || r.detectedErrorState != 0;
+  return {{"status", number(r.status)},
+          {"statusName", named(r.status, printer_status_name)},
+          {"detectedErrorState", reported ? json(detected_error_octets(r.detectedErrorState)) : json(nullptr)},
+          {"errors", reported ? json(detected_error_names(r.detectedErrorState)) : json(nullptr)}};
 }
 
-json to_json(const PSWInputTrayInfo& r) {
+json to_json(const PSWInputTrayInfo& r, int32_t charset) {
+  // Absent dimensions and levels are negative: no size, no percentage.
   const MediaSize size = media_size(r.dimUnit, r.mediaDimFeedDirChosen, r.mediaDimXFeedDirChosen);
-  return {{"name", text(r.name)},
-          {"description", text(r.description)},
-          {"type", r.type},
-          {"typeName", input_type_name(r.type)},
-          {"dimUnit", r.dimUnit},
-          {"mediaDimFeedDirDeclared", r.mediaDimFeedDirDeclared},
-          {"mediaDimXFeedDirDeclared", r.mediaDimXFeedDirDeclared},
-          {"mediaDimFeedDirChosen", r.mediaDimFeedDirChosen},
-          {"mediaDimXFeedDirChosen", r.mediaDimXFeedDirChosen},
+  return {{"name", text(r.name, charset)},
+          {"description", text(r.description, charset)},
+          {"type", number(r.type)},
+          {"typeName", named(r.type, input_type_name)},
+          {"dimUnit", number(r.dimUnit)},
+          {"dimUnitName", named(r.dimUnit, capacity_unit_name)},
+          {"mediaDimFeedDirDeclared", number(r.mediaDimFeedDirDeclared)},
+          {"mediaDimXFeedDirDeclared", number(r.mediaDimXFeedDirDeclared)},
+          {"mediaDimFeedDirChosen", number(r.mediaDimFeedDirChosen)},
+          {"mediaDimXFeedDirChosen", number(r.mediaDimXFeedDirChosen)},
           {"mediaSize", size.name.empty() ? json(nullptr) : json(size.name)},
           {"direction", size.direction.empty() ? json(nullptr) : json(size.direction)},
-          {"capacityUnit", r.capacityUnit},
-          {"capacityUnitName", capacity_unit_name(r.capacityUnit)},
-          {"maxCapacity", r.maxCapacity},
-          {"currentLevel", r.currentLevel},
-          {"levelText", level_text(r.currentLevel)},
+          {"capacityUnit", number(r.capacityUnit)},
+          {"capacityUnitName", named(r.capacityUnit, capacity_unit_name)},
+          {"maxCapacity", number(r.maxCapacity)},
+          {"maxCapacityText", named(r.maxCapacity, level_text)},
+          {"currentLevel", number(r.currentLevel)},
+          {"levelText", named(r.currentLevel, level_text)},
           {"levelPercent", percent_or_null(level_percent(r.capacityUnit, r.maxCapacity, r.currentLevel))},
-          {"status", r.status},
-          {"statusText", subunit_status_text(r.status)},
-          {"mediaName", text(r.mediaName)},
-          {"mediaType", text(r.mediaType)},
-          {"mediaColor", text(r.mediaColor)}};
+          {"aboveMaximum", above_maximum(r.maxCapacity, r.currentLevel)},
+          {"status", number(r.status)},
+          {"statusText", named(r.status, subunit_status_text)},
+          {"mediaName", text(r.mediaName, charset)},
+          {"mediaType", text(r.mediaType, charset)},
+          {"mediaColor", text(r.mediaColor, charset)}};
 }
 
-json to_json(const PSWOutputTrayInfo& r) {
-  return {{"name", text(r.name)},
-          {"description", text(r.description)},
-          {"type", r.type},
-          {"typeName", output_type_name(r.type)},
-          {"status", r.status},
-          {"statusText", subunit_status_text(r.status)}};
+json to_json(const PSWOutputTrayInfo& r, int32_t charset) {
+  return {{"name", text(r.name, charset)},
+          {"description", text(r.description, charset)},
+          {"type", number(r.type)},
+          {"typeName", named(r.type, output_type_name)},
+          {"status", number(r.status)},
+          {"statusText", named(r.status, subunit_status_text)}};
 }
 
-json to_json(const PSWTonerInfo& r) {
-  return {{"description", text(r.description)},
-          {"supplyUnit", r.supplyUnit},
-          {"supplyUnitName", supply_unit_name(r.supplyUnit)},
-          {"maxCapacity", r.maxCapacity},
-          {"level", r.level},
-          {"levelText", level_text(r.level)},
-          {"levelPercent", percent_or_null(level_percent(r.supplyUnit, r.maxCapacity, r.level))}};
+json to_json(const PSWTonerInfo& r, int32_t charset) {
+  return {{"description", text(r.description, charset)},
+          {"supplyUnit", number(r.supplyUnit)},
+          {"supplyUnitName", named(r.supplyUnit, supply_unit_name)},
+          {"maxCapacity", number(r.maxCapacity)},
+          {"maxCapacityText", named(r.maxCapacity, level_text)},
+          {"level", number(r.level)},
+          {"levelText", named(r.level, level_text)},
+          {"levelPercent", percent_or_null(level_percent(r.supplyUnit, r.maxCapacity, r.level))},
+          {"aboveMaximum", above_maximum(r.maxCapacity, r.level)}};
 }
 
-json to_json(const PSWAlertInfo& r) {
-  return {{"severityLevel", r.severityLevel},
-          {"severityName", alert_severity_name(r.severityLevel)},
-          {"group", r.group},
-          {"groupName", alert_group_name(r.group)},
-          {"groupIndex", r.groupIndex},
-          {"location", r.location},
-          {"code", r.code},
-          {"description", text(r.description)}};
+json to_json(const PSWAlertInfo& r, int32_t charset) {
+  return {{"severityLevel", number(r.severityLevel)},
+          {"severityName", named(r.severityLevel, alert_severity_name)},
+          {"group", number(r.group)},
+          {"groupName", named(r.group, alert_group_name)},
+          {"groupIndex", number(r.groupIndex)},
+          {"groupIndexText", named(r.groupIndex, alert_group_index_text)},
+          {"location", number(r.location)},
+          {"locationText", named(r.location, alert_location_text)},
+          {"code", number(r.code)},
+          {"description", text(r.description, charset)}};
 }
 
-std::string date_time_text(const uint16_t (&t)[6]) {
+json date_time(const uint16_t (&t)[6]) {
   bool any = false;
   for (uint16_t v : t) any = any || v != 0;
-  if (!any) return "";
-  return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t[0], t[1], t[2], t[3], t[4], t[5]);
+  if (!any) return nullptr;
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", t[0], t[1], t[2], t[3], t[4], t[5]);
 }
 
-json to_json(const PSWJobInfo& r) {
+json to_json(const PSWJobInfo& r, int32_t charset) {
+  // The maker's job columns by what they hold (the record's field names in
+  // the comments): name, pages, source and state texts, the condition,
+  // impressions and copies, and the times the job was received, started
+  // and completed.
   constexpr int32_t kFinishedState = 17;
-  return {{"jobId", text(r.jobId)},
-          {"jobType", r.jobType},
-          {"jobState", r.jobState},
+  return {{"jobId", text(r.jobId, charset)},
+          {"type", r.jobType},                           // jobType, 0 unknown
+          {"state", number(r.jobState)},                 // jobState
           {"finished", r.jobState == kFinishedState},
-          {"jobValue10", r.jobValue10},
-          {"jobCount5", r.jobCount5},
-          {"jobCount6", r.jobCount6},
-          {"jobText3", text(r.jobText3)},
-          {"jobText5", text(r.jobText5)},
-          {"jobText6", text(r.jobText6)},
-          {"jobText7", text(r.jobText7)},
-          {"time10", date_time_text(r.time10)},
-          {"time4", date_time_text(r.time4)},
-          {"time7", date_time_text(r.time7)}};
+          {"name", text(r.jobText3, charset)},           // jobText3
+          {"pages", number(r.jobValue10)},               // jobValue10
+          {"source", text(r.jobText5, charset)},         // jobText5
+          {"stateText", text(r.jobText6, charset)},      // jobText6
+          {"condition", text(r.jobText7, charset)},      // jobText7
+          {"impressions", number(r.jobCount5)},          // jobCount5
+          {"copies", number(r.jobCount6)},               // jobCount6
+          {"received", date_time(r.time4)},              // time4
+          {"started", date_time(r.time10)},              // time10
+          {"completed", date_time(r.time7)}};            // time7
 }
 
 }  // namespace pswctl

@@ -1,7 +1,10 @@
 // The status records of the C interface as JSON objects: the raw numbers
 // and texts of each record, plus readable names and derived values (error
-// bits, media size, fill level in percent). The text output of the tool is
-// rendered from these objects, so both forms always carry the same data.
+// bits, media size, fill level in percent). A value the device lacks
+// (PSW_VALUE_ABSENT, PSW_VALUE_ABSENT_U32, a zero date) is null, never the
+// placeholder number, and texts are UTF-8 whatever the device's character
+// set. The text output of the tool is rendered from these objects, so both
+// forms always carry the same data.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -12,16 +15,20 @@ namespace pswctl {
 
 using nlohmann::json;
 
-json to_json(const PSWStorageInfo& r);
-json to_json(const PSWDeviceInfo& r);
-json to_json(const PSWPrinterInfo& r);
-json to_json(const PSWInputTrayInfo& r);
-json to_json(const PSWOutputTrayInfo& r);
-json to_json(const PSWTonerInfo& r);
-json to_json(const PSWAlertInfo& r);
-json to_json(const PSWJobInfo& r);
+// `charset` is the character set of the record's texts (MIBenum, see
+// pswctl_charset.h): the printer's for the Printer MIB and Host Resources
+// records, the maker's for jobs; 0 when unknown.
+json to_json(const PSWStorageInfo& r, int32_t charset = 0);
+json to_json(const PSWDeviceInfo& r, int32_t charset = 0);
+json to_json(const PSWPrinterInfo& r, int32_t charset = 0);
+json to_json(const PSWInputTrayInfo& r, int32_t charset = 0);
+json to_json(const PSWOutputTrayInfo& r, int32_t charset = 0);
+json to_json(const PSWTonerInfo& r, int32_t charset = 0);
+json to_json(const PSWAlertInfo& r, int32_t charset = 0);
+json to_json(const PSWJobInfo& r, int32_t charset = 0);
 
-// A six-field date and time as "YYYY-MM-DD hh:mm:ss"; empty when all zero.
-std::string date_time_text(const uint16_t (&t)[6]);
+// A six-field date and time as "YYYY-MM-DDThh:mm:ss" (ISO 8601; the device
+// gives no zone); null when all zero (the device lacks it).
+json date_time(const uint16_t (&t)[6]);
 
 }  // namespace pswctl

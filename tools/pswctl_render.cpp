@@ -5,12 +5,16 @@
 #include <algorithm>
 
 #include "pswctl_option_keys.h"
+#include "pswctl_text.h"
 
 namespace pswctl {
 
 std::string cell(const json& value) {
   if (value.is_null()) return "-";
-  if (value.is_string()) return value.get<std::string>();
+  if (value.is_string()) {
+    const std::string& text = value.get_ref<const std::string&>();
+    return text.empty() ? "-" : printable(text);
+  }
   if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
   return value.dump();
 }
@@ -21,7 +25,8 @@ std::string render_table(const std::string& title, const std::vector<std::string
   if (rows.empty()) return out + "  (none)\n\n";
   std::vector<size_t> widths(header.size(), 0);
   auto measure = [&](const std::vector<std::string>& row) {
-    for (size_t i = 0; i < row.size() && i < widths.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    for (size_t i = 0; i < row.size() && i < widths.size(); ++i)
+      widths[i] = std::max(widths[i], display_width(row[i]));
   };
   measure(header);
   for (const auto& row : rows) measure(row);
@@ -30,7 +35,7 @@ std::string render_table(const std::string& title, const std::vector<std::string
     for (size_t i = 0; i < widths.size(); ++i) {
       const std::string& c = i < row.size() ? row[i] : std::string();
       text += " " + c;
-      if (i + 1 < widths.size()) text.append(widths[i] - c.size() + 1, ' ');
+      if (i + 1 < widths.size()) text.append(widths[i] - display_width(c) + 1, ' ');
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text + "\n";
@@ -41,9 +46,17 @@ std::string render_table(const std::string& title, const std::vector<std::string
 }
 
 std::string render_devices(const json& devices) {
+  // The interface column only for a search of every interface.
+  bool interfaces = false;
+  for (const json& d : devices) interfaces = interfaces || !d.value("interface", json()).is_null();
   std::vector<std::vector<std::string>> rows;
-  for (const json& d : devices) rows.push_back({cell(d["address"]), cell(d["modelName"]), cell(d["sysObjectId"])});
-  return render_table(fmt::format("Devices found: {}", devices.size()), {"ADDRESS", "MODEL", "SYSOBJECTID"}, rows);
+  for (const json& d : devices) {
+    rows.push_back({cell(d["address"]), cell(d["modelName"]), cell(d["sysObjectId"])});
+    if (interfaces) rows.back().push_back(cell(d["interface"]));
+  }
+  std::vector<std::string> header = {"ADDRESS", "MODEL", "SYSOBJECTID"};
+  if (interfaces) header.push_back("INTERFACE");
+  return render_table(fmt::format("Devices found: {}", devices.size()), header, rows);
 }
 
 namespace {
@@ -68,19 +81,31 @@ std::string devices_section(const json& devices) {
 }
 
 std::string printer_section(const json& p) {
+  if (p["errors"].is_null())
+    return fmt::format("Printer\n  status: {}\n  detected errors: -\n\n", cell(p["statusName"]));
   std::string errors;
-  for (const json& e : p["errors"]) errors += (errors.empty() ? "" : ", ") + e.get<std::string>();
+  for (const json& e : p["errors"]) errors += (errors.empty() ? "" : ", ") + cell(e);
   return fmt::format("Printer\n  status: {}\n  detected errors: {} (octets {})\n\n", cell(p["statusName"]),
                      errors.empty() ? "none" : errors, cell(p["detectedErrorState"]));
+}
+
+// "412 (75%)", "600 (100%, above the maximum)", "some remaining", "-".
+std::string level_cell(const json& levelText, const json& percent, const json& above) {
+  std::string level = cell(levelText);
+  if (percent.is_null()) return level;
+  if (above.is_boolean() && above.get<bool>()) return fmt::format("{} ({}%, above the maximum)", level, percent.get<int>());
+  return fmt::format("{} ({}%)", level, percent.get<int>());
 }
 
 std::string input_section(const json& trays) {
   std::vector<std::vector<std::string>> rows;
   for (const json& t : trays) {
-    std::string capacity = cell(t["maxCapacity"]);
-    if (t["maxCapacity"].get<int>() >= 0) capacity += " " + cell(t["capacityUnitName"]);
-    std::string level = cell(t["levelText"]);
-    if (!t["levelPercent"].is_null()) level += fmt::format(" ({}%)", t["levelPercent"].get<int>());
+    // A unit only after a count: not after "-", nor after the negative
+    // special values.
+    std::string capacity = cell(t["maxCapacityText"]);
+    if (t["maxCapacity"].is_number() && t["maxCapacity"].get<int>() >= 0 && !t["capacityUnitName"].is_null())
+      capacity += " " + cell(t["capacityUnitName"]);
+    const std::string level = level_cell(t["levelText"], t["levelPercent"], t["aboveMaximum"]);
     rows.push_back({cell(t["name"]), cell(t["typeName"]), cell(t["mediaSize"]), cell(t["direction"]), capacity,
                     level, cell(t["mediaName"]), cell(t["statusText"])});
   }
@@ -97,17 +122,20 @@ std::string output_section(const json& trays) {
 
 std::string toner_section(const json& toners) {
   std::vector<std::vector<std::string>> rows;
-  for (const json& t : toners)
-    rows.push_back({cell(t["description"]), percent_cell(t["levelPercent"], t["levelText"]),
-                    fmt::format("{} / {} {}", cell(t["levelText"]), cell(t["maxCapacity"]), cell(t["supplyUnitName"]))});
+  for (const json& t : toners) {
+    std::string raw = fmt::format("{} / {}", cell(t["levelText"]), cell(t["maxCapacityText"]));
+    if (!t["supplyUnitName"].is_null()) raw += " " + cell(t["supplyUnitName"]);
+    if (t["aboveMaximum"].is_boolean() && t["aboveMaximum"].get<bool>()) raw += " (above the maximum)";
+    rows.push_back({cell(t["description"]), percent_cell(t["levelPercent"], t["levelText"]), raw});
+  }
   return render_table("Toners", {"DESCRIPTION", "LEVEL", "RAW"}, rows);
 }
 
 std::string alert_section(const json& alerts) {
   std::vector<std::vector<std::string>> rows;
   for (const json& a : alerts)
-    rows.push_back({cell(a["severityName"]), cell(a["groupName"]), cell(a["groupIndex"]), cell(a["location"]),
-                    cell(a["code"]), cell(a["description"])});
+    rows.push_back({cell(a["severityName"]), cell(a["groupName"]), cell(a["groupIndexText"]),
+                    cell(a["locationText"]), cell(a["code"]), cell(a["description"])});
   return render_table("Alerts", {"SEVERITY", "GROUP", "INDEX", "LOCATION", "CODE", "DESCRIPTION"}, rows);
 }
 
@@ -117,8 +145,13 @@ std::string render_status(const json& s) {
   std::string out = storage_section(s["storage"]) + devices_section(s["devices"]) + printer_section(s["printer"]) +
                     input_section(s["inputTrays"]) + output_section(s["outputTrays"]) +
                     toner_section(s["toners"]) + alert_section(s["alerts"]);
-  out += fmt::format("Character sets\n  printer: {}\n  vendor: {}\n", cell(s["charSets"]["printer"]),
-                     cell(s["charSets"]["vendor"]));
+  const json& sets = s["charSets"];
+  auto set_cell = [&](const char* kind) {
+    const std::string name = std::string(kind) + "Name";
+    if (sets[kind].is_null()) return std::string("-");
+    return fmt::format("{} ({})", cell(sets[name]), cell(sets[kind]));
+  };
+  out += fmt::format("Character sets\n  printer: {}\n  vendor: {}\n", set_cell("printer"), set_cell("vendor"));
   return out;
 }
 
@@ -126,13 +159,14 @@ std::string render_options(const json& o) {
   std::vector<std::vector<std::string>> rows;
   // In the reader's order of keys, not the alphabetical order of the object.
   for (const OptionKey& k : option_keys())
-    if (!k.perTray && o["options"].contains(k.key)) rows.push_back({k.key, cell(o["options"][k.key])});
+    if (!k.perTray && o["options"].contains(json_name(k.key)))
+      rows.push_back({k.key, cell(o["options"][json_name(k.key)])});
   std::string out = render_table("Options", {"KEY", "VALUE"}, rows);
   size_t index = 0;
   for (const json& tray : o["inputTrays"]) {
     rows.clear();
     for (const OptionKey& k : option_keys())
-      if (k.perTray && tray.contains(k.key)) rows.push_back({k.key, cell(tray[k.key])});
+      if (k.perTray && tray.contains(json_name(k.key))) rows.push_back({k.key, cell(tray[json_name(k.key)])});
     out += render_table(fmt::format("Input tray {}", index++), {"KEY", "VALUE"}, rows);
   }
   return out;
@@ -141,11 +175,13 @@ std::string render_options(const json& o) {
 std::string render_jobs(const json& jobs) {
   std::vector<std::vector<std::string>> rows;
   for (const json& j : jobs)
-    rows.push_back({cell(j["jobId"]), cell(j["jobType"]), cell(j["jobState"]), j["finished"].get<bool>() ? "yes" : "no",
-                    cell(j["jobText3"]), cell(j["jobText5"]), cell(j["jobText6"]), cell(j["jobText7"]),
-                    cell(j["time10"])});
+    rows.push_back({cell(j["jobId"]), cell(j["name"]), cell(j["stateText"]), cell(j["finished"]), cell(j["source"]),
+                    cell(j["condition"]), cell(j["pages"]), cell(j["copies"]), cell(j["received"]),
+                    cell(j["completed"])});
   return render_table(fmt::format("Jobs: {}", jobs.size()),
-                      {"ID", "TYPE", "STATE", "FINISHED", "TEXT3", "TEXT5", "TEXT6", "TEXT7", "TIME"}, rows);
+                      {"ID", "NAME", "STATE", "FINISHED", "SOURCE", "CONDITION", "PAGES", "COPIES", "RECEIVED",
+                       "COMPLETED"},
+                      rows);
 }
 
 }  // namespace pswctl

@@ -12,7 +12,8 @@ namespace pswctl {
 using nlohmann::json;
 
 // A table: a header row and rows of cells, columns padded to their widest
-// cell. Empty rows print "(none)" under the title.
+// cell in terminal columns (display_width). Empty rows print "(none)"
+// under the title.
 std::string render_table(const std::string& title, const std::vector<std::string>& header,
                          const std::vector<std::vector<std::string>>& rows);
 
@@ -21,7 +22,8 @@ std::string render_status(const json& status);
 std::string render_options(const json& options);
 std::string render_jobs(const json& jobs);
 
-// A JSON value as a table cell: strings bare, null as "-".
+// A JSON value as a table cell: strings bare with their control characters
+// made visible (printable), null and empty texts as "-".
 std::string cell(const json& value);
 
 }  // namespace pswctl

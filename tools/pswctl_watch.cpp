@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "pswctl_names.h"
 #include "pswctl_render.h"
 
 namespace pswctl {
@@ -20,22 +21,37 @@ void alert_changes(const json& before, const json& after, json& changes) {
     if (!contains(after, a)) changes.push_back({{"what", "alert"}, {"change", "cleared"}, {"alert", a}});
 }
 
-// Toners are matched by description (a supply keeps its name); a toner
-// whose level, maximum or unit changed is reported with its new values.
+// Toners are matched by description (a supply keeps its name); supplies of
+// the same description, unnamed ones included, in their order: the n-th
+// "Toner" of one reading is the n-th "Toner" of the other. A toner whose
+// level, maximum or unit changed is reported with its new values.
+const json* same_toner(const json& list, const json& description, size_t occurrence) {
+  for (const json& t : list)
+    if (t["description"] == description && occurrence-- == 0) return &t;
+  return nullptr;
+}
+
+size_t occurrence_of(const json& list, size_t index) {
+  size_t n = 0;
+  for (size_t i = 0; i < index; ++i)
+    if (list[i]["description"] == list[index]["description"]) ++n;
+  return n;
+}
+
 void toner_changes(const json& before, const json& after, json& changes) {
-  for (const json& t : after) {
-    auto same = std::find_if(before.begin(), before.end(),
-                             [&](const json& b) { return b["description"] == t["description"]; });
-    if (same == before.end()) {
+  for (size_t i = 0; i < after.size(); ++i) {
+    const json& t = after[i];
+    const json* same = same_toner(before, t["description"], occurrence_of(after, i));
+    if (same == nullptr) {
       changes.push_back({{"what", "toner"}, {"change", "new"}, {"toner", t}});
     } else if (*same != t) {
       changes.push_back({{"what", "toner"}, {"change", "changed"}, {"toner", t}, {"before", *same}});
     }
   }
-  for (const json& b : before) {
-    bool gone = std::none_of(after.begin(), after.end(),
-                             [&](const json& t) { return t["description"] == b["description"]; });
-    if (gone) changes.push_back({{"what", "toner"}, {"change", "cleared"}, {"toner", b}});
+  for (size_t i = 0; i < before.size(); ++i) {
+    const json& b = before[i];
+    if (same_toner(after, b["description"], occurrence_of(before, i)) == nullptr)
+      changes.push_back({{"what", "toner"}, {"change", "cleared"}, {"toner", b}});
   }
 }
 
@@ -56,6 +72,11 @@ void printer_changes(const json& before, const json& after, json& changes) {
 
 }  // namespace
 
+json reachability_change(bool reachable, int32_t code) {
+  if (reachable) return {{"what", "device"}, {"change", "reachable"}};
+  return {{"what", "device"}, {"change", "unreachable"}, {"code", code}, {"name", result_code_name(code)}};
+}
+
 json empty_snapshot() { return {{"printer", nullptr}, {"toners", json::array()}, {"alerts", json::array()}}; }
 
 json watch_changes(const json& before, const json& after) {
@@ -69,6 +90,10 @@ json watch_changes(const json& before, const json& after) {
 std::string render_change(const json& c) {
   const std::string what = c["what"].get<std::string>();
   const std::string change = c["change"].get<std::string>();
+  if (what == "device") {
+    if (change == "reachable") return "device reachable again";
+    return fmt::format("device unreachable: {} ({})", cell(c["name"]), cell(c["code"]));
+  }
   if (what == "printer") return fmt::format("printer status {}", cell(c["statusName"]));
   if (what == "error") return fmt::format("error {}: {}", change, cell(c["error"]));
   if (what == "toner") {

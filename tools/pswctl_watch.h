@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <string>
 
 namespace pswctl {
@@ -19,6 +20,11 @@ json empty_snapshot();
 // makes them), each an object with "what" ("printer", "error", "toner",
 // "alert"), "change" ("changed", "set", "cleared", "new") and the values.
 json watch_changes(const json& before, const json& after);
+
+// The device stopped answering (`reachable` false, with the result code of
+// the failed reading) or answers again: {"what": "device", "change":
+// "unreachable" / "reachable", "code", "name"}.
+json reachability_change(bool reachable, int32_t code);
 
 // One change as a line of text (without time stamp).
 std::string render_change(const json& change);

@@ -36,6 +36,19 @@
 #endif
 
 /* ------------------------------------------------------------------------
+ * Version of this header; PSWGetVersion gives that of the loaded library.
+ * 1.1 added PSWGetResultName, PSWGetResultText, PSWTextToUTF8 and
+ * PSWGetVersion.
+ * ---------------------------------------------------------------------- */
+#define PSW_VERSION_MAJOR 1
+#define PSW_VERSION_MINOR 1
+#define PSW_VERSION_PATCH 0
+#define PSW_VERSION "1.1.0"
+/* One number for comparisons: PSW_VERSION_NUMBER >= PSW_MAKE_VERSION(1, 1, 0). */
+#define PSW_MAKE_VERSION(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
+#define PSW_VERSION_NUMBER PSW_MAKE_VERSION(PSW_VERSION_MAJOR, PSW_VERSION_MINOR, PSW_VERSION_PATCH)
+
+/* ------------------------------------------------------------------------
  * Result codes
  * ---------------------------------------------------------------------- */
 #define PSW_OK 0
@@ -52,6 +65,25 @@
                                         beyond the object asked for (nothing of the table is kept) */
 #define PSW_ERR_WALK_TOO_LONG (-403) /* a table read stopped at PSW_TABLE_ROW_LIMIT rows before the
                                         device's table ended (nothing of the table is kept) */
+
+/* Codes the protocol layers return through the functions above. */
+#define PSW_ERR_NO_INTERFACE (-4)   /* an internal object was not available */
+#define PSW_ERR_NOT_FOUND (-6)      /* a name was not found */
+#define PSW_ERR_PLATFORM (-10)      /* a platform service is missing or failed to start */
+#define PSW_ERR_SNMP_LIBRARY (-200) /* the SNMPv3 library reported an error */
+#define PSW_ERR_SOCKET (-201)       /* no socket could be created */
+#define PSW_ERR_BIND (-202)         /* the socket could not be bound */
+#define PSW_ERR_TIMEOUT (-203)      /* no answer within the time-out (and retries) */
+#define PSW_ERR_RECEIVE (-204)      /* receiving failed */
+#define PSW_ERR_SEND (-205)         /* sending failed */
+#define PSW_ERR_TOO_BIG (-210)      /* the device's answer would be too big */
+#define PSW_ERR_OVERFLOW (-211)     /* a message did not fit its buffer */
+#define PSW_ERR_NO_SPLIT (-212)     /* the request could not be split further */
+#define PSW_ERR_SECURITY (-214)     /* SNMPv3 security failed (user, level, keys) */
+#define PSW_ERR_MALFORMED (-250)    /* the device sent a malformed message */
+#define PSW_ERR_OTHER_REQUEST (-251) /* an answer belonged to another request */
+#define PSW_ERR_NO_PDU_TYPE (-299)  /* an answer without a PDU type */
+#define PSW_ERR_BAD_INDEX (-401)    /* a table index sent by the device could not be read */
 
 /* The most rows one table read gathers. */
 #define PSW_TABLE_ROW_LIMIT 10000
@@ -112,6 +144,9 @@
    the text output of PSWGetOptionValueString. */
 #define PSW_DEVICE_TEXT_SIZE 64
 #define PSW_OPTION_TEXT_SIZE 256
+/* The buffer of PSWTextToUTF8: the UTF-8 form of any record or option text
+   (255 octets of at most three bytes each, and the terminator). */
+#define PSW_UTF8_TEXT_SIZE 768
 
 /* A 16-bit yes/no result: 1 yes, 0 no. */
 typedef int16_t PSW_BOOL16;
@@ -321,6 +356,32 @@ PSW_API int32_t PSWGetOptionValueString(PSWHANDLE handle, const char* key, uint1
 PSW_API PSW_BOOL16 PSWIsSupportedOID(PSWHANDLE handle, const char* oid);
 /* 1 when this computer can use the transport. */
 PSW_API PSW_BOOL16 PSWTransportAvailable(int32_t transport);
+
+/* Result codes as text, for messages and logs. PSWGetResultName gives the
+   code's constant ("PSW_ERR_TIMEOUT"), PSWGetResultText one English sentence
+   saying what happened. Both return static text, never null: a code this
+   library does not know gives "PSW_ERR_UNKNOWN" and "unknown result code". */
+PSW_API const char* PSWGetResultName(int32_t code);
+PSW_API const char* PSWGetResultText(int32_t code);
+
+/* The version of the loaded library ("1.1.0"), static text; a program can
+   compare it with the PSW_VERSION it was built with. */
+PSW_API const char* PSWGetVersion(void);
+
+/* Device texts as UTF-8. Record, device and option texts hold the octets the
+   device sent, in whatever character set it uses. PSWTextToUTF8 writes the
+   UTF-8 form of `text` (at most its first 255 octets) into `buffer`, which
+   must hold PSW_UTF8_TEXT_SIZE bytes:
+     - a text that is valid UTF-8 is copied as it is; so is a text cut
+       inside its last character (at its field's end) that is valid UTF-8
+       up to there and holds another character beyond ASCII: the octets of
+       the incomplete character are left out;
+     - any other text is read as ISO-8859-1, its octets 0x80-0x9F as
+       Windows-1252 assigns them (the five it leaves unassigned stay the
+       control characters U+0081, U+008D, U+008F, U+0090, U+009D).
+   Control characters are kept: escape them before showing a text on a
+   terminal. PSW_ERR_ARGUMENT for a null argument (buffer untouched). */
+PSW_API int32_t PSWTextToUTF8(const char* text, char* buffer);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -7,7 +7,9 @@
 #include <netinet/in.h>
 #include <netpacket/packet.h>
 
+#include <cstddef>
 #include <cstring>
+#include <new>
 
 #include "base/pmc_result.h"
 #include "log/pmc_log.h"
@@ -80,6 +82,7 @@ class InterfaceList {
   InterfaceList& operator=(const InterfaceList&) = delete;
 
   bool ok() const { return m_list != nullptr; }
+  const struct ifaddrs* first() const { return m_list; }
 
   // One entry per interface, in the order the system lists them.
   std::vector<Adapter> adapters(int family) const {
@@ -172,6 +175,51 @@ uint32_t get_adapters_addresses(int family, uint32_t /*flags*/, AdapterAddresses
   if (rc != PMC_NO_ERROR) return rc;
   for (size_t i = 0; i < adapters.size(); ++i) fill_addresses(adapters[i], &buffer[i]);
   return PMC_NO_ERROR;
+}
+
+uint32_t get_search_interfaces(std::vector<SearchInterface>* out) {
+  if (out == nullptr) return PMC_ERROR_INVALID_PARAMETER;
+  out->clear();
+  if (load() != PMC_OK || !entry_points_ready()) return PMC_ERROR_NOT_SUPPORTED;
+  InterfaceList list;
+  if (!list.ok()) return PMC_ERROR_NOT_SUPPORTED;
+  try {
+    for (const struct ifaddrs* e = list.first(); e != nullptr; e = e->ifa_next) {
+      const struct sockaddr* sa = e->ifa_addr;
+      if (e->ifa_name == nullptr || sa == nullptr) continue;
+      if ((e->ifa_flags & IFF_UP) == 0 || (e->ifa_flags & IFF_LOOPBACK) != 0) continue;
+      if (sa->sa_family != AF_INET && sa->sa_family != AF_INET6) continue;
+      SearchInterface* found = nullptr;
+      for (SearchInterface& i : *out)
+        if (i.name == e->ifa_name) found = &i;
+      if (found == nullptr) {
+        out->push_back(SearchInterface{e->ifa_name, {}, {}, false});
+        found = &out->back();
+      }
+      if (sa->sa_family == AF_INET6) {
+        found->ipv6 = found->ipv6 || (e->ifa_flags & IFF_MULTICAST) != 0;
+        continue;
+      }
+      if (!found->ipv4_address.empty()) continue;  // the first address and its broadcast
+      char text[INET_ADDRSTRLEN] = {};
+      if (inet_ntop(AF_INET, &reinterpret_cast<const struct sockaddr_in*>(sa)->sin_addr, text, sizeof text) == nullptr)
+        continue;
+      found->ipv4_address = text;
+      const struct sockaddr* broadcast = e->ifa_broadaddr;
+      if ((e->ifa_flags & IFF_BROADCAST) != 0 && broadcast != nullptr && broadcast->sa_family == AF_INET &&
+          inet_ntop(AF_INET, &reinterpret_cast<const struct sockaddr_in*>(broadcast)->sin_addr, text,
+                    sizeof text) != nullptr)
+        found->ipv4_broadcast = text;
+    }
+  } catch (const std::bad_alloc&) {
+    out->clear();
+    return PMC_ERROR_NO_DATA;
+  }
+  // An interface with neither a broadcast address nor IPv6 multicast
+  // cannot be searched.
+  for (size_t i = out->size(); i-- > 0;)
+    if ((*out)[i].ipv4_broadcast.empty() && !(*out)[i].ipv6) out->erase(out->begin() + static_cast<std::ptrdiff_t>(i));
+  return out->empty() ? PMC_ERROR_NO_DATA : PMC_NO_ERROR;
 }
 
 void reset_for_test(const std::vector<std::string>& names) {

@@ -46,6 +46,15 @@ struct AdapterAddresses {
   struct sockaddr_storage first_unicast;  // first address of the family asked
 };
 
+// One interface a local search can go out on: up, not loopback, and able
+// to reach its neighbours by IPv4 broadcast or IPv6 multicast.
+struct SearchInterface {
+  std::string name;            // "eth0"; also the zone of its IPv6 link
+  std::string ipv4_address;    // first IPv4 address, empty when it has none
+  std::string ipv4_broadcast;  // its broadcast address, empty when none
+  bool ipv6 = false;           // has an IPv6 address and takes multicast
+};
+
 // 0, -10 when the C library cannot be loaded, else the result of set_api (0).
 int load();
 // Binds each entry point it finds; a missing one is logged and stays null.
@@ -58,6 +67,12 @@ uint32_t get_adapters_info(AdapterInfo* buffer, uint32_t* size);
 // `flags` may carry the classic skip/include bits; unicast addresses are all
 // this layer reports, so they change nothing.
 uint32_t get_adapters_addresses(int family, uint32_t flags, AdapterAddresses* buffer, uint32_t* size);
+
+// The interfaces of this host that a search of every local network uses,
+// in the order the system lists them. PMC_ERROR_NOT_SUPPORTED when the
+// interface list cannot be read, PMC_ERROR_NO_DATA when no interface
+// qualifies; `out` is then empty.
+uint32_t get_search_interfaces(std::vector<SearchInterface>* out);
 
 // For tests: unloads and tries `names` from the next load on (empty: the
 // default "libc.so.6").

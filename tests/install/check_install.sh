@@ -14,11 +14,27 @@ cmake --install "$build" --prefix "$prefix/usr" >"$prefix/install.log"
 libdir=$(dirname "$(find "$prefix/usr" -name 'libpsw.so.1' -print -quit)")
 for f in "$libdir/libpsw.so.1" "$libdir/libpsw.so" "$prefix/usr/include/psw/psw.h" \
          "$prefix/usr/include/psw/psw_options.hpp" "$libdir/pkgconfig/psw.pc" \
-         "$libdir/cmake/psw/pswConfig.cmake" "$prefix/usr/bin/pswctl"; do
+         "$libdir/cmake/psw/pswConfig.cmake" "$prefix/usr/bin/pswctl" \
+         "$prefix/usr/share/man/man1/pswctl.1" "$prefix/usr/share/doc/psw/api.md" \
+         "$prefix/usr/share/doc/psw/README.md" "$prefix/usr/share/doc/psw/examples/find_devices.c" \
+         "$prefix/usr/share/doc/psw/examples/print_status.c" \
+         "$prefix/usr/share/bash-completion/completions/pswctl"; do
   [ -e "$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 [ -L "$libdir/libpsw.so" ] || { echo "libpsw.so is not a link"; exit 1; }
 "$prefix/usr/bin/pswctl" --help | grep -q discover || { echo "installed pswctl does not run"; exit 1; }
+
+# The completion completes sub-commands, options and their words.
+complete_words() {
+  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _pswctl; echo "${COMPREPLY[*]}"' \
+    sh "$prefix/usr/share/bash-completion/completions/pswctl" "$@"
+}
+[ "$(complete_words pswctl st)" = "status" ] || { echo "completion: sub-command"; exit 1; }
+[ "$(complete_words pswctl --timeout 100 watch 192.0.2.7 --int)" = "--interval" ] ||
+  { echo "completion: option of a sub-command"; exit 1; }
+[ "$(complete_words pswctl status 192.0.2.7 --transport u)" = "udp udp6" ] ||
+  { echo "completion: transport words"; exit 1; }
+[ "$(complete_words pswctl discover --all)" = "--all-interfaces" ] || { echo "completion: discover"; exit 1; }
 
 # C through pkg-config.
 export PKG_CONFIG_PATH="$libdir/pkgconfig"

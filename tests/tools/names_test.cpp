@@ -86,11 +86,8 @@ TEST(MediaSizes, MicrometresAndInchesWithinTolerance) {
 
 TEST(ResultCodes, NamesAndAdviceForLibraryAndProtocolCodes) {
   EXPECT_EQ(result_code_name(-2), "PSW_ERR_ARGUMENT");
-  EXPECT_EQ(result_code_name(-8), "PSW_ERR_NOT_OPENED");
-  EXPECT_EQ(result_code_name(-11), "PSW_ERR_INDEX");
-  EXPECT_EQ(result_code_name(-203), "PMC_E_TIMEOUT");
-  EXPECT_EQ(result_code_name(-214), "PMC_E_SECURITY");
-  EXPECT_EQ(result_code_name(-12345), "UNKNOWN_ERROR");
+  EXPECT_EQ(result_code_name(-203), "PSW_ERR_TIMEOUT");
+  EXPECT_EQ(result_code_name(-12345), "PSW_ERR_UNKNOWN");
   // A time-out points at the address and the community.
   const std::string timeout = result_code_advice(-203);
   EXPECT_NE(timeout.find("address"), std::string::npos);
@@ -98,6 +95,23 @@ TEST(ResultCodes, NamesAndAdviceForLibraryAndProtocolCodes) {
   EXPECT_NE(result_code_advice(-214).find("--v3-user"), std::string::npos);
   EXPECT_NE(result_code_advice(-7).find("--write-community"), std::string::npos);
   EXPECT_FALSE(result_code_advice(-12345).empty());
+}
+
+TEST(ResultCodes, EveryCodeTheLibraryNamesHasAdviceAndAFailureStatus) {
+  const std::string unknown = result_code_advice(-12345);
+  int named = 0;
+  for (int32_t code = -1000; code < 0; ++code) {
+    if (result_code_name(code) == "PSW_ERR_UNKNOWN") {
+      EXPECT_EQ(exit_status(code), kExitFailed) << code;
+      continue;
+    }
+    ++named;
+    EXPECT_NE(result_code_advice(code), unknown) << result_code_name(code) << ": no advice of its own";
+    EXPECT_NE(exit_status(code), kExitOk) << result_code_name(code);
+    EXPECT_NE(exit_status(code), kExitUsage) << result_code_name(code) << ": the command line was fine";
+  }
+  EXPECT_GE(named, 26);  // the negative constants of psw.h
+  EXPECT_EQ(exit_status(0), kExitOk);
 }
 
 TEST(Enumerations, KnownValuesByNameOthersByNumber) {

@@ -16,39 +16,19 @@
 #include "device/status_test_support.h"
 #include "psw/psw.h"
 #include "pswctl_option_keys.h"
+#include "pswctl_run.h"
+#include "raw_controls.h"
 
 namespace {
 
 using nlohmann::json;
 using status_test::SimulatedPrinter;
 
-struct ToolRun {
-  int exit_code = -1;
-  std::string out;  // standard output
-  std::string err;  // standard error
-};
-
-// Runs pswctl with `args` inside `netns`, keeping its two output streams apart.
-ToolRun pswctl(const std::string& netns, const std::vector<std::string>& args,
-           std::chrono::milliseconds timeout = std::chrono::milliseconds(30000)) {
-  psw_test::TempDir dir("pswctl");
-  std::vector<std::string> argv = {"/bin/sh", "-c", "f=$1; shift; exec \"$@\" 2>\"$f\"", "sh", dir.file("err"),
-                                   PSWCTL_PATH};
-  argv.insert(argv.end(), args.begin(), args.end());
-  psw_test::CommandResult r = psw_test::run_command(argv, timeout, netns);
-  return {r.exit_code, r.output, dir.read("err")};
-}
-
-json parse(const ToolRun& r) {
-  try {
-    return json::parse(r.out);
-  } catch (const std::exception& e) {
-    ADD_FAILURE() << "not JSON: " << e.what() << "\n" << r.out << "\nstderr: " << r.err;
-    return json();
-  }
-}
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using pswctl_test::has;
+using pswctl_test::parse;
+using pswctl_test::pswctl;
+using pswctl_test::tools_profile;
+using pswctl_test::ToolRun;
 
 class Pswctl : public ::testing::Test {
  protected:
@@ -143,7 +123,8 @@ TEST_F(Pswctl, OptionsJsonHoldsEveryKeyTheReaderAnswers) {
     for (const pswctl::OptionKey& k : pswctl::option_keys()) {
       const int count = k.perTray ? trays : 1;
       for (int i = 0; i < count; ++i) {
-        const json& got = k.perTray ? o["inputTrays"][i][k.key] : o["options"][k.key];
+        const std::string name = pswctl::json_name(k.key);
+        const json& got = k.perTray ? o["inputTrays"][i][name] : o["options"][name];
         const uint16_t index = static_cast<uint16_t>(i);
         if (k.kind == pswctl::OptionKind::kBoolean) {
           int16_t v = 0;
@@ -202,7 +183,7 @@ TEST_F(Pswctl, JobsOfEachKindAndCancel) {
   // A finished job is refused by the device: no value.
   ASSERT_FALSE(finished["jobs"].empty());
   ToolRun refused = run({"cancel", "127.0.0.1", finished["jobs"][0]["jobId"]});
-  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_EQ(refused.exit_code, 4);
   EXPECT_TRUE(has(refused.err, "PSW_ERR_NO_VALUE")) << refused.err;
 }
 
@@ -217,35 +198,36 @@ TEST_F(Pswctl, WatchReportsTheStartStateThenOnlyChanges) {
   const size_t expected = 1 + status["printer"]["errors"].size() + status["toners"].size() + status["alerts"].size();
   EXPECT_EQ(first["changes"].size(), expected);
 
-  ToolRun text = run({"watch", "127.0.0.1", "--interval", "0", "--count", "2"});
+  ToolRun text = run({"watch", "127.0.0.1", "--interval", "0.01", "--count", "2"});
   ASSERT_EQ(text.exit_code, 0) << text.err;
   EXPECT_EQ(static_cast<size_t>(std::count(text.out.begin(), text.out.end(), '\n')), expected) << text.out;
   EXPECT_TRUE(has(text.out, "alert new: Front cover open")) << text.out;
   EXPECT_TRUE(has(text.out, "error set: doorOpen")) << text.out;
 }
 
-TEST_F(Pswctl, ErrorsNameTheCodeAndSuggestWhatToTry) {
-  // A community the device does not know: no answer.
-  ToolRun timeout = run({"status", "127.0.0.1", "--community", "wrong", "--timeout", "200", "--retries", "0"});
-  EXPECT_EQ(timeout.exit_code, 1);
-  EXPECT_TRUE(has(timeout.err, "PMC_E_TIMEOUT (-203)")) << timeout.err;
-  EXPECT_TRUE(has(timeout.err, "community")) << timeout.err;
-  EXPECT_EQ(timeout.out, "");
-
-  // An address of the other family, in JSON.
+// A failure with --json: the same error as an object on standard output.
+TEST_F(Pswctl, AFailureInJsonIsAnErrorObject) {
   ToolRun wrong = run({"--json", "options", "::1", "--transport", "udp"});
-  EXPECT_EQ(wrong.exit_code, 1);
+  EXPECT_EQ(wrong.exit_code, 5);
   json e = parse(wrong);
   EXPECT_EQ(e["error"]["code"], -2);
   EXPECT_EQ(e["error"]["name"], "PSW_ERR_ARGUMENT");
   EXPECT_EQ(e["error"]["step"], "PSWInitDevice");
+  EXPECT_EQ(e["error"]["exitStatus"], 5);
+}
 
-  // Command-line errors are not library errors.
-  ToolRun usage = run({"status"});
-  EXPECT_EQ(usage.exit_code, 106) << usage.err;  // CLI11's code for a missing argument
-  ToolRun transport = run({"status", "127.0.0.1", "--transport", "tcp"});
-  EXPECT_NE(transport.exit_code, 0);
-  EXPECT_NE(transport.exit_code, 1);
+TEST(PswctlExitStatus, ADeviceWhoseTableAnswersDoNotAdvance) {
+  psw_test::NetnsNetworkOptions options;
+  options.fault_agents = 1;
+  options.ipv6 = false;
+  psw_test::NetnsNetwork net({}, options);
+  net.fault_agent(0).load(status_test::office_printer_profile());
+  psw_test::FaultScript script;
+  script.stuck_walk = true;
+  net.fault_agent(0).set_script(script);
+  ToolRun stuck = pswctl(net.client_netns(), {"status", net.fault_agent_address(0), "--timeout", "500"});
+  EXPECT_EQ(stuck.exit_code, 7) << stuck.err;
+  EXPECT_TRUE(has(stuck.err, "PSW_ERR_WALK_STUCK (-402)")) << stuck.err;
 }
 
 TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
@@ -257,6 +239,91 @@ TEST_F(Pswctl, StatusOverIpv6AndVerboseLogOnStandardError) {
   // Without --verbose nothing is logged.
   ToolRun quiet = run({"status", "::1", "--transport", "udp6", "--json"});
   EXPECT_EQ(quiet.err, "");
+}
+
+// ---------------------------------------------------------------------------
+// Devices that answer the way other makers' printers do: texts in Latin-1 or
+// full of control characters, columns absent for some or all rows.
+// ---------------------------------------------------------------------------
+
+class PswctlDevice : public ::testing::Test {
+ protected:
+  void start(psw_test::SnmprecProfile profile) { printer_ = std::make_unique<SimulatedPrinter>(std::move(profile)); }
+  ToolRun run(const std::vector<std::string>& args) { return pswctl(printer_->netns().name(), args); }
+  std::unique_ptr<SimulatedPrinter> printer_;
+};
+
+TEST_F(PswctlDevice, Latin1TextsComeOutAsUtf8AndTheAbsentSupplyUnitAsAbsent) {
+  start(psw_test::SnmprecProfile::load(psw_test::profile_path("mono_laser_latin1.snmprec")));
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  json s = parse(j);
+  EXPECT_EQ(s["devices"][0]["description"], "Impresora l\xC3\xA1ser");
+  EXPECT_EQ(s["toners"][0]["description"], "T\xC3\xB3ner negro");
+  EXPECT_TRUE(s["toners"][0]["supplyUnit"].is_null());
+  EXPECT_TRUE(s["toners"][0]["supplyUnitName"].is_null());
+  EXPECT_EQ(s["toners"][0]["levelPercent"], 18);
+  EXPECT_EQ(s["alerts"][0]["description"], "T\xC3\xB3ner bajo");
+  EXPECT_EQ(s["inputTrays"][1]["description"], "Alimentaci\xC3\xB3n manual");
+
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  // Aligned by what the terminal shows: "T\xC3\xB3ner negro" is as wide as
+  // "DESCRIPTION"; no unit after the raw level.
+  EXPECT_TRUE(has(t.out, "  DESCRIPTION  LEVEL  RAW\n  T\xC3\xB3ner negro  18%    18 / 100\n")) << t.out;
+  EXPECT_FALSE(has(t.out, "2147483648")) << t.out;
+
+  ToolRun o = run({"options", "127.0.0.1", "--json"});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(parse(o)["inputTrays"][1]["inputTrayDescription"], "Alimentaci\xC3\xB3n manual");
+}
+
+TEST_F(PswctlDevice, CellsADeviceLacksAreAbsentNotPlaceholders) {
+  start(psw_test::SnmprecProfile::load(psw_test::profile_path("workgroup_sparse_columns.snmprec")));
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  EXPECT_FALSE(has(j.out, "2147483648")) << j.out;
+  json s = parse(j);
+  EXPECT_TRUE(s["devices"][1]["status"].is_null());
+  EXPECT_TRUE(s["devices"][1]["statusName"].is_null());
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_FALSE(has(t.out, "2147483648")) << t.out;
+  EXPECT_FALSE(has(t.out, "value ")) << t.out;
+  EXPECT_TRUE(has(t.out, "  Internal disk 16 GB  diskStorage  -\n")) << t.out;
+}
+
+TEST_F(PswctlDevice, ControlCharactersNeverReachTheTerminalRawButJsonKeepsTheText) {
+  start(tools_profile("control_characters.snmprec"));
+  ToolRun t = run({"status", "127.0.0.1"});
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_FALSE(has_raw_control(t.out, true)) << t.out;
+  for (const char* shown : {"Printer \\x1b[2J\\x1b[31mred", "RAM\\x0d\\x0afake line", "Tray\\x7f1",
+                            "Manual\\u009b2J", "Out\\u202etxt.exe", "Black\\x1b[8m hidden", "Door\\u009d open"})
+    EXPECT_TRUE(has(t.out, shown)) << shown << "\n" << t.out;
+
+  ToolRun j = run({"status", "127.0.0.1", "--json"});
+  ASSERT_EQ(j.exit_code, 0) << j.err;
+  EXPECT_FALSE(has_raw_control(j.out, true)) << j.out;
+  json s = parse(j);
+  EXPECT_EQ(s["devices"][0]["description"], "Printer \x1b[2J\x1b[31mred");
+  EXPECT_EQ(s["storage"][0]["description"], "RAM\r\nfake line");
+  EXPECT_EQ(s["outputTrays"][0]["name"], "Out\xE2\x80\xAEtxt.exe");
+  EXPECT_EQ(s["inputTrays"][1]["name"], "Manual\xC2\x9B" "2J");
+  EXPECT_EQ(s["alerts"][0]["description"], "Door\xC2\x9D open");
+
+  ToolRun o = run({"options", "127.0.0.1"});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_FALSE(has_raw_control(o.out, true)) << o.out;
+  EXPECT_TRUE(has(o.out, "CTRL\\x1b[2J")) << o.out;
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"watch", "127.0.0.1", "--count", "1"},
+                                               std::vector<std::string>{"watch", "127.0.0.1", "--count", "1", "--json"}}) {
+    ToolRun w = run(args);
+    ASSERT_EQ(w.exit_code, 0) << w.err;
+    EXPECT_FALSE(has_raw_control(w.out, true)) << w.out;
+    EXPECT_TRUE(has(w.out, "Door\\u009d open")) << w.out;
+  }
 }
 
 TEST(PswctlDiscover, FindsEverySimulatedPrinterOfTheNetwork) {
@@ -278,6 +345,14 @@ TEST(PswctlDiscover, FindsEverySimulatedPrinterOfTheNetwork) {
   ToolRun none = pswctl(net.client_netns(), {"discover", "--filter", "1.3.6.1.4.1.9", "--timeout", "300", "--retries", "0"});
   ASSERT_EQ(none.exit_code, 0) << none.err;
   EXPECT_TRUE(has(none.out, "Devices found: 0")) << none.out;
+
+  // A filter before the address leaves the address to the search.
+  ToolRun filtered = pswctl(net.client_netns(), {"discover", "--filter", "1.3.6.1.4.1.47001", net.agent_address(1),
+                                                 "--json", "--timeout", "500", "--retries", "0"});
+  ASSERT_EQ(filtered.exit_code, 0) << filtered.err;
+  const json only = parse(filtered)["devices"];
+  ASSERT_EQ(only.size(), 1u) << filtered.out;
+  EXPECT_EQ(only[0]["address"], net.agent_address(1));
 
   // A search of one address, in text.
   ToolRun one = pswctl(net.client_netns(), {"discover", net.agent_address(1), "--timeout", "500", "--retries", "0"});

@@ -80,6 +80,21 @@ TEST(Watch, RemovedTonerIsReportedGone) {
   EXPECT_EQ(lines(watch_changes(before, after)), std::vector<std::string>{"toner gone: Black"});
 }
 
+TEST(Watch, TonersOfTheSameDescriptionAreMatchedInTheirOrder) {
+  // Devices may name several supplies alike (or leave them all unnamed).
+  json before = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("Toner", 50), toner("", 70)}),
+                         json::array());
+  EXPECT_TRUE(watch_changes(before, before).empty());
+  json after = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("Toner", 49), toner("", 70)}),
+                        json::array());
+  json changes = watch_changes(before, after);
+  ASSERT_EQ(changes.size(), 1u) << changes.dump();
+  EXPECT_EQ(changes[0]["toner"]["level"], 49);
+  EXPECT_EQ(changes[0]["before"]["level"], 50);
+  json fewer = snapshot(printer(3, 0), json::array({toner("Toner", 10), toner("", 70)}), json::array());
+  EXPECT_EQ(lines(watch_changes(before, fewer)), std::vector<std::string>{"toner gone: Toner"});
+}
+
 TEST(Render, TablesAlignColumnsAndMarkEmptyOnes) {
   // Columns are two spaces apart, padded to the widest cell; no trailing blanks.
   std::string t = render_table("Title", {"A", "LONGER"}, {{"wide cell", "x"}, {"b", "yy"}});
@@ -97,8 +112,9 @@ TEST(Records, TextFieldsWithoutTerminatorStayInsideTheirField) {
   o.type = 3;
   o.status = 0;
   json j = to_json(o);
+  // A text holds at most 255 octets, the longest a terminated field has.
   EXPECT_EQ(j["name"].get<std::string>().size(), sizeof o.name);
-  EXPECT_EQ(j["description"].get<std::string>().size(), sizeof o.description);
+  EXPECT_EQ(j["description"].get<std::string>().size(), sizeof o.description - 1);
 }
 
 TEST(Records, JobTimesAndFinishedState) {
@@ -108,8 +124,8 @@ TEST(Records, JobTimesAndFinishedState) {
   std::memcpy(job.time10, t, sizeof t);
   json j = to_json(job);
   EXPECT_TRUE(j["finished"].get<bool>());
-  EXPECT_EQ(j["time10"], "2024-03-09 00:05:07");
-  EXPECT_EQ(j["time4"], "");
+  EXPECT_EQ(j["started"], "2024-03-09T00:05:07");
+  EXPECT_TRUE(j["received"].is_null()) << "a zero date is one the device lacks";
   job.jobState = 5;
   EXPECT_FALSE(to_json(job)["finished"].get<bool>());
 }
