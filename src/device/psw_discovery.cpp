@@ -6,6 +6,7 @@
 #include "base/pmc_object_list.h"
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
+#include "device/psw_falcon_option.h"
 #include "log/pmc_log.h"
 #include "net/pmc_network_address.h"
 #include "protocol/pmc_value.h"
@@ -15,8 +16,8 @@
 // Both rows name the same model; a sysObjectID matches a row when it begins
 // with the prefix and ends there or continues with '.'.
 const PSWSupportedModel g_pswSupportedModels[] = {
-    {"1.3.6.1.4.1.47001.1.11.93.1.34.40.1", "Quillmark-VII Q4410"},
-    {"1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1", "Quillmark-VII Q4410"},
+    {kPSWFalconSysObjectId, kPSWFalconModelName},
+    {"1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1", kPSWFalconModelName},
     {nullptr, nullptr},
 };
 
@@ -24,11 +25,7 @@ const PSWSupportedModel* psw_find_supported_model(const PSWSupportedModel* table
                                                   const char* sysObjectId) {
   if (table == nullptr || sysObjectId == nullptr) return nullptr;
   for (const PSWSupportedModel* row = table; row->modelName != nullptr; ++row) {
-    size_t n = std::strlen(row->sysObjectIdPrefix);
-    if (std::strncmp(sysObjectId, row->sysObjectIdPrefix, n) != 0) continue;
-    // "...40.1" must not match "...40.10": the prefix has to end on a
-    // sub-identifier boundary.
-    if (sysObjectId[n] == '\0' || sysObjectId[n] == '.') return row;
+    if (psw_sys_object_id_within(sysObjectId, row->sysObjectIdPrefix)) return row;
   }
   return nullptr;
 }

@@ -10,10 +10,10 @@
 #include "log/pmc_log.h"
 #include "psw/psw_options.hpp"
 
-bool psw_is_falcon_sys_object_id(const char* sysObjectId) {
-  if (sysObjectId == nullptr) return false;
-  const size_t length = std::strlen(kPSWFalconSysObjectId);
-  if (std::strncmp(sysObjectId, kPSWFalconSysObjectId, length) != 0) return false;
+bool psw_sys_object_id_within(const char* sysObjectId, const char* prefix) {
+  if (sysObjectId == nullptr || prefix == nullptr) return false;
+  const size_t length = std::strlen(prefix);
+  if (std::strncmp(sysObjectId, prefix, length) != 0) return false;
   return sysObjectId[length] == '\0' || sysObjectId[length] == '.';
 }
 

@@ -403,15 +403,8 @@ int CPmsV3Channel::request(CPmsV3SessionBuilder& builder, IPmsPdu* pdu, IPmsSnmp
       }
       return PMC_OK;
     }
-    m_pWait = &wait;
-    wait.reqid = snmp_sess_async_send(m_pSession, out, exchange_callback, this);
-    if (wait.reqid == 0) {
-      m_pWait = nullptr;
-      snmp_free_pdu(out);
-      return pms_v3_map_library_error(pms_v3_report_error("snmp_send", m_pSession, nullptr));
-    }
-    wait.waiting = true;
-    next_wait_locked(wait);
+    rc = send_locked(wait, out, exchange_callback);
+    if (rc != PMC_OK) return rc;
   }
   int rc = wait_for(wait);
   if (rc != PMC_OK) return rc;
@@ -544,18 +537,24 @@ int CPmsV3Channel::probe(Wait& wait) {
       snmp_free_pdu(out);
       return PMC_E_NOMEM;
     }
-    m_pWait = &wait;
-    wait.reqid = snmp_sess_async_send(m_pSession, out, discovery_callback, this);
-    if (wait.reqid == 0) {
-      m_pWait = nullptr;
-      snmp_free_pdu(out);
-      return pms_v3_map_library_error(pms_v3_report_error("snmp_send", m_pSession, nullptr));
-    }
-    wait.waiting = true;
-    next_wait_locked(wait);
+    int rc = send_locked(wait, out, discovery_callback);
+    if (rc != PMC_OK) return rc;
   }
   ++m_discoveries;
   return wait_for(wait);
+}
+
+int CPmsV3Channel::send_locked(Wait& wait, snmp_pdu* out, Callback callback) {
+  m_pWait = &wait;
+  wait.reqid = snmp_sess_async_send(m_pSession, out, callback, this);
+  if (wait.reqid == 0) {
+    m_pWait = nullptr;
+    snmp_free_pdu(out);
+    return pms_v3_map_library_error(pms_v3_report_error("snmp_send", m_pSession, nullptr));
+  }
+  wait.waiting = true;
+  next_wait_locked(wait);
+  return PMC_OK;
 }
 
 void CPmsV3Channel::next_wait_locked(Wait& wait) {

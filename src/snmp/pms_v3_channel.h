@@ -139,6 +139,10 @@ class CPmsV3Channel {
   void drop_session();
   // Sends the probe request of discovery on the open session and waits.
   int probe(Wait& wait);
+  using Callback = int (*)(int operation, snmp_session* session, int request_id, snmp_pdu* pdu, void* magic);
+  // Sends `out` (the library's to free from here on) and makes `wait` the
+  // wait its answer is reported to; the caller holds the lock.
+  int send_locked(Wait& wait, snmp_pdu* out, Callback callback);
   // Waits until the callback ends `wait`, the last try has timed out, or
   // waiting fails; the caller holds no lock.
   int wait_for(Wait& wait);
