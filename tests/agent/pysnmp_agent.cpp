@@ -46,17 +46,6 @@ std::string value_field(const ber::Value& v, std::string* type) {
   }
 }
 
-std::string client_address(const std::string& listen) {
-  if (listen == "0.0.0.0") return "127.0.0.1";
-  if (listen == "::") return "::1";
-  return listen;
-}
-
-std::string transport(const std::string& address, uint16_t port) {
-  if (address_family(address) == AF_INET6) return "udp6:[" + address + "]:" + std::to_string(port);
-  return "udp:" + address + ":" + std::to_string(port);
-}
-
 // NAME:AUTH:AUTHPASS:PRIV:PRIVPASS[:rw] as the script takes it.
 std::string user_argument(const UsmUser& u) {
   for (const std::string* field : {&u.name, &u.auth_protocol, &u.auth_passphrase, &u.priv_protocol, &u.priv_passphrase}) {
@@ -83,13 +72,14 @@ std::string snmprec_text(const SnmprecProfile& profile) {
 
 std::string pysnmp_agent_script() { return std::string(PSW_SOURCE_DIR) + "/tests/agent/tools/pysnmp_agent.py"; }
 
-PysnmpAgent::PysnmpAgent(PysnmpOptions options, Start start) : options_(std::move(options)) {
+PysnmpAgent::PysnmpAgent(PysnmpOptions options, Start start)
+    : AgentProcess("pysnmp agent", "psw-pysnmp", options.listen.empty() ? std::string() : options.listen.front()),
+      options_(std::move(options)) {
   if (options_.listen.empty()) throw std::invalid_argument("PysnmpAgent: no listen address");
   if (!options_.profile_file.empty() && !options_.writable_oids.empty()) {
     throw std::invalid_argument("PysnmpAgent: writable_oids do not apply to a profile file");
   }
   for (const std::string& oid : options_.writable_oids) options_.profile.set_writable(oid);
-  dir_ = std::make_unique<TempDir>("psw-pysnmp");
   std::string profile = options_.profile_file;
   if (profile.empty()) {
     dir_->write("profile.snmprec", snmprec_text(options_.profile));
@@ -101,7 +91,7 @@ PysnmpAgent::PysnmpAgent(PysnmpOptions options, Start start) : options_(std::mov
            "--write-community", options_.write_community, "--reply-delay-ms",
            std::to_string(options_.reply_delay_ms)};
   for (const std::string& listen : options_.listen) {
-    address_family(client_address(listen));  // throws for anything but a numeric address
+    address_family(agent_client_address(listen));  // throws for anything but a numeric address
     argv_.push_back("--listen");
     argv_.push_back(listen);
   }
@@ -166,7 +156,7 @@ bool PysnmpAgent::wait_until_answering(std::string* failure) {
   Clock::time_point deadline = Clock::now() + options_.start_timeout;
   int32_t message_id = 1;
   for (const std::string& listen : options_.listen) {
-    std::string target = client_address(listen);
+    std::string target = agent_client_address(listen);
     std::unique_ptr<UdpSocket> socket;
     auto make_socket = [&] { socket = std::make_unique<UdpSocket>(address_family(target) == AF_INET6 ? "::" : "0.0.0.0"); };
     if (options_.netns.empty()) {
@@ -180,7 +170,7 @@ bool PysnmpAgent::wait_until_answering(std::string* failure) {
         return false;
       }
       if (Clock::now() > deadline) {
-        *failure = "the pysnmp agent did not answer on " + transport(target, port_) + " within " +
+        *failure = "the pysnmp agent did not answer on " + agent_transport(target, port_) + " within " +
                    std::to_string(options_.start_timeout.count()) + " ms";
         return false;
       }
@@ -191,36 +181,9 @@ bool PysnmpAgent::wait_until_answering(std::string* failure) {
   return true;
 }
 
-PysnmpAgent::~PysnmpAgent() {
-  stop();
-  if (::testing::Test::HasFailure()) {
-    std::cerr << "---- log of the pysnmp agent on " << endpoint() << " ----\n"
-              << log_text() << "---- its output ----\n"
-              << output_text() << "---- end of log ----\n";
-  }
-}
-
 std::string PysnmpAgent::failure_message(const std::string& what) const {
   return what + "\n---- command ----\n" + command_text(argv_) + "\n---- agent log ----\n" + log_text() +
          "---- agent output ----\n" + output_text();
 }
-
-std::string PysnmpAgent::address() const { return client_address(options_.listen.front()); }
-
-std::string PysnmpAgent::endpoint() const { return transport(address(), port_); }
-
-pid_t PysnmpAgent::pid() const { return process_ ? process_->pid() : -1; }
-
-bool PysnmpAgent::running() { return process_ && process_->running(); }
-
-void PysnmpAgent::stop() {
-  if (process_) process_->stop();
-}
-
-std::string PysnmpAgent::log_text() const { return dir_->read("agent.log"); }
-
-std::string PysnmpAgent::output_text() const { return dir_->read("agent.out"); }
-
-const std::string& PysnmpAgent::run_dir() const { return dir_->path(); }
 
 }  // namespace psw_test

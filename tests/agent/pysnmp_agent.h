@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/agent_process.h"
 #include "agent/snmpd_agent.h"
 #include "agent/snmprec_profile.h"
 
@@ -59,7 +60,7 @@ struct PysnmpOptions {
   std::chrono::milliseconds start_timeout{15000};
 };
 
-class PysnmpAgent {
+class PysnmpAgent : public AgentProcess {
  public:
   enum class Start { kWait, kNoWait };
   // Starts the agent and (kWait) waits until it answers. Throws
@@ -68,28 +69,11 @@ class PysnmpAgent {
   // std::invalid_argument for options it cannot serve.
   explicit PysnmpAgent(PysnmpOptions options, Start start = Start::kWait);
   void wait_until_ready();
-  // Stops the agent; when the current test has failed, prints its log.
-  ~PysnmpAgent();
   PysnmpAgent(const PysnmpAgent&) = delete;
   PysnmpAgent& operator=(const PysnmpAgent&) = delete;
 
-  // The port the agent listens on (known once it is ready).
-  uint16_t port() const { return port_; }
-  // An address clients can send to (the first listen address; a wildcard
-  // becomes the matching loopback address).
-  std::string address() const;
-  // "udp:127.0.0.1:PORT" or "udp6:[::1]:PORT" for Net-SNMP's tools.
-  std::string endpoint() const;
-  pid_t pid() const;
-  bool running();
-  void stop();
-
-  std::string log_text() const;
-  // The agent's standard output and error (start-up lines, interpreter errors).
-  std::string output_text() const;
   // The command line the agent was started with.
   const std::vector<std::string>& command() const { return argv_; }
-  const std::string& run_dir() const;
   const PysnmpOptions& options() const { return options_; }
 
  private:
@@ -99,10 +83,7 @@ class PysnmpAgent {
   std::string failure_message(const std::string& what) const;
 
   PysnmpOptions options_;
-  std::unique_ptr<TempDir> dir_;
-  std::unique_ptr<ChildProcess> process_;
   std::vector<std::string> argv_;
-  uint16_t port_ = 0;
 };
 
 // The profile in the agents' text form, every octet value in hex, so that

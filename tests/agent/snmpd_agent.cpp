@@ -99,17 +99,6 @@ bool under_any(const ber::Oid& oid, const std::vector<ber::Oid>& roots) {
   return false;
 }
 
-std::string client_address(const std::string& listen) {
-  if (listen == "0.0.0.0") return "127.0.0.1";
-  if (listen == "::") return "::1";
-  return listen;
-}
-
-std::string transport(const std::string& address, uint16_t port) {
-  if (address_family(address) == AF_INET6) return "udp6:[" + address + "]:" + std::to_string(port);
-  return "udp:" + address + ":" + std::to_string(port);
-}
-
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 void append_users(const std::vector<UsmUser>& users, std::ostringstream* conf) {
@@ -159,10 +148,11 @@ std::string snmpv3_discovery_probe(int32_t message_id) {
                                    encode_tlv(kOctetString, usm) + scoped);
 }
 
-SnmpdAgent::SnmpdAgent(SnmpdOptions options, Start start) : options_(std::move(options)) {
+SnmpdAgent::SnmpdAgent(SnmpdOptions options, Start start)
+    : AgentProcess("SNMP agent", "psw-snmpd", options.listen.empty() ? std::string() : options.listen.front()),
+      options_(std::move(options)) {
   if (options_.listen.empty()) throw std::invalid_argument("SnmpdAgent: no listen address");
   for (const std::string& oid : options_.writable_oids) options_.profile.set_writable(oid);
-  dir_ = std::make_unique<TempDir>("psw-snmpd");
   launch();
   if (start == Start::kWait) wait_until_ready();
 }
@@ -185,13 +175,6 @@ void SnmpdAgent::wait_until_ready() {
   std::string message = failure_message(failure);
   process_.reset();
   throw std::runtime_error(message);
-}
-
-SnmpdAgent::~SnmpdAgent() {
-  stop();
-  if (::testing::Test::HasFailure()) {
-    std::cerr << "---- log of the SNMP agent on " << endpoint() << " ----\n" << log_text() << "---- end of log ----\n";
-  }
 }
 
 void SnmpdAgent::launch() {
@@ -228,7 +211,7 @@ void SnmpdAgent::write_config() {
   std::ostringstream conf;
   conf << "# SNMP agent of a test, written by tests/agent/snmpd_agent.cpp\n";
   conf << "agentaddress ";
-  for (size_t i = 0; i < options_.listen.size(); ++i) conf << (i ? "," : "") << transport(options_.listen[i], port_);
+  for (size_t i = 0; i < options_.listen.size(); ++i) conf << (i ? "," : "") << agent_transport(options_.listen[i], port_);
   conf << "\n";
   if (!options_.read_community.empty()) {
     conf << "rocommunity " << options_.read_community << " default\n"
@@ -272,7 +255,7 @@ bool SnmpdAgent::wait_until_answering(std::string* failure) {
   Clock::time_point deadline = Clock::now() + options_.start_timeout;
   int32_t message_id = 1;
   for (const std::string& listen : options_.listen) {
-    std::string target = client_address(listen);
+    std::string target = agent_client_address(listen);
     // One socket for the whole wait, so a late answer (a delayed agent)
     // still counts; made inside the agent's namespace when it has one.
     std::unique_ptr<UdpSocket> socket;
@@ -294,7 +277,7 @@ bool SnmpdAgent::wait_until_answering(std::string* failure) {
         return false;
       }
       if (Clock::now() > deadline) {
-        *failure = "the SNMP agent did not answer on " + transport(target, port_) + " within " +
+        *failure = "the SNMP agent did not answer on " + agent_transport(target, port_) + " within " +
                    std::to_string(options_.start_timeout.count()) + " ms";
         return false;
       }
@@ -307,26 +290,10 @@ bool SnmpdAgent::wait_until_answering(std::string* failure) {
 }
 
 std::string SnmpdAgent::failure_message(const std::string& what) const {
-  return what + "\n---- agent log ----\n" + log_text() + "---- agent output ----\n" + dir_->read("agent.out") +
+  return what + "\n---- agent log ----\n" + log_text() + "---- agent output ----\n" + output_text() +
          "---- agent configuration ----\n" + config_text();
 }
 
-std::string SnmpdAgent::address() const { return client_address(options_.listen.front()); }
-
-std::string SnmpdAgent::endpoint() const { return transport(address(), port_); }
-
-pid_t SnmpdAgent::pid() const { return process_ ? process_->pid() : -1; }
-
-bool SnmpdAgent::running() { return process_ && process_->running(); }
-
-void SnmpdAgent::stop() {
-  if (process_) process_->stop();
-}
-
-std::string SnmpdAgent::log_text() const { return dir_->read("agent.log"); }
-
 std::string SnmpdAgent::config_text() const { return dir_->read("agent.conf"); }
-
-const std::string& SnmpdAgent::run_dir() const { return dir_->path(); }
 
 }  // namespace psw_test

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/agent_process.h"
 #include "agent/snmprec_profile.h"
 
 namespace psw_test {
@@ -74,7 +75,7 @@ struct SnmpdOptions {
   std::chrono::milliseconds start_timeout{5000};
 };
 
-class SnmpdAgent {
+class SnmpdAgent : public AgentProcess {
  public:
   enum class Start { kWait, kNoWait };
   // Starts the agent and (kWait) waits until it answers. Throws
@@ -84,24 +85,10 @@ class SnmpdAgent {
   // lets several agents start at the same time.
   explicit SnmpdAgent(SnmpdOptions options, Start start = Start::kWait);
   void wait_until_ready();
-  // Stops the agent; when the current test has failed, prints its log.
-  ~SnmpdAgent();
   SnmpdAgent(const SnmpdAgent&) = delete;
   SnmpdAgent& operator=(const SnmpdAgent&) = delete;
 
-  uint16_t port() const { return port_; }
-  // An address clients can send to (the first listen address; a wildcard
-  // becomes the matching loopback address).
-  std::string address() const;
-  // "udp:127.0.0.1:PORT" or "udp6:[::1]:PORT" for Net-SNMP's tools.
-  std::string endpoint() const;
-  pid_t pid() const;
-  bool running();
-  void stop();
-
-  std::string log_text() const;
   std::string config_text() const;
-  const std::string& run_dir() const;
   const SnmpdOptions& options() const { return options_; }
 
  private:
@@ -111,9 +98,6 @@ class SnmpdAgent {
   std::string failure_message(const std::string& what) const;
 
   SnmpdOptions options_;
-  std::unique_ptr<TempDir> dir_;
-  std::unique_ptr<ChildProcess> process_;
-  uint16_t port_ = 0;
 };
 
 // A datagram that makes any SNMP agent answer without credentials: an

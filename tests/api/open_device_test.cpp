@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "api/api_test_support.h"
 #include "api/psw_handle.h"
 #include "base/pmc_result.h"
 #include "device/option_test_support.h"
@@ -19,19 +20,7 @@ using option_test::Family;
 using option_test::FaultPrinter;
 namespace ber = psw_test::ber;
 
-// A handle for one test.
-class Handle {
- public:
-  Handle() { EXPECT_EQ(PSWInit(&h_), PSW_OK); }
-  ~Handle() { PSWUnInit(h_); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  operator PSWHANDLE() const { return h_; }
-  PSWHANDLE operator->() const { return h_; }
-
- private:
-  PSWHANDLE h_ = nullptr;
-};
+using api_test::Handle;
 
 TEST(OpenDevice, NullPointersAndTransportsOutsideTheTableCreateNothing) {
   Handle h;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "agent/pysnmp_agent.h"
+#include "api/api_test_support.h"
 #include "agent/snmp_tools.h"
 #include "device/profile_expectations.h"
 #include "device/psw_dev_comm_option_keys.h"
@@ -108,45 +109,19 @@ class ServedPrinter {
   std::unique_ptr<psw_test::PysnmpAgent> pysnmp_;
 };
 
-// A handle for the length of a scope.
-class Handle {
- public:
-  Handle() { EXPECT_EQ(PSWInit(&handle_), 0); }
-  ~Handle() { PSWUnInit(handle_); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  operator PSWHANDLE() const { return handle_; }
-
- private:
-  PSWHANDLE handle_ = nullptr;
-};
-
 // ---------------------------------------------------------------------------
 // Reading every table
 // ---------------------------------------------------------------------------
 
-template <class Record>
-using CountFn = std::function<int32_t(PSWHANDLE, int32_t*)>;
-template <class Record>
-using CopyFn = int32_t (*)(PSWHANDLE, int32_t, Record*);
+using api_test::CountFn;
+using api_test::Handle;
 
-// Counts one table and copies every record into a buffer filled with a
-// pattern first (so every byte must be written); each must equal the
-// expectation in full.
+// One table against its expectation, named in failures.
 template <class Record>
-void expect_table(const char* table, PSWHANDLE h, const CountFn<Record>& count_fn, CopyFn<Record> copy_fn,
+void expect_table(const char* table, PSWHANDLE h, const CountFn<Record>& count_fn, api_test::CopyFn<Record> copy_fn,
                   const std::vector<Record>& expected) {
   SCOPED_TRACE(table);
-  int32_t count = -1;
-  ASSERT_EQ(count_fn(h, &count), 0);
-  EXPECT_EQ(count, static_cast<int32_t>(expected.size()));
-  Record record;
-  for (int32_t i = 0; i < count && i < static_cast<int32_t>(expected.size()); ++i) {
-    std::memset(&record, 0xA5, sizeof record);
-    ASSERT_EQ(copy_fn(h, i, &record), 0);
-    EXPECT_EQ(record, expected[static_cast<size_t>(i)]) << table << " record " << i;
-  }
-  EXPECT_EQ(copy_fn(h, count, &record), -11);
+  api_test::expect_records<Record>(h, count_fn, copy_fn, expected);
 }
 
 CountFn<PSWJobInfo> every_job() {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "api/api_test_support.h"
 #include "device/status_expected_records.h"
 #include "device/status_test_support.h"
 #include "psw/psw.h"
@@ -15,45 +16,9 @@
 namespace status_test {
 namespace {
 
-// A handle for the length of a scope.
-class Handle {
- public:
-  Handle() { EXPECT_EQ(PSWInit(&handle_), 0); }
-  ~Handle() { PSWUnInit(handle_); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  operator PSWHANDLE() const { return handle_; }
-
- private:
-  PSWHANDLE handle_ = nullptr;
-};
-
-template <class Record>
-using CountFn = std::function<int32_t(PSWHANDLE, int32_t*)>;
-template <class Record>
-using CopyFn = int32_t (*)(PSWHANDLE, int32_t, Record*);
-
-// Counts one table and copies every record: each must equal `expected` in
-// full (the caller's buffer is filled with a pattern first, so every byte
-// must be written). Indexes -1 and count are out of range.
-template <class Record>
-void expect_records(PSWHANDLE handle, const CountFn<Record>& count_fn, CopyFn<Record> copy_fn,
-                    const std::vector<Record>& expected) {
-  int32_t count = -1;
-  ASSERT_EQ(count_fn(handle, &count), 0);
-  ASSERT_EQ(count, static_cast<int32_t>(expected.size()));
-  Record record;
-  for (int32_t i = 0; i < count; ++i) {
-    std::memset(&record, 0xA5, sizeof record);
-    ASSERT_EQ(copy_fn(handle, i, &record), 0);
-    EXPECT_EQ(record, expected[static_cast<size_t>(i)]) << "record " << i;
-  }
-  std::memset(&record, 0xA5, sizeof record);
-  Record untouched = record;
-  EXPECT_EQ(copy_fn(handle, -1, &record), -11);
-  EXPECT_EQ(copy_fn(handle, count, &record), -11);
-  EXPECT_EQ(record, untouched);
-}
+using api_test::CountFn;
+using api_test::expect_records;
+using api_test::Handle;
 
 CountFn<PSWJobInfo> jobs_of_kind(uint32_t kind) {
   return [kind](PSWHANDLE h, int32_t* count) { return PSWGetNumberOfJobInfo(h, kind, count); };
