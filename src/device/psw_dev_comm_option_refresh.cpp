@@ -26,7 +26,7 @@ constexpr int32_t kNoMediumDirection = 1;
 int32_t CPSWDevCommOption::parse_version_value() {
   int32_t numbers[3] = {};
   if (psw_scan_numbers(m_szPrinterRomVersion, "Printer Controller v%d.%d.%d - Processor", numbers, 3) != 3) {
-    pmc_log("PSW", PMC_LOG_ERROR, "%s", "invalid PrinterROMVersion format");
+    PMC_LOG(g_logPsw, PMC_LOG_ERROR, "%s", "invalid PrinterROMVersion format");
     return PSW_ERR_FAILED;
   }
   m_nRomVersionMajor = numbers[0];

@@ -160,11 +160,9 @@ bool CPSWDiscovery::get_next(char* address, char* modelName, char* flag, char* s
 
 namespace {
 
-CPmcLogCategory s_logPsw("PSW");
-
 // Logs the failed step of a search in the interface layer's category.
 int log_failure(const char* step, int rc) {
-  pmc_log("PSW", PMC_LOG_ERROR, "%s", step);
+  PMC_LOG(g_logPsw, PMC_LOG_ERROR, "%s", step);
   return rc;
 }
 
@@ -196,7 +194,7 @@ PmcPtr<IPmcText> first_value_text(const IPmsSnmpPacket& packet) {
 
 int CPSWDiscovery::search(const char* destination, int32_t protocol, const IPSWPluginUSM& usm,
                           int32_t timeout, int32_t retries, int32_t* count) {
-  CPmcTraceScope trace("CPSWDiscovery::search", s_logPsw.logger());
+  PMC_TRACE(g_logPsw, "CPSWDiscovery::search");
   if (destination == nullptr || count == nullptr) return PMC_E_ARG;
   // Each search starts from nothing: the last finder and list go first, so a
   // failed search leaves no list to walk.

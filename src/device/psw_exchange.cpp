@@ -6,7 +6,7 @@ namespace {
 
 // Logs a failed call of a reader; the line shows only the call's text.
 int logged(int rc, const char* call) {
-  if (rc != PMC_OK) pmc_log("PSW", PMC_LOG_ERROR, "%s", call);
+  if (rc != PMC_OK) PMC_LOG(g_logPsw, PMC_LOG_ERROR, "%s", call);
   return rc;
 }
 

@@ -1,8 +1,12 @@
 // The logging facility as the rest of the library uses it.
 //
-//   pmc_log("PSW", PMC_LOG_ERROR, "%s", "pGetData->get_data()");
-//   g_logSnmp.logger()->log(PMC_LOG_DEBUG, "request id %d", id);
-//   CPmcTraceScope trace("RequestSession::send_sync", g_logSnmp.logger());
+//   PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "request id %d", id);
+//   PMC_TRACE(g_logSnmp, "RequestSession::send_sync");
+//
+// The library logs only through these two macros and its static
+// categories (g_logPsw, g_logSocket, g_logSnmp), whose loggers are looked
+// up once and cached. pmc_log, which looks the category up by name on every
+// call, is for configuring callers and tests.
 //
 // No code path of the library switches logging on: every category starts
 // with level mask 0 and no sinks, so these calls cost a lookup and one mask
@@ -97,9 +101,10 @@ class CPmcLogCategory {
   std::atomic<bool> m_refreshing{false};
 };
 
-// The two static categories of the library.
+// The static categories of the library.
+extern CPmcLogCategory g_logPsw;     // "PSW": device readers and the search
 extern CPmcLogCategory g_logSocket;  // "socket": platform loaders, datagram transport
-extern CPmcLogCategory g_logSnmp;    // "snmp": codec, sessions, dispatcher
+extern CPmcLogCategory g_logSnmp;    // "snmp": codec, sessions, dispatcher, request objects
 
 // Writes "[label] enter." at trace level when built and "[label] exit." when
 // destroyed, so every return path of a traced function logs its exit. A
@@ -117,3 +122,9 @@ class CPmcTraceScope {
   const char* m_label;
   IPmcLogger* m_logger;
 };
+
+// Logs one line to a static category; the arguments are those of
+// IPmcLogger::log after the level.
+#define PMC_LOG(category, level, ...) ((category).logger()->log((level), __VA_ARGS__))
+// Traces the enclosing scope under `label` in a static category.
+#define PMC_TRACE(category, label) const CPmcTraceScope pmc_trace_scope_((label), (category).logger())

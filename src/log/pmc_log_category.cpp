@@ -11,6 +11,7 @@
 #define PMC_CONSTANT_INIT __constinit
 #endif
 
+PMC_CONSTANT_INIT CPmcLogCategory g_logPsw("PSW");
 PMC_CONSTANT_INIT CPmcLogCategory g_logSocket("socket");
 PMC_CONSTANT_INIT CPmcLogCategory g_logSnmp("snmp");
 

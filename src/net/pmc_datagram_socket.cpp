@@ -17,8 +17,6 @@
 
 namespace {
 
-IPmcLogger* slog() { return g_logSocket.logger(); }
-
 const NPmcSocketAPI::Api& sock() { return NPmcSocketAPI::api(); }
 
 int last_error() { return NPmcSocketAPI::last_error(); }
@@ -104,7 +102,7 @@ int DataGramSocket::open(unsigned short port) {
   m_startedServices = true;
 
   if (create_handle() != PMC_OK) {
-    slog()->log(PMC_LOG_ERROR, "fail socket(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail socket(). WSAGetLastError()=%d", last_error());
     return PMC_E_SOCKET;
   }
 
@@ -112,7 +110,7 @@ int DataGramSocket::open(unsigned short port) {
   socklen_t length = 0;
   if (to_socket_address(m_pLocal.get(), &address, &length) != PMC_OK) return PMC_E_BIND;
   if (sock().m_pBind(m_handle, reinterpret_cast<struct sockaddr*>(&address), length) != 0) {
-    slog()->log(PMC_LOG_ERROR, "fail bind(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail bind(). WSAGetLastError()=%d", last_error());
     return PMC_E_BIND;
   }
 
@@ -122,8 +120,8 @@ int DataGramSocket::open(unsigned short port) {
   if (to_network_address(address, length, m_pLocal.get()) != PMC_OK) return PMC_E_FAIL;
 
   unsigned short local_port = m_pLocal->get_port();
-  slog()->log(PMC_LOG_DEBUG, "create socket. id:0x%x port:%d(0x%x)", static_cast<unsigned>(m_handle), local_port,
-              local_port);
+  PMC_LOG(g_logSocket, PMC_LOG_DEBUG, "create socket. id:0x%x port:%d(0x%x)", static_cast<unsigned>(m_handle),
+          local_port, local_port);
   return PMC_OK;
 }
 
@@ -131,8 +129,8 @@ int DataGramSocket::send(const void* data, size_t size, const IPmcNetworkAddress
   if (data == nullptr || destination == nullptr) return PMC_E_ARG;
   unsigned short local_port = m_pLocal->get_port();
   unsigned short to_port = destination->get_port();
-  slog()->log(PMC_LOG_DEBUG, "[DataGramSocket::send] send packet. port:%d(0x%x) -> %s:%d(0x%x).", local_port,
-              local_port, destination->c_str(), to_port, to_port);
+  PMC_LOG(g_logSocket, PMC_LOG_DEBUG, "[DataGramSocket::send] send packet. port:%d(0x%x) -> %s:%d(0x%x).", local_port,
+          local_port, destination->c_str(), to_port, to_port);
 
   struct sockaddr_storage address {};
   socklen_t length = 0;
@@ -140,11 +138,11 @@ int DataGramSocket::send(const void* data, size_t size, const IPmcNetworkAddress
 
   ssize_t sent = sock().m_pSendto(m_handle, data, size, 0, reinterpret_cast<struct sockaddr*>(&address), length);
   if (sent < 0) {
-    slog()->log(PMC_LOG_ERROR, "fail send(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail send(). WSAGetLastError()=%d", last_error());
     return PMC_E_SEND;
   }
   if (static_cast<size_t>(sent) != size) {
-    slog()->log(PMC_LOG_WARN, "send(). size of sended bytes is not same that of buffer.");
+    PMC_LOG(g_logSocket, PMC_LOG_WARN, "send(). size of sended bytes is not same that of buffer.");
   }
   return PMC_OK;
 }
@@ -178,11 +176,11 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
 
   int ready = wait_readable(timeout_ms);
   if (ready < 0) {
-    slog()->log(PMC_LOG_ERROR, "fail select(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail select(). WSAGetLastError()=%d", last_error());
     return PMC_E_RECEIVE;
   }
   if (ready == 0) {
-    slog()->log(PMC_LOG_TRACE, "select API timeout.");
+    PMC_LOG(g_logSocket, PMC_LOG_TRACE, "select API timeout.");
     return PMC_E_TIMEOUT;
   }
 
@@ -193,7 +191,7 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
   ssize_t length = sock().m_pRecvfrom(m_handle, buffer, size, MSG_TRUNC, reinterpret_cast<struct sockaddr*>(&from),
                                       &from_length);
   if (length < 0) {
-    slog()->log(PMC_LOG_ERROR, "fail recvfrom(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail recvfrom(). WSAGetLastError()=%d", last_error());
     return PMC_E_RECEIVE;
   }
 
@@ -205,20 +203,21 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
   unsigned short from_port = known_sender ? sender->get_port() : 0;
   if (static_cast<size_t>(length) > size) {
     // Anyone can send such a datagram; it is no failure of the socket.
-    slog()->log(PMC_LOG_WARN,
-                "[DataGramSocket::receive] drop a packet of %zu bytes, larger than the buffer of %zu bytes. "
-                "port:%d(0x%x) <- %s:%d(0x%x).",
-                static_cast<size_t>(length), size, local_port, local_port, known_sender ? sender->c_str() : "?",
-                from_port, from_port);
+    PMC_LOG(g_logSocket, PMC_LOG_WARN,
+            "[DataGramSocket::receive] drop a packet of %zu bytes, larger than the buffer of %zu bytes. "
+            "port:%d(0x%x) <- %s:%d(0x%x).",
+            static_cast<size_t>(length), size, local_port, local_port, known_sender ? sender->c_str() : "?",
+            from_port, from_port);
     return PMC_E_OVERFLOW;
   }
   if (!known_sender) {
-    slog()->log(PMC_LOG_ERROR, "[DataGramSocket::receive] fail create CPmcNetworkAddress ( success recvfrom() ).");
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR,
+            "[DataGramSocket::receive] fail create CPmcNetworkAddress ( success recvfrom() ).");
     return PMC_E_FAIL;
   }
   *received = static_cast<size_t>(length);
-  slog()->log(PMC_LOG_DEBUG, "[DataGramSocket::receive] receive packet port:%d(0x%x) <- %s:%d(0x%x).", local_port,
-              local_port, sender->c_str(), from_port, from_port);
+  PMC_LOG(g_logSocket, PMC_LOG_DEBUG, "[DataGramSocket::receive] receive packet port:%d(0x%x) <- %s:%d(0x%x).",
+          local_port, local_port, sender->c_str(), from_port, from_port);
   *source = sender.release();
   return PMC_OK;
 }
@@ -240,7 +239,8 @@ int DataGramSocket::set_broadcast(bool on) {
   }
   int value = on ? 1 : 0;
   if (sock().m_pSetsockopt(m_handle, SOL_SOCKET, SO_BROADCAST, &value, sizeof(value)) != 0) {
-    slog()->log(PMC_LOG_ERROR, "fail setsockopt(). can't set broadcast flag. WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set broadcast flag. WSAGetLastError()=%d",
+            last_error());
     return PMC_E_FAIL;
   }
   return PMC_OK;
@@ -258,12 +258,13 @@ int DataGramSocket::join_multicast(const char* group) {
 int DataGramSocket::join_ipv4_group(const char* group) {
   struct ip_mreq request {};
   if (!ipv4_text_to_address(group, &request.imr_multiaddr.s_addr)) {
-    slog()->log(PMC_LOG_ERROR, "fail inet_addr(). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail inet_addr(). WSAGetLastError()=%d", last_error());
     return PMC_E_FAIL;
   }
   request.imr_interface.s_addr = INADDR_ANY;
   if (sock().m_pSetsockopt(m_handle, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof(request)) != 0) {
-    slog()->log(PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d",
+            last_error());
     return PMC_E_FAIL;
   }
   return PMC_OK;
@@ -275,7 +276,8 @@ int DataGramSocket::join_ipv6_group(const char* group) {
   if (rc != PMC_OK) return rc;
   request.ipv6mr_interface = 0;
   if (sock().m_pSetsockopt(m_handle, IPPROTO_IPV6, IPV6_ADD_MEMBERSHIP, &request, sizeof(request)) != 0) {
-    slog()->log(PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d",
+            last_error());
     return PMC_E_FAIL;
   }
   return PMC_OK;
@@ -381,7 +383,7 @@ int DataGramSocketIPv6::create_handle() {
   // the same number nor receives IPv4 datagrams in mapped form.
   int on = 1;
   if (sock().m_pSetsockopt(handle(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof(on)) != 0) {
-    slog()->log(PMC_LOG_WARN, "fail setsockopt(IPV6_V6ONLY). WSAGetLastError()=%d", last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_WARN, "fail setsockopt(IPV6_V6ONLY). WSAGetLastError()=%d", last_error());
   }
   return PMC_OK;
 }

@@ -34,8 +34,8 @@ template <class Fn>
 void bind_optional(PmcModule module, const char* name, Fn* slot) {
   *slot = reinterpret_cast<Fn>(pmc_get_proc_address(module, name));
   if (*slot == nullptr) {
-    g_logSocket.logger()->log(PMC_LOG_ERROR, "[NPmcIpHelpAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
-                              name, pmc_get_last_error());
+    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "[NPmcIpHelpAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
+            name, pmc_get_last_error());
   }
 }
 
@@ -144,7 +144,7 @@ void fill_addresses(const Adapter& a, AdapterAddresses* out) {
 }  // namespace
 
 int set_api(void* module) {
-  CPmcTraceScope trace("NPmcIpHelpAPI::set_api", g_logSocket.logger());
+  PMC_TRACE(g_logSocket, "NPmcIpHelpAPI::set_api");
   bind_optional(module, "getifaddrs", &g_getifaddrs);
   bind_optional(module, "freeifaddrs", &g_freeifaddrs);
   return PMC_OK;

@@ -32,8 +32,8 @@ bool bind_entry(PmcModule module, const char* name, Fn* slot) {
 }
 
 void log_missing(const char* name, int error) {
-  g_logSocket.logger()->log(PMC_LOG_ERROR, "[NPmcSocketAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
-                            name, error);
+  PMC_LOG(g_logSocket, PMC_LOG_ERROR, "[NPmcSocketAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
+          name, error);
 }
 
 int startup(const char* /*version: the platform needs none*/) {
@@ -46,7 +46,7 @@ int startup(const char* /*version: the platform needs none*/) {
 }  // namespace
 
 int set_api(void* module) {
-  CPmcTraceScope trace("NPmcSocketAPI::set_api", g_logSocket.logger());
+  PMC_TRACE(g_logSocket, "NPmcSocketAPI::set_api");
 
 #define PMC_BIND_REQUIRED(member, function)                      \
   if (!bind_entry(module, #function, &g_api.member)) {           \

@@ -8,12 +8,6 @@
 #include "request/pmc_table_walk.h"
 #include "snmp/pms_session_dispatcher.h"
 
-namespace {
-
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
-}  // namespace
-
 IPmcGetData* pmc_create_get_data(int* err) { return pmc_make<CPmcGetData>(err); }
 
 int CPmcGetData::add_oid_string(const char* oid_text, const char* suffix, int32_t value) {
@@ -107,7 +101,7 @@ int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
     if (rc != PMC_OK) return rc;
     while (walk.row_ready()) {
       if (count == PMC_WALK_ROW_LIMIT) {
-        slog()->log(PMC_LOG_WARN, "[CPmcGetData::get_data] walk of %s stopped after %zu rows.", root_oid, count);
+        PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk of %s stopped after %zu rows.", root_oid, count);
         return PMC_E_WALK_LIMIT;
       }
       PmcPtr<IPmsPdu> row;

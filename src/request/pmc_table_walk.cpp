@@ -10,8 +10,6 @@ namespace {
 // SNMPv1's answer to a GetNext past the last object of the device.
 constexpr int32_t kNoSuchName = 2;
 
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
 // Numeric order of two OIDs from sub-identifier `skip_a` of `a` and
 // `skip_b` of `b` on: negative when `a` comes first, 0 when equal,
 // positive when `b` comes first. (The texts' own order is by character
@@ -125,13 +123,13 @@ int PmcTableWalk::take_answer(IPmsPdu* answer) {
   }
   if (status != 0) {
     // The bindings of a refused request are not table data.
-    slog()->log(PMC_LOG_WARN, "[CPmcGetData::get_data] walk refused with error-status %d.", status);
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk refused with error-status %d.", status);
     return PMC_E_NOVALUE;
   }
   IPmcVarBindList* list = answer->get_varbind_list();
   if (list == nullptr || list->size() != m_asked.size()) {
-    slog()->log(PMC_LOG_WARN, "[CPmcGetData::get_data] walk answer holds %zu bindings for %zu columns.",
-                list == nullptr ? size_t{0} : list->size(), m_asked.size());
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk answer holds %zu bindings for %zu columns.",
+            list == nullptr ? size_t{0} : list->size(), m_asked.size());
     return PMC_E_NOVALUE;
   }
   for (size_t i : m_asked) {
@@ -152,8 +150,8 @@ int PmcTableWalk::take_cell(Column& c, IPmcVarBind* raw) {
   // Whatever the device answers must lie beyond the name asked, inside the
   // column or not: otherwise the walk would never end.
   if (compare_numeric(*name, 0, *c.position, 0) <= 0) {
-    slog()->log(PMC_LOG_WARN, "[CPmcGetData::get_data] walk stopped: %s does not advance beyond %s.",
-                dotted(*name).c_str(), dotted(*c.position).c_str());
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk stopped: %s does not advance beyond %s.",
+            dotted(*name).c_str(), dotted(*c.position).c_str());
     return PMC_E_WALK_STUCK;
   }
   if (pmc_is_absent_cell(*value) || name->compare(*c.root, nullptr) != IPmcOid::THIS_BELOW) {

@@ -15,8 +15,6 @@
 
 namespace {
 
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
 // The network number of an IPX address text: its first eight characters.
 constexpr size_t kIpxNetworkLength = 8;
 
@@ -55,7 +53,7 @@ int RequestSession::send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketL
 }
 
 int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) {
-  CPmcTraceScope trace("RequestSession::send_broad_cast_sync", slog());
+  PMC_TRACE(g_logSnmp, "RequestSession::send_broad_cast_sync");
   if (out == nullptr) return PMC_E_ARG;
   int rc = pms_check_exchange_arguments(pdu, target);
   if (rc != PMC_OK) return rc;
@@ -78,15 +76,15 @@ int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, I
   PmsResponderSet responders;
 
   int32_t retries = target->get_retries();
-  slog()->log(PMC_LOG_INFO, "broad cast: timeout= %d, retries=%d, destination=%s", target->get_timeout(), retries,
-              destination->c_str());
+  PMC_LOG(g_logSnmp, PMC_LOG_INFO, "broad cast: timeout= %d, retries=%d, destination=%s", target->get_timeout(),
+          retries, destination->c_str());
   const int64_t tries = pms_try_count(retries);
   for (int64_t attempt = 0; attempt < tries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "broad cast: try %lld.", static_cast<long long>(attempt));
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "broad cast: try %lld.", static_cast<long long>(attempt));
     rc = send(*message, destination);
     if (rc == PMC_OK) rc = gather_answers(*destination, target, list.get(), &responders);
     if (rc != PMC_OK) {
-      slog()->log(PMC_LOG_ERROR, "broad cast: error=%d.", rc);
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "broad cast: error=%d.", rc);
       return rc;
     }
   }
@@ -111,11 +109,11 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
     if (rc != PMC_OK && rc != PMC_E_OVERFLOW) return rc;
     if (rc == PMC_OK && source && pms_broadcast_accepts(destination, *source)) {
       if (!responder_key(*source, &key)) {
-        slog()->log(PMC_LOG_ERROR, "[RequestSession::send_broad_cast_sync] no memory to keep a responder.");
+        PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "[RequestSession::send_broad_cast_sync] no memory to keep a responder.");
         return PMC_E_NOMEM;
       }
       if (responders->find(key) == responders->end()) {
-        slog()->log(PMC_LOG_DEBUG, "broad cast: receive from new address:%s", source->c_str());
+        PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "broad cast: receive from new address:%s", source->c_str());
         rc = decode_and_append(list, datagram.get(), *source, target);
         if (rc == PMC_OK) {
           try {
@@ -127,7 +125,7 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
           // An answer that cannot be read, or that is no response, is
           // skipped; the search goes on and a later answer from the same
           // device may still be kept.
-          slog()->log(PMC_LOG_DEBUG, "broad cast: skip the answer of %s, error=%d.", source->c_str(), rc);
+          PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "broad cast: skip the answer of %s, error=%d.", source->c_str(), rc);
         }
       }
     }

@@ -16,7 +16,7 @@ namespace {
 
 // Logs a decode error and answers "malformed".
 int malformed(const char* text) {
-  g_logSnmp.logger()->log(PMC_LOG_ERROR, "%s", text);
+  PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "%s", text);
   return PMC_E_MALFORMED;
 }
 
@@ -120,7 +120,7 @@ int CPmsDecoder::open_message() {
     return malformed("decode error: lack of received packet. can't go on decoding any more.");
   }
   if (length < received - header_bytes) {
-    g_logSnmp.logger()->log(PMC_LOG_INFO, "received packet is redundancy. be cut down.");
+    PMC_LOG(g_logSnmp, PMC_LOG_INFO, "received packet is redundancy. be cut down.");
     m_reader.cut(length);
   }
   return PMC_OK;
@@ -133,7 +133,7 @@ int CPmsDecoder::make_header(PmcPtr<IPmsSnmpTarget>* out) {
     return rc;
   }
   if (m_translateType == PMS_TRANSLATE_UNKNOWN) {
-    g_logSnmp.logger()->log(PMC_LOG_ERROR, "decode error: unknown translate type.");
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "decode error: unknown translate type.");
   }
   return PMC_E_ARG;
 }

@@ -171,7 +171,7 @@ int CPmsEncoder::encode_trap_fields(IPmsPdu& pdu) {
 int CPmsEncoder::put_oid(const char* text, size_t length, int slot) {
   const int rc = m_writer.put_oid(PMS_BER_OID, text, length, slot);
   if (rc != PMS_OID_SINGLE) return rc;
-  g_logSnmp.logger()->log(PMC_LOG_ERROR, "encode error:oid size is 1.");
+  PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "encode error:oid size is 1.");
   return PMC_E_ARG;
 }
 

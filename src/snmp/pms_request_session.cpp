@@ -10,8 +10,6 @@
 
 namespace {
 
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
 // The counter holds the last id handed out and wraps from 2147483647 to
 // -2147483648. Its first value comes from the system's random source on
 // first use, so a sender who has not seen a request of this process cannot
@@ -32,7 +30,7 @@ void seed_request_ids() {
   uint32_t first = 0;
   if (pmc_system_random(&first, sizeof first) != PMC_OK) {
     // No random source answered: the clock is still better than a fixed start.
-    slog()->log(PMC_LOG_WARN, "request id: no system random source, the first id is taken from the clock.");
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "request id: no system random source, the first id is taken from the clock.");
     uint64_t t = now_ns();
     first = static_cast<uint32_t>(t ^ (t >> 29));
   }
@@ -143,15 +141,15 @@ int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* targ
   if (rc == PMC_OK && header.pdu_type != PMS_PDU_RESPONSE) {
     // A trap (whose missing request-id reads as 0), a request, an inform or
     // a report is never the answer, whatever id it carries.
-    slog()->log(PMC_LOG_DEBUG, "[RequestSession::check_received_raw_packet] not a response. pdu type[%d].",
-                header.pdu_type);
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "[RequestSession::check_received_raw_packet] not a response. pdu type[%d].",
+            header.pdu_type);
     return PMC_E_OTHER_REQUEST;
   }
   if (rc != PMC_OK || header.request_id != pdu->get_request_id()) {
-    slog()->log(PMC_LOG_DEBUG,
-                "[RequestSession::check_received_raw_packet] request id not match. sended "
-                "packet[%ud]:received packet[%ud].",
-                static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(header.request_id));
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG,
+            "[RequestSession::check_received_raw_packet] request id not match. sended "
+            "packet[%ud]:received packet[%ud].",
+            static_cast<unsigned>(pdu->get_request_id()), static_cast<unsigned>(header.request_id));
     return PMC_E_OTHER_REQUEST;
   }
   return header.error_status == 1 ? PMC_E_TOOBIG : PMC_OK;
@@ -189,9 +187,9 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
     size_t bindings = binding_count(pdu);
     if (encoded == 0) {
       // Not even one binding fits: no number of parts can help.
-      slog()->log(PMC_LOG_ERROR,
-                  "[RequestSession::_send_and_receive] a single binding does not fit into %zu bytes.",
-                  target->get_max_message_size());
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR,
+              "[RequestSession::_send_and_receive] a single binding does not fit into %zu bytes.",
+              target->get_max_message_size());
       return PMC_E_NOSPLIT;
     }
     // Every binding fitted but the header did not: halve the request.
@@ -208,7 +206,7 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
 
   int32_t timeout = target->get_timeout();
   int32_t retries = target->get_retries();
-  slog()->log(PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
+  PMC_LOG(g_logSnmp, PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
 
   const IPmcNetworkAddress* destination = target->get_address();
   rc = PMC_E_TIMEOUT;
@@ -216,8 +214,8 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
   // largest retry count.
   const int64_t tries = pms_try_count(retries);
   for (int64_t attempt = 0; attempt < tries; ++attempt) {
-    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): try %lld, destination=%s", static_cast<long long>(attempt),
-                destination->c_str());
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "_send_and_receive(): try %lld, destination=%s", static_cast<long long>(attempt),
+            destination->c_str());
     rc = send(*message, destination);
     if (rc != PMC_OK) break;
     TryEnd end = await_answer(pdu, target, timeout, &rc);
@@ -242,7 +240,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
     PmcPtr<IPmcNetworkAddress> source;
     int rc = receive(wait_ms, &datagram, &source);
     if (rc == PMC_E_TIMEOUT) {
-      slog()->log(PMC_LOG_ERROR, "_send_and_receive(): receive timeout.");
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "_send_and_receive(): receive timeout.");
       return TryEnd::kTimedOut;
     }
     if (rc == PMC_E_OVERFLOW) {
@@ -253,22 +251,23 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       continue;
     }
     if (rc != PMC_OK) {
-      slog()->log(PMC_LOG_ERROR, "_send_and_receive(): error=%d.", rc);
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "_send_and_receive(): error=%d.", rc);
       *result = rc;
       return TryEnd::kFailed;
     }
-    slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive from %s", source ? source->c_str() : "");
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "_send_and_receive(): receive from %s", source ? source->c_str() : "");
     if (!m_pSocket->is_same_endpoint(destination, source.get())) {
       // Whatever its request-id, only the device asked can answer.
-      slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): drop a packet from %s:%d, not from the destination %s:%d.",
-                  source ? source->c_str() : "", source ? source->get_port() : 0, destination->c_str(),
-                  destination->get_port());
+      PMC_LOG(g_logSnmp, PMC_LOG_DEBUG,
+              "_send_and_receive(): drop a packet from %s:%d, not from the destination %s:%d.",
+              source ? source->c_str() : "", source ? source->get_port() : 0, destination->c_str(),
+              destination->get_port());
       rc = PMC_E_OTHER_REQUEST;
     } else {
       rc = check_received_raw_packet(pdu, target, datagram.get());
     }
     if (rc == PMC_E_TOOBIG) {
-      slog()->log(PMC_LOG_DEBUG, "_send_and_receive(): receive packet is too big.");
+      PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "_send_and_receive(): receive packet is too big.");
       *result = rc;
       return TryEnd::kFailed;
     }
@@ -299,8 +298,8 @@ int RequestSession::fragment_pdu(IPmsPdu* pdu, int count, IPmsPduList** out) {
   size_t q = parts == 0 ? 0 : n / parts;
   size_t r = parts == 0 ? 0 : n % parts;
   if (q == 0) {
-    slog()->log(PMC_LOG_ERROR, "[RequestSession::fragment_pdu] can't fragment the packet[%d] any more.",
-                pdu->get_request_id());
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "[RequestSession::fragment_pdu] can't fragment the packet[%d] any more.",
+            pdu->get_request_id());
     return PMC_E_NOSPLIT;
   }
   IPmcVarBindList* source = pdu->get_varbind_list();
@@ -316,7 +315,7 @@ int RequestSession::fragment_pdu(IPmsPdu* pdu, int count, IPmsPduList** out) {
     if (rc != PMC_OK) return rc;
   }
   if (source->size() != 0) {
-    slog()->log(PMC_LOG_ERROR, "[RequestSession::fragment_pdu] vb size of a fragmented packet is zero.");
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "[RequestSession::fragment_pdu] vb size of a fragmented packet is zero.");
     return PMC_E_FAIL;
   }
   *out = fragments.release();
@@ -328,8 +327,8 @@ int RequestSession::fragment_process(IPmsPdu* pdu, IPmsSnmpTarget* target, int c
   int rc = fragment_pdu(pdu, count, &list);
   if (rc != PMC_OK) return rc;
   PmcPtr<IPmsPduList> fragments(list);
-  slog()->log(PMC_LOG_INFO, "[RequestSession::fragment_process] packet[%d] is fragmented to %d.",
-              pdu->get_request_id(), static_cast<int>(fragments->size()));
+  PMC_LOG(g_logSnmp, PMC_LOG_INFO, "[RequestSession::fragment_process] packet[%d] is fragmented to %d.",
+          pdu->get_request_id(), static_cast<int>(fragments->size()));
 
   PmcPtr<IPmcListIterator> it(fragments->create_iterator(&rc));
   if (!it) return rc;

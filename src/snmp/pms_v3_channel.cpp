@@ -22,8 +22,6 @@
 
 namespace {
 
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
 u_char* bytes_of(const std::string& text) { return reinterpret_cast<u_char*>(const_cast<char*>(text.data())); }
 
 // Replaces the engine id fields of the session record by a copy of `id`
@@ -56,7 +54,8 @@ void allow_broadcast(void* session_handle, const IPmsSnmpTarget& target) {
   if (transport == nullptr || transport->sock < 0) return;
   int on = 1;
   if (NPmcSocketAPI::api().m_pSetsockopt(transport->sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) {
-    slog()->log(PMC_LOG_WARN, "fail setsockopt(). can't set broadcast flag. errno=%d", NPmcSocketAPI::last_error());
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "fail setsockopt(). can't set broadcast flag. errno=%d",
+            NPmcSocketAPI::last_error());
   }
 }
 
@@ -163,8 +162,8 @@ void CPmsV3Channel::leave_locked() {
     struct usmUser* next = user->next;
     const bool discovery = user->engineIDLen == 0 && user->name != nullptr && user->name[0] == '\0';
     if (!discovery) {
-      slog()->log(PMC_LOG_DEBUG, "CPmsV3Channel: the library's own entry of %s removed",
-                  user->name != nullptr ? user->name : "");
+      PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "CPmsV3Channel: the library's own entry of %s removed",
+              user->name != nullptr ? user->name : "");
       usm_remove_user(user);
       usm_free_user(user);
     }
@@ -178,7 +177,7 @@ void CPmsV3Channel::close() {
     if (library.result() != PMC_OK) {
       // Without the lock the library must not be touched: what the channel
       // holds is lost rather than freed under another thread's feet.
-      slog()->log(PMC_LOG_ERROR, "CPmsV3Channel::close(): library lock not available (%d)", library.result());
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "CPmsV3Channel::close(): library lock not available (%d)", library.result());
     } else {
       if (m_pSession != nullptr) {
         snmp_session* s = snmp_sess_session(m_pSession);
@@ -260,7 +259,8 @@ int CPmsV3Channel::attach_engine_locked(const std::string& engine_id) {
   // (every channel takes its own out before it lets the lock go); the
   // library would take its keys instead of ours.
   if (struct usmUser* stranger = usm_get_user(s->securityEngineID, s->securityEngineIDLen, s->securityName)) {
-    slog()->log(PMC_LOG_WARN, "CPmsV3Channel: a user entry of %s left in the library was removed", s->securityName);
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "CPmsV3Channel: a user entry of %s left in the library was removed",
+            s->securityName);
     usm_remove_user(stranger);
     usm_free_user(stranger);
   }
@@ -353,7 +353,8 @@ int CPmsV3Channel::exchange(IPmsPdu* pdu, IPmsSnmpTarget* target) {
         // Answering discovery but not the request: the agent does not take
         // the user, its keys or its level.
         if (rc == PMC_E_TIMEOUT && outcome == Outcome::kDone && m_level != SNMP_SEC_LEVEL_NOAUTH) {
-          slog()->log(PMC_LOG_ERROR, "the agent answers discovery but not the requests of %s", m_userName.c_str());
+          PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "the agent answers discovery but not the requests of %s",
+                  m_userName.c_str());
           rc = PMC_E_SECURITY;
         }
       } else {
@@ -411,18 +412,18 @@ int CPmsV3Channel::request(CPmsV3SessionBuilder& builder, IPmsPdu* pdu, IPmsSnmp
 
   *outcome = wait.outcome;
   if (wait.outcome == Outcome::kEngineUnknown) {
-    slog()->log(PMC_LOG_ERROR, "snmp_synch_response(): the agent does not know the engine id asked");
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "snmp_synch_response(): the agent does not know the engine id asked");
     *library_error = SNMPERR_UNKNOWN_ENG_ID;
     return PMC_E_SECURITY;
   }
   if (wait.outcome == Outcome::kTimeBehind) {
-    slog()->log(PMC_LOG_WARN, "snmp_synch_response(): the engine's boots and time are behind the ones sent");
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "snmp_synch_response(): the engine's boots and time are behind the ones sent");
     *library_error = SNMPERR_NOT_IN_TIME_WINDOW;
     return PMC_E_SECURITY;
   }
   if (wait.refused) {
-    slog()->log(PMC_LOG_ERROR, "snmp_synch_response(): the agent's answer for %s failed authentication",
-                m_userName.c_str());
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "snmp_synch_response(): the agent's answer for %s failed authentication",
+            m_userName.c_str());
     *library_error = SNMPERR_AUTHENTICATION_FAILURE;
     return PMC_E_SECURITY;
   }
@@ -648,7 +649,7 @@ int CPmsV3Channel::wait_for(Wait& wait) {
       if (wait.waiting) next_wait_locked(wait);
     } else if (errno != EINTR) {
       const int error = errno;
-      slog()->log(PMC_LOG_ERROR, "poll(): ErrNo = %d, %s", error, std::strerror(error));
+      PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "poll(): ErrNo = %d, %s", error, std::strerror(error));
       wait.status = STAT_ERROR;
       wait.library_error = SNMPERR_GENERR;
       wait.waiting = false;

@@ -65,7 +65,7 @@ int forward_library_log(int, int, void* server_arg, void*) {
   if (message != nullptr && message->msg != nullptr) {
     size_t length = std::strlen(message->msg);
     while (length > 0 && message->msg[length - 1] == '\n') --length;
-    g_logSnmp.logger()->log(PMC_LOG_DEBUG, "net-snmp: %.*s", static_cast<int>(length), message->msg);
+    PMC_LOG(g_logSnmp, PMC_LOG_DEBUG, "net-snmp: %.*s", static_cast<int>(length), message->msg);
   }
   return SNMP_ERR_NOERROR;
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-IPmcLogger* slog() { return g_logSnmp.logger(); }
-
 // Codes with which the broadcast skips an engine and goes on to the next.
 bool skips_engine(int rc) {
   return rc == PMC_E_MALFORMED || rc == PMC_E_SECURITY || rc == PMC_E_RECEIVE || rc == PMC_E_TIMEOUT;
@@ -43,19 +41,19 @@ bool timing_refused(const IPmsSnmpTarget& target) {
 v3RequestSession* pms_create_v3_request_session(int* err) { return pmc_make<v3RequestSession>(err); }
 
 int v3RequestSession::send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) {
-  CPmcTraceScope trace("v3RequestSession::send_sync(IPmsSnmpPacket*)", slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::send_sync(IPmsSnmpPacket*)");
   if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
   return send_sync_internal(pdu, target);
 }
 
 int v3RequestSession::send_sync(IPmsSnmpPacket* packet) {
-  CPmcTraceScope trace("v3RequestSession::send_sync(IPmsSnmpPacket*)", slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::send_sync(IPmsSnmpPacket*)");
   if (packet == nullptr || packet->get_pdu() == nullptr || packet->get_target() == nullptr) return PMC_E_ARG;
   return send_sync_internal(packet->get_pdu(), packet->get_target());
 }
 
 int v3RequestSession::send_sync_internal(IPmsPdu* pdu, IPmsSnmpTarget* target) {
-  CPmcTraceScope trace("v3RequestSession::send_sync_internal(IPmsPdu*, IPmsSnmpTarget*)", slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::send_sync_internal(IPmsPdu*, IPmsSnmpTarget*)");
   if (pdu == nullptr || target == nullptr) return PMC_E_ARG;
   if (timing_refused(*target)) return PMC_E_ARG;
   // A library callback that called back in would wait for its own lock.
@@ -69,14 +67,13 @@ int v3RequestSession::send_sync_internal(IPmsPdu* pdu, IPmsSnmpTarget* target) {
 }
 
 int v3RequestSession::send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketList** out) {
-  CPmcTraceScope trace("v3RequestSession::send_broad_cast_sync(IPmsSnmpPacket*, IPmsSnmpPacketList**)", slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::send_broad_cast_sync(IPmsSnmpPacket*, IPmsSnmpPacketList**)");
   if (packet == nullptr) return PMC_E_ARG;
   return send_broad_cast_sync(packet->get_pdu(), packet->get_target(), out);
 }
 
 int v3RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) {
-  CPmcTraceScope trace("v3RequestSession::send_broad_cast_sync(IPmsPdu*, IPmsSnmpTarget*, IPmsSnmpPacketList**)",
-                       slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::send_broad_cast_sync(IPmsPdu*, IPmsSnmpTarget*, IPmsSnmpPacketList**)");
   if (pdu == nullptr || target == nullptr || out == nullptr) return PMC_E_ARG;
   *out = nullptr;
   if (timing_refused(*target)) return PMC_E_ARG;
@@ -95,7 +92,7 @@ int v3RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target,
 
 int v3RequestSession::get_engine_id_broad_cast(IPmsSnmpTarget* target, PmsV3EngineList* engines,
                                                std::vector<PmsV3EngineTime>* times) {
-  CPmcTraceScope trace("v3RequestSession::get_engine_id_broad_cast", slog());
+  PMC_TRACE(g_logSnmp, "v3RequestSession::get_engine_id_broad_cast");
   if (target == nullptr || engines == nullptr) return PMC_E_ARG;
   if (pms_snmp_library_locked_here()) return PMC_E_UNSUPPORTED;
   CPmsV3Channel channel;
@@ -126,7 +123,7 @@ int v3RequestSession::send_to_engines(IPmsPdu* pdu, IPmsSnmpTarget* target, cons
     }
     rc = channel.exchange(engine_pdu.get(), engine_target.get());
     if (skips_engine(rc)) {
-      slog()->log(PMC_LOG_WARN, "engine at %s skipped: %d", engine->get_address()->c_str(), rc);
+      PMC_LOG(g_logSnmp, PMC_LOG_WARN, "engine at %s skipped: %d", engine->get_address()->c_str(), rc);
       continue;
     }
     if (rc != PMC_OK) return rc;

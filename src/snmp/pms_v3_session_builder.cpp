@@ -70,8 +70,8 @@ int derive_key(int32_t hash, const char* phrase, u_char* key, size_t* key_length
   }
   if (length < kMinPassPhrase) {
     *key_length = 0;
-    g_logSnmp.logger()->log(PMC_LOG_ERROR, "pass phrase of %zu characters: at least %zu are needed", length,
-                            kMinPassPhrase);
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "pass phrase of %zu characters: at least %zu are needed", length,
+            kMinPassPhrase);
     return PMC_E_ARG;
   }
   *key_length = kKeyBuffer;
@@ -89,13 +89,12 @@ int derive_key(int32_t hash, const char* phrase, u_char* key, size_t* key_length
 namespace {
 
 void write_report(const char* step, int sys_errno, int library_errno, const char* text) {
-  IPmcLogger* logger = g_logSnmp.logger();
   if (library_errno == 0 && sys_errno == 0) {
-    logger->log(PMC_LOG_ERROR, "%s(): unknown", step);
+    PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "%s(): unknown", step);
     return;
   }
-  logger->log(PMC_LOG_ERROR, "%s(): ErrNo = %d, SnmpErrNo = %d, %s", step, sys_errno, library_errno,
-              text != nullptr ? text : "");
+  PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "%s(): ErrNo = %d, SnmpErrNo = %d, %s", step, sys_errno, library_errno,
+          text != nullptr ? text : "");
 }
 
 }  // namespace
