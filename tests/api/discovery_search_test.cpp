@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "api/psw_handle.h"
 #include "device/pmc_plugin_usm.h"
@@ -62,6 +64,22 @@ TEST_F(Search, PointersThenTransportAreCheckedBeforeAnythingIsTouched) {
   EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "");
   EXPECT_EQ(m_h->m_pDiscovery->m_pFindDeviceSnmp, nullptr);
   EXPECT_TRUE(old_list_walkable());
+}
+
+TEST_F(Search, NegativeTimeOutOrRetriesAreRefusedAlikeForEveryMode) {
+  // Run in the test's private namespace: a search that went out would
+  // reach nothing, and the refusal comes before anything is sent.
+  std::snprintf(m_block.userName, sizeof m_block.userName, "%s", "searcher");
+  for (int32_t mode : {PSW_SNMP_MODE_COMMUNITY, PSW_SNMP_MODE_V3}) {
+    for (auto [timeout, retries] : {std::pair{50, -1}, std::pair{-1, 0}}) {
+      SCOPED_TRACE(std::to_string(mode) + ": " + std::to_string(timeout) + "/" + std::to_string(retries));
+      int32_t count = kUntouched;
+      EXPECT_EQ(PSWFindDeviceSNMPEx(m_h, "127.0.0.1", PSW_TRANSPORT_UDP, mode, &m_block, timeout, retries, &count),
+                PSW_ERR_ARGUMENT);
+      EXPECT_EQ(count, 0);
+      EXPECT_FALSE(old_list_walkable());
+    }
+  }
 }
 
 TEST_F(Search, ADestinationOfAnotherProtocolIsRefusedAfterTheOldListIsGone) {
