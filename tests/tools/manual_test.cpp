@@ -4,7 +4,7 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
+#include <cctype>
 #include <sstream>
 
 #include "pswctl_names.h"
@@ -34,20 +34,29 @@ TEST(Manual, ExitStatusesMatchTheCodesTheyName) {
   const std::string section = page.substr(start, end - start);
 
   // Entries ".TP 4 / .B N / text", up to the next entry.
-  const std::regex entry(R"(\.TP 4\n\.B (\d+)\n([^.]*(?:\.[^T][^.]*)*))");
+  const std::string marker = ".TP 4\n.B ";
   std::map<int, std::string> entries;
-  for (auto it = std::sregex_iterator(section.begin(), section.end(), entry); it != std::sregex_iterator(); ++it)
-    entries[std::stoi((*it)[1])] = (*it)[2];
+  for (size_t at = section.find(marker); at != std::string::npos;) {
+    const size_t number = at + marker.size();
+    const size_t text = section.find('\n', number);
+    ASSERT_NE(text, std::string::npos);
+    const size_t next = section.find(".TP", text);
+    entries[std::stoi(section.substr(number, text - number))] =
+        section.substr(text + 1, next == std::string::npos ? std::string::npos : next - text - 1);
+    at = next == std::string::npos ? next : section.find(marker, next);
+  }
   for (int status = pswctl::kExitOk; status <= pswctl::kExitBadAnswer; ++status)
     EXPECT_EQ(entries.count(status), 1u) << "exit status " << status << " is not in the manual";
   EXPECT_EQ(entries.size(), static_cast<size_t>(pswctl::kExitBadAnswer + 1));
 
-  const std::regex name(R"(PSW_ERR_[A-Z_]+)");
+  // Every PSW_ERR_ name in an entry.
   int named = 0;
   for (const auto& [status, text] : entries) {
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), name); it != std::sregex_iterator(); ++it) {
+    for (size_t at = text.find("PSW_ERR_"); at != std::string::npos; at = text.find("PSW_ERR_", at + 1)) {
+      size_t end = at + 8;
+      while (end < text.size() && (std::isupper(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
       ++named;
-      EXPECT_EQ(pswctl::exit_status(code_of(it->str())), status) << it->str();
+      EXPECT_EQ(pswctl::exit_status(code_of(text.substr(at, end - at))), status) << text.substr(at, end - at);
     }
   }
   EXPECT_GT(named, 10);
