@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -16,6 +15,18 @@
 #include "pswctl_run.h"
 
 namespace {
+
+// Whether `text` has the form of `shape`: '#' stands for a digit, '~' for
+// '+' or '-', every other character for itself.
+bool shaped(const std::string& text, const std::string& shape) {
+  if (text.size() != shape.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (shape[i] == '#' ? !(c >= '0' && c <= '9') : shape[i] == '~' ? (c != '+' && c != '-') : c != shape[i])
+      return false;
+  }
+  return true;
+}
 
 using nlohmann::json;
 using pswctl_test::has;
@@ -88,8 +99,7 @@ TEST(PswctlWatch, ReportsAnOutageOnceAndWhatChangedWhenTheDeviceIsBack) {
 
   std::vector<json> lines = json_lines(read_file(spawn.output_path));
   ASSERT_EQ(lines.size(), 3u) << text;  // the start, the outage, the return with its change
-  const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\+05:30)");
-  for (const json& l : lines) EXPECT_TRUE(std::regex_match(l["time"].get<std::string>(), iso)) << l["time"];
+  for (const json& l : lines) EXPECT_TRUE(shaped(l["time"].get<std::string>(), "####-##-##T##:##:##+05:30")) << l["time"];
   EXPECT_EQ(lines[1]["changes"], json::parse(R"([{"what":"device","change":"unreachable","code":-203,
                                                   "name":"PSW_ERR_TIMEOUT"}])"));
   const json& back = lines[2]["changes"];
@@ -106,8 +116,7 @@ TEST(PswctlWatch, ADeviceAwayFromTheStartIsWatchedAndTheStatusIsTheLastReadings)
                                     "--retries", "0"});
   EXPECT_EQ(r.exit_code, 3) << r.err;
   // Reported once, in text, with its time stamp.
-  const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d device unreachable: PSW_ERR_TIMEOUT \(-203\)\n)");
-  EXPECT_TRUE(std::regex_match(r.out, line)) << r.out;
+  EXPECT_TRUE(shaped(r.out, "####-##-##T##:##:##~##:## device unreachable: PSW_ERR_TIMEOUT (-203)\n")) << r.out;
   // A failure that is no outage still ends the watch at once.
   ToolRun wrong = pswctl(netns.name(), {"watch", "::1", "--interval", "0.05", "--count", "3"});
   EXPECT_EQ(wrong.exit_code, 5) << wrong.err;
