@@ -122,7 +122,7 @@ json Device::discover_all_interfaces(const std::vector<std::string>& filters,
   std::vector<Target> targets;
   for (const auto& i : interfaces) {
     if (!i.ipv4_broadcast.empty()) targets.push_back({i.ipv4_broadcast, PSW_TRANSPORT_UDP, i.name, {}, {}});
-    if (i.ipv6) targets.push_back({"ff02::1%" + i.name, PSW_TRANSPORT_UDP6, i.name, {}, {}});
+    if (i.ipv6) targets.push_back({"ff02::1%" + i.zone, PSW_TRANSPORT_UDP6, i.name, {}, {}});
   }
   if (progress_ != nullptr)
     progress_->countdown("searching",

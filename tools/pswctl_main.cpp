@@ -68,7 +68,11 @@ void print_json(const json& value) { fmt::print("{}\n", pswctl::json_text(value,
 std::string now_text() {
   const std::time_t t = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
   localtime_r(&t, &local);
+#endif
   std::string zone = fmt::format("{:%z}", local);  // +0100
   if (zone.size() == 5) zone.insert(3, ":");
   return fmt::format("{:%Y-%m-%dT%H:%M:%S}", local) + zone;

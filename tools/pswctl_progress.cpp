@@ -1,7 +1,11 @@
 #include "pswctl_progress.h"
 
 #include <fmt/format.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace pswctl {
 
@@ -20,7 +24,11 @@ Progress::~Progress() {
   clear();
 }
 
+#ifdef _WIN32
+bool Progress::stderr_is_terminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+#else
 bool Progress::stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
+#endif
 
 void Progress::countdown(const std::string& label, std::chrono::milliseconds total) {
   if (!enabled_) return;

@@ -27,7 +27,21 @@
 #error "libpsw records are little-endian: this target is not"
 #endif
 
+/* PSW_API marks what the library exports. On Windows, psw.dll exports it
+ * and host programs import it; define PSW_STATIC when linking the library's
+ * objects into a program directly. Elsewhere it is the default visibility
+ * that the shared library's export list refines. */
+#if defined(_WIN32)
+#if defined(PSW_BUILDING_LIBRARY)
+#define PSW_API __declspec(dllexport)
+#elif defined(PSW_STATIC)
+#define PSW_API
+#else
+#define PSW_API __declspec(dllimport)
+#endif
+#else
 #define PSW_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 #define PSW_STATIC_ASSERT(cond, msg) static_assert(cond, msg)

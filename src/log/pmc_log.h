@@ -20,6 +20,8 @@
 #include <atomic>
 #include <cstdarg>
 
+#include "base/pmc_printf.h"
+
 enum PmcLogLevel : unsigned {
   PMC_LOG_ERROR = 1,
   PMC_LOG_WARN = 2,
@@ -61,14 +63,14 @@ class IPmcLogger : public virtual IPmcLogObject {
   virtual unsigned get_options() const = 0;
   virtual int set_radix(int radix) = 0;
   virtual int get_radix() const = 0;
-  virtual int log(unsigned level, const char* format, ...) __attribute__((format(printf, 3, 4))) = 0;
+  virtual int log(unsigned level, const char* format, ...) PMC_PRINTF(3, 4) = 0;
   virtual int vlog(unsigned level, const char* format, va_list args) = 0;
 };
 
 // Logs one message to the named category (looked up on every call).
 // Callers ignore the result: logging never changes the caller's logic.
 int pmc_log(const char* category, unsigned level, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    PMC_PRINTF(3, 4);
 
 // A fixed category used by a subsystem that logs often: the logger is looked
 // up once and cached. After the manager's reset_all the handle finds its

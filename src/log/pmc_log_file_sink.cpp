@@ -1,7 +1,6 @@
 #include "log/pmc_log_file_sink.h"
 
-#include <sys/stat.h>
-
+#include <cstdio>
 #include <cstring>
 
 #include "base/pmc_result.h"
@@ -55,8 +54,8 @@ int CPmcFileSink::open_for_append() {
   m_file = std::fopen(m_path.c_str(), "a");
   if (m_file == nullptr) return PMC_E_PLATFORM;
   // Appending to an existing file counts what it already holds.
-  struct stat info {};
-  m_size = fstat(fileno(m_file), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+  long end = std::fseek(m_file, 0, SEEK_END) == 0 ? std::ftell(m_file) : -1;
+  m_size = end > 0 ? static_cast<uint64_t>(end) : 0;
   return PMC_OK;
 }
 
@@ -65,8 +64,10 @@ int CPmcFileSink::open_for_append() {
 // place, so the limit still holds.
 int CPmcFileSink::rotate_and_reopen() {
   close_file();
-  struct stat info {};
-  if (stat(m_path.c_str(), &info) == 0) {
+  // Only a file that is there replaces the backup: an older backup is not
+  // thrown away for nothing.
+  if (std::FILE* current = std::fopen(m_path.c_str(), "rb")) {
+    std::fclose(current);
     try {
       const std::string backup = m_path + ".bak";
       std::remove(backup.c_str());

@@ -1,13 +1,12 @@
 #include "log/pmc_log_line.h"
 
-#include <sys/syscall.h>
-#include <time.h>
-#include <unistd.h>
-
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "base/pmc_printf.h"
 #include "log/pmc_log.h"
+#include "net/platform/pmc_platform.h"
 
 namespace {
 
@@ -43,7 +42,7 @@ class LineWriter {
     advance(static_cast<size_t>(n) < room() ? static_cast<size_t>(n) : room());
   }
 
-  void format(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+  void format(const char* format, ...) PMC_PRINTF(2, 3) {
     va_list args;
     va_start(args, format);
     vformat(format, args);
@@ -71,16 +70,13 @@ constexpr size_t kTimeWidth = 23;
 constexpr size_t kIdWidth = 8;
 
 void write_time(LineWriter& out) {
-  struct timespec now {};
-  clock_gettime(CLOCK_REALTIME, &now);
-  struct tm local {};
-  localtime_r(&now.tv_sec, &local);
-  out.format("%04d/%02d/%02d %02d:%02d:%02d:%03d", local.tm_year + 1900, local.tm_mon + 1,
-             local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-             static_cast<int>(now.tv_nsec / 1000000));
+  PmcLocalTime now{};
+  pmc_platform().local_time(&now);
+  out.format("%04d/%02d/%02d %02d:%02d:%02d:%03d", now.year, now.month, now.day, now.hour, now.minute, now.second,
+             now.millisecond);
 }
 
-void write_id(LineWriter& out, long id, int radix) {
+void write_id(LineWriter& out, uint32_t id, int radix) {
   if (radix == 16)
     out.format("%08X", static_cast<unsigned>(id));
   else
@@ -95,12 +91,12 @@ void write_header(LineWriter& out, const char* name, unsigned level,
     out.spaces(kTimeWidth);
   out.text(", ");
   if (settings.options & PMC_LOG_OPT_PROCESS)
-    write_id(out, static_cast<long>(getpid()), settings.radix);
+    write_id(out, pmc_platform().process_id(), settings.radix);
   else
     out.spaces(kIdWidth);
   out.text(", ");
   if (settings.options & PMC_LOG_OPT_THREAD)
-    write_id(out, static_cast<long>(syscall(SYS_gettid)), settings.radix);
+    write_id(out, pmc_platform().thread_id(), settings.radix);
   else
     out.spaces(kIdWidth);
   out.text(", ");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/pmc_printf.h"
 #include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "log/pmc_log_object.h"
@@ -47,7 +48,7 @@ class CPmcLogger : public virtual IPmcLogger {
   unsigned get_options() const override;
   int set_radix(int radix) override;  // only 10 and 16; else -2
   int get_radix() const override;
-  __attribute__((format(printf, 3, 4))) int log(unsigned level, const char* format, ...) override;
+  PMC_PRINTF(3, 4) int log(unsigned level, const char* format, ...) override;
   int vlog(unsigned level, const char* format, va_list args) override;
 
   // Drops every sink and restores the default settings.

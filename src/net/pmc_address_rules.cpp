@@ -1,15 +1,7 @@
 #include "net/pmc_address_rules.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstdio>
 #include <cstring>
-
-#if __has_include(<netipx/ipx.h>)
-#include <netipx/ipx.h>
-#define PMC_HAVE_IPX_HEADER 1
-#endif
 
 #include "net/pmc_network_address.h"
 

@@ -2,7 +2,7 @@
 // datagram transport. None of these touches the socket library.
 #pragma once
 
-#include <sys/socket.h>
+#include "net/pmc_sys_socket.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,15 +1,10 @@
 #include "net/pmc_datagram_socket.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#if __has_include(<netipx/ipx.h>)
-#include <netipx/ipx.h>
-#define PMC_HAVE_IPX_HEADER 1
-#endif
 
 #include "log/pmc_log.h"
 #include "net/pmc_address_rules.h"
@@ -44,7 +39,7 @@ int store_address(IPmcNetworkAddress* out, const char* text, int protocol, unsig
 // IPv4 text to address in network order. Dotted decimal is read as decimal;
 // other forms go to "inet_addr", whose "no address" answer stands for the
 // limited broadcast only when that is exactly the text.
-bool ipv4_text_to_address(const char* text, in_addr_t* out) {
+bool ipv4_text_to_address(const char* text, PmcInAddr* out) {
   uint8_t bytes[4];
   if (pmc_parse_ipv4_decimal(text, bytes)) {
     std::memcpy(out, bytes, sizeof(bytes));
@@ -52,6 +47,15 @@ bool ipv4_text_to_address(const char* text, in_addr_t* out) {
   }
   *out = sock().m_pInetAddr(text);
   return *out != INADDR_NONE || std::strcmp(text, "255.255.255.255") == 0;
+}
+
+// A port between host and network order (the same swap both ways). The IPX
+// conversions work on texts alone, before any socket library is loaded.
+unsigned short swap_to_network_order(unsigned short port) {
+  unsigned char bytes[2] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF)};
+  unsigned short out = 0;
+  std::memcpy(&out, bytes, sizeof out);
+  return out;
 }
 
 }  // namespace
@@ -64,7 +68,7 @@ DataGramSocket::DataGramSocket(IPmcNetworkAddress::EProtocol protocol) : m_proto
 
 DataGramSocket::~DataGramSocket() {
   m_pLocal.reset();
-  if (m_handle >= 0) sock().m_pClosesocket(m_handle);
+  if (m_handle != PMC_INVALID_SOCKET) sock().m_pClosesocket(m_handle);
   if (m_startedServices) NPmcSocketAPI::cleanup();
 }
 
@@ -81,11 +85,13 @@ int DataGramSocket::set_local_to_any_address() {
 int DataGramSocket::create_handle() {
   int family = pmc_family_of_protocol(m_protocol);
   if (family < 0) {
-    errno = EAFNOSUPPORT;
+#ifndef _WIN32
+    errno = EAFNOSUPPORT;  // what the log line reports
+#endif
     return PMC_E_SOCKET;
   }
   m_handle = sock().m_pSocket(family, SOCK_DGRAM, 0);
-  return m_handle < 0 ? PMC_E_SOCKET : PMC_OK;
+  return m_handle == PMC_INVALID_SOCKET ? PMC_E_SOCKET : PMC_OK;
 }
 
 int DataGramSocket::open(unsigned short port) {
@@ -136,7 +142,9 @@ int DataGramSocket::send(const void* data, size_t size, const IPmcNetworkAddress
   socklen_t length = 0;
   if (to_socket_address(destination, &address, &length) != PMC_OK) return PMC_E_ARG;
 
-  ssize_t sent = sock().m_pSendto(m_handle, data, size, 0, reinterpret_cast<struct sockaddr*>(&address), length);
+  // Datagrams are far below 2 GiB; the cast serves Windows' int length.
+  auto sent = sock().m_pSendto(m_handle, static_cast<const char*>(data), static_cast<int>(size), 0,
+                               reinterpret_cast<struct sockaddr*>(&address), length);
   if (sent < 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail send(). WSAGetLastError()=%d", last_error());
     return PMC_E_SEND;
@@ -147,26 +155,6 @@ int DataGramSocket::send(const void* data, size_t size, const IPmcNetworkAddress
   return PMC_OK;
 }
 
-int DataGramSocket::wait_readable(int32_t timeout_ms) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
-  struct pollfd entry {};
-  entry.fd = m_handle;
-  entry.events = POLLIN;
-  for (;;) {
-    int wait_ms = timeout_ms;
-    if (timeout_ms > 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      wait_ms = left > 0 ? static_cast<int>(left) : 0;
-    }
-    int rc = sock().m_pPoll(&entry, 1, wait_ms);
-    // A signal delivered to the host's thread is no failure of the socket:
-    // wait again for what is left of the time-out.
-    if (rc < 0 && errno == EINTR) continue;
-    return rc > 0 ? 1 : rc;
-  }
-}
-
 int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_t* received,
                             IPmcNetworkAddress** source) {
   if (buffer == nullptr || received == nullptr || source == nullptr) return PMC_E_ARG;
@@ -174,7 +162,7 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
   *received = 0;
   if (timeout_ms < -1) return PMC_E_ARG;
 
-  int ready = wait_readable(timeout_ms);
+  int ready = NPmcSocketAPI::wait_readable(m_handle, timeout_ms);
   if (ready < 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail select(). WSAGetLastError()=%d", last_error());
     return PMC_E_RECEIVE;
@@ -186,10 +174,17 @@ int DataGramSocket::receive(void* buffer, size_t size, int32_t timeout_ms, size_
 
   struct sockaddr_storage from {};
   socklen_t from_length = sizeof(from);
-  // MSG_TRUNC reports the datagram's real length, so one larger than the
-  // buffer is dropped instead of being handed on cut short.
-  ssize_t length = sock().m_pRecvfrom(m_handle, buffer, size, MSG_TRUNC, reinterpret_cast<struct sockaddr*>(&from),
-                                      &from_length);
+  // A datagram larger than the buffer is dropped instead of being handed on
+  // cut short: POSIX reports its real length (MSG_TRUNC), Windows fails the
+  // receive with WSAEMSGSIZE, which counts as one byte too many.
+#ifdef MSG_TRUNC
+  const int flags = MSG_TRUNC;
+#else
+  const int flags = 0;
+#endif
+  int64_t length = sock().m_pRecvfrom(m_handle, static_cast<char*>(buffer), static_cast<int>(size), flags,
+                                      reinterpret_cast<struct sockaddr*>(&from), &from_length);
+  if (length < 0 && NPmcSocketAPI::last_error_is_truncation()) length = static_cast<int64_t>(size) + 1;
   if (length < 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail recvfrom(). WSAGetLastError()=%d", last_error());
     return PMC_E_RECEIVE;
@@ -238,7 +233,8 @@ int DataGramSocket::set_broadcast(bool on) {
     return PMC_OK;  // IPv6 has no broadcast; its searches use multicast
   }
   int value = on ? 1 : 0;
-  if (sock().m_pSetsockopt(m_handle, SOL_SOCKET, SO_BROADCAST, &value, sizeof(value)) != 0) {
+  if (sock().m_pSetsockopt(m_handle, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&value),
+                           sizeof(value)) != 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set broadcast flag. WSAGetLastError()=%d",
             last_error());
     return PMC_E_FAIL;
@@ -257,12 +253,15 @@ int DataGramSocket::join_multicast(const char* group) {
 
 int DataGramSocket::join_ipv4_group(const char* group) {
   struct ip_mreq request {};
-  if (!ipv4_text_to_address(group, &request.imr_multiaddr.s_addr)) {
+  PmcInAddr group_address = 0;
+  if (!ipv4_text_to_address(group, &group_address)) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail inet_addr(). WSAGetLastError()=%d", last_error());
     return PMC_E_FAIL;
   }
+  request.imr_multiaddr.s_addr = group_address;
   request.imr_interface.s_addr = INADDR_ANY;
-  if (sock().m_pSetsockopt(m_handle, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof(request)) != 0) {
+  if (sock().m_pSetsockopt(m_handle, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
+                           sizeof(request)) != 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d",
             last_error());
     return PMC_E_FAIL;
@@ -275,7 +274,8 @@ int DataGramSocket::join_ipv6_group(const char* group) {
   int rc = pmc_ipv6_group_to_bytes(group, request.ipv6mr_multiaddr.s6_addr);
   if (rc != PMC_OK) return rc;
   request.ipv6mr_interface = 0;
-  if (sock().m_pSetsockopt(m_handle, IPPROTO_IPV6, IPV6_ADD_MEMBERSHIP, &request, sizeof(request)) != 0) {
+  if (sock().m_pSetsockopt(m_handle, IPPROTO_IPV6, IPV6_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
+                           sizeof(request)) != 0) {
     PMC_LOG(g_logSocket, PMC_LOG_ERROR, "fail setsockopt(). can't set multicast flag. WSAGetLastError()=%d",
             last_error());
     return PMC_E_FAIL;
@@ -291,7 +291,7 @@ int DataGramSocketIPv4::start_services() { return NPmcSocketAPI::startup_1_1(); 
 
 int DataGramSocketIPv4::to_network_address(const struct sockaddr_storage& from, socklen_t length,
                                            IPmcNetworkAddress* out) {
-  if (from.ss_family != AF_INET || length < sizeof(struct sockaddr_in)) return PMC_E_FAIL;
+  if (from.ss_family != AF_INET || static_cast<size_t>(length) < sizeof(struct sockaddr_in)) return PMC_E_FAIL;
   const auto& in = reinterpret_cast<const struct sockaddr_in&>(from);
   const char* text = sock().m_pInetNtoa(in.sin_addr);
   if (text == nullptr) return PMC_E_FAIL;
@@ -302,7 +302,9 @@ int DataGramSocketIPv4::to_socket_address(const IPmcNetworkAddress* address, str
                                           socklen_t* length) {
   auto& in = reinterpret_cast<struct sockaddr_in&>(*out);
   std::memset(out, 0, sizeof(*out));
-  if (!ipv4_text_to_address(address->c_str(), &in.sin_addr.s_addr)) return PMC_E_FAIL;
+  PmcInAddr host = 0;
+  if (!ipv4_text_to_address(address->c_str(), &host)) return PMC_E_FAIL;
+  in.sin_addr.s_addr = host;
   in.sin_family = AF_INET;
   in.sin_port = sock().m_pHtons(address->get_port());
   *length = sizeof(struct sockaddr_in);
@@ -324,7 +326,7 @@ int DataGramSocketIPX::ipx_to_socket_address(const char* text, unsigned short po
   std::memset(out, 0, sizeof(*out));
   auto& ipx = reinterpret_cast<struct sockaddr_ipx&>(*out);
   ipx.sipx_family = AF_IPX;
-  ipx.sipx_port = htons(port);
+  ipx.sipx_port = swap_to_network_order(port);
   std::memcpy(&ipx.sipx_network, network, sizeof(network));
   std::memcpy(ipx.sipx_node, node, sizeof(node));
   *length = sizeof(struct sockaddr_ipx);
@@ -338,13 +340,13 @@ int DataGramSocketIPX::ipx_to_socket_address(const char* text, unsigned short po
 int DataGramSocketIPX::ipx_to_network_address(const struct sockaddr_storage& from, socklen_t length,
                                               IPmcNetworkAddress* out) {
 #ifdef PMC_HAVE_IPX_HEADER
-  if (from.ss_family != AF_IPX || length < sizeof(struct sockaddr_ipx)) return PMC_E_FAIL;
+  if (from.ss_family != AF_IPX || static_cast<size_t>(length) < sizeof(struct sockaddr_ipx)) return PMC_E_FAIL;
   const auto& ipx = reinterpret_cast<const struct sockaddr_ipx&>(from);
   uint8_t network[4];
   std::memcpy(network, &ipx.sipx_network, sizeof(network));
   char text[PMC_IPX_TEXT_SIZE];
   pmc_format_ipx(network, ipx.sipx_node, text);
-  return store_address(out, text, IPmcNetworkAddress::PROTOCOL_IPX, ntohs(ipx.sipx_port));
+  return store_address(out, text, IPmcNetworkAddress::PROTOCOL_IPX, swap_to_network_order(ipx.sipx_port));
 #else
   (void)from, (void)length, (void)out;
   return PMC_E_FAIL;
@@ -382,7 +384,8 @@ int DataGramSocketIPv6::create_handle() {
   // An IPv6 socket serves IPv6 only, so it neither takes the IPv4 port of
   // the same number nor receives IPv4 datagrams in mapped form.
   int on = 1;
-  if (sock().m_pSetsockopt(handle(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof(on)) != 0) {
+  if (sock().m_pSetsockopt(handle(), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof(on)) !=
+      0) {
     PMC_LOG(g_logSocket, PMC_LOG_WARN, "fail setsockopt(IPV6_V6ONLY). WSAGetLastError()=%d", last_error());
   }
   return PMC_OK;

@@ -14,7 +14,7 @@
 // (dropped).
 #pragma once
 
-#include <sys/socket.h>
+#include "net/pmc_sys_socket.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,7 +64,7 @@ class DataGramSocket : public CPmcObject {
 
   int set_local_to_any_address();
   IPmcNetworkAddress::EProtocol protocol() const { return m_protocol; }
-  int handle() const { return m_handle; }
+  PmcSocket handle() const { return m_handle; }
 
  private:
   friend int pmc_create_datagram_socket(int protocol, unsigned short port, DataGramSocket** out);
@@ -74,13 +74,11 @@ class DataGramSocket : public CPmcObject {
   static int create(unsigned short port, DataGramSocket** out);
   // Opens and binds the socket on `port` (0: the system chooses).
   int open(unsigned short port);
-  // Waits until the socket is readable: 1 readable, 0 time-out, -1 failure.
-  int wait_readable(int32_t timeout_ms);
   int join_ipv4_group(const char* group);
   int join_ipv6_group(const char* group);
 
   const IPmcNetworkAddress::EProtocol m_protocol;
-  int m_handle = -1;
+  PmcSocket m_handle = PMC_INVALID_SOCKET;
   PmcPtr<IPmcNetworkAddress> m_pLocal;
   bool m_startedServices = false;
 };

@@ -1,14 +1,16 @@
 // NPmcIpHelpAPI: the host's network adapters and their addresses.
 //
-// A small layer over the C library's interface list ("getifaddrs",
-// "freeifaddrs", loaded at run time) that answers the two questions the
-// transport check asks: per adapter its type and first IPv4 address as
-// dotted text, and per adapter its type and first unicast address of a
-// family. Both follow the two-call buffer protocol of the classic adapter
-// queries: ask with no buffer for the size, allocate, ask again.
+// Answers the two questions the transport check asks: per adapter its type
+// and first IPv4 address as dotted text, and per adapter its type and first
+// unicast address of a family. Both follow the two-call buffer protocol of
+// the classic adapter queries: ask with no buffer for the size, allocate,
+// ask again. On Windows the answers come from IP Helper ("iphlpapi.dll",
+// loaded on first use: "GetBestInterfaceEx", "GetAdaptersInfo",
+// "GetAdaptersAddresses", each optional); elsewhere from the C library's
+// interface list ("getifaddrs", "freeifaddrs"), linked in.
 #pragma once
 
-#include <sys/socket.h>
+#include "net/pmc_sys_socket.h"
 
 #include <cstdint>
 #include <string>
@@ -49,13 +51,14 @@ struct AdapterAddresses {
 // One interface a local search can go out on: up, not loopback, and able
 // to reach its neighbours by IPv4 broadcast or IPv6 multicast.
 struct SearchInterface {
-  std::string name;            // "eth0"; also the zone of its IPv6 link
+  std::string name;            // "eth0"; what the system calls the interface
+  std::string zone;            // the zone of its IPv6 link: the name, or on Windows its index
   std::string ipv4_address;    // first IPv4 address, empty when it has none
   std::string ipv4_broadcast;  // its broadcast address, empty when none
   bool ipv6 = false;           // has an IPv6 address and takes multicast
 };
 
-// 0, -10 when the C library cannot be loaded, else the result of set_api (0).
+// 0, -10 when the library cannot be loaded, else the result of set_api (0).
 int load();
 // Binds each entry point it finds; a missing one is logged and stays null.
 int set_api(void* module);
@@ -75,7 +78,7 @@ uint32_t get_adapters_addresses(int family, uint32_t flags, AdapterAddresses* bu
 uint32_t get_search_interfaces(std::vector<SearchInterface>* out);
 
 // For tests: unloads and tries `names` from the next load on (empty: the
-// default "libc.so.6").
+// default, "iphlpapi.dll" on Windows, the linked-in C library elsewhere).
 void reset_for_test(const std::vector<std::string>& names);
 
 }  // namespace NPmcIpHelpAPI

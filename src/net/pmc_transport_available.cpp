@@ -1,6 +1,6 @@
 #include "net/pmc_transport_available.h"
 
-#include <netinet/in.h>
+#include "net/pmc_sys_socket.h"
 
 #include <cstdlib>
 #include <cstring>

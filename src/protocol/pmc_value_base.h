@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/pmc_printf.h"
 #include "protocol/pmc_value.h"
 
 // ---------------------------------------------------------------------------
@@ -159,4 +160,4 @@ class PmcTextScanner {
 };
 
 // Writes printf-style text into `out` (-3 when it cannot take it).
-int pmc_write_text(IPmcText& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int pmc_write_text(IPmcText& out, const char* format, ...) PMC_PRINTF(2, 3);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "base/pmc_result.h"
+
 // Header in front of every thread's bytes. The blocks form a list so that
 // the arena can free the blocks of threads that never released theirs.
 struct alignas(std::max_align_t) CPmcThreadArena::Block {
@@ -28,13 +30,13 @@ bool is_power_of_two(size_t value) { return value != 0 && (value & (value - 1)) 
 
 CPmcThreadArena::CPmcThreadArena(size_t capacity) : m_capacity(capacity) {
   // A thread that ends without releasing its block gives it back here.
-  m_haveSlot = pthread_key_create(&m_slot, &CPmcThreadArena::on_thread_exit) == 0;
+  m_haveSlot = pmc_platform().slot_create(&m_slot, &CPmcThreadArena::on_thread_exit) == PMC_OK;
 }
 
 CPmcThreadArena::~CPmcThreadArena() {
   if (m_haveSlot) {
-    pthread_setspecific(m_slot, nullptr);
-    pthread_key_delete(m_slot);
+    pmc_platform().slot_set(m_slot, nullptr);
+    pmc_platform().slot_delete(m_slot);
   }
   std::lock_guard<std::mutex> guard(m_lock);
   while (m_blocks != nullptr) {
@@ -78,7 +80,7 @@ void* CPmcThreadArena::find(int64_t offset) const {
     // Offsets past what was handed out belong to no variable.
     if (static_cast<uint64_t>(offset) >= m_used) return nullptr;
   }
-  auto* block = static_cast<Block*>(pthread_getspecific(m_slot));
+  auto* block = static_cast<Block*>(pmc_platform().slot_get(m_slot));
   return block != nullptr ? data_of(block) + offset : nullptr;
 }
 
@@ -86,7 +88,7 @@ void* CPmcThreadArena::at(int64_t offset) {
   if (!m_haveSlot || offset < 0) return nullptr;
   std::lock_guard<std::mutex> guard(m_lock);
   if (static_cast<uint64_t>(offset) >= m_used) return nullptr;
-  auto* block = static_cast<Block*>(pthread_getspecific(m_slot));
+  auto* block = static_cast<Block*>(pmc_platform().slot_get(m_slot));
   if (block == nullptr) {
     block = static_cast<Block*>(std::calloc(1, sizeof(Block) + m_capacity));
     if (block == nullptr) return nullptr;
@@ -95,7 +97,7 @@ void* CPmcThreadArena::at(int64_t offset) {
     block->next = m_blocks;
     if (m_blocks != nullptr) m_blocks->prev = block;
     m_blocks = block;
-    if (pthread_setspecific(m_slot, block) != 0) {
+    if (pmc_platform().slot_set(m_slot, block) != PMC_OK) {
       unlink(block);
       std::free(block);
       return nullptr;
@@ -105,14 +107,14 @@ void* CPmcThreadArena::at(int64_t offset) {
 }
 
 bool CPmcThreadArena::has_block() const {
-  return m_haveSlot && pthread_getspecific(m_slot) != nullptr;
+  return m_haveSlot && pmc_platform().slot_get(m_slot) != nullptr;
 }
 
 void CPmcThreadArena::release_block() {
   if (!m_haveSlot) return;
-  auto* block = static_cast<Block*>(pthread_getspecific(m_slot));
+  auto* block = static_cast<Block*>(pmc_platform().slot_get(m_slot));
   if (block == nullptr) return;
-  pthread_setspecific(m_slot, nullptr);
+  pmc_platform().slot_set(m_slot, nullptr);
   free_block(block);
 }
 

@@ -15,13 +15,14 @@
 // their own pairs with a small capacity.
 #pragma once
 
-#include <pthread.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <type_traits>
+
+#include "net/platform/pmc_platform.h"
 
 // One thread-local block per thread, `capacity` bytes each, handed out as
 // offsets by `reserve`.
@@ -71,7 +72,7 @@ class CPmcThreadArena {
   mutable std::mutex m_lock;  // guards m_used and the list of blocks
   size_t m_used = 0;
   Block* m_blocks = nullptr;  // every live block, for the destructor
-  pthread_key_t m_slot{};
+  PmcThreadSlot m_slot{};
   bool m_haveSlot = false;
 };
 

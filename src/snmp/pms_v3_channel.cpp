@@ -4,15 +4,12 @@
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/library/large_fd_set.h>
 
-#include <poll.h>
-#include <strings.h>
-#include <sys/socket.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "log/pmc_log.h"
+#include "net/platform/pmc_platform.h"
 #include "net/pmc_socket_api.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_v3_library.h"
@@ -53,7 +50,8 @@ void allow_broadcast(void* session_handle, const IPmsSnmpTarget& target) {
   netsnmp_transport* transport = snmp_sess_transport(session_handle);
   if (transport == nullptr || transport->sock < 0) return;
   int on = 1;
-  if (NPmcSocketAPI::api().m_pSetsockopt(transport->sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) {
+  if (NPmcSocketAPI::api().m_pSetsockopt(static_cast<PmcSocket>(transport->sock), SOL_SOCKET, SO_BROADCAST,
+                                         reinterpret_cast<const char*>(&on), sizeof(on)) != 0) {
     PMC_LOG(g_logSnmp, PMC_LOG_WARN, "fail setsockopt(). can't set broadcast flag. errno=%d",
             NPmcSocketAPI::last_error());
   }
@@ -182,8 +180,8 @@ void CPmsV3Channel::close() {
       if (m_pSession != nullptr) {
         snmp_session* s = snmp_sess_session(m_pSession);
         if (s != nullptr) {
-          explicit_bzero(s->securityAuthKey, sizeof s->securityAuthKey);
-          explicit_bzero(s->securityPrivKey, sizeof s->securityPrivKey);
+          pmc_wipe(s->securityAuthKey, sizeof s->securityAuthKey);
+          pmc_wipe(s->securityPrivKey, sizeof s->securityPrivKey);
         }
         snmp_sess_close(m_pSession);
       }
@@ -192,7 +190,7 @@ void CPmsV3Channel::close() {
   }
   m_pSession = nullptr;
   m_pUser = nullptr;
-  if (!m_settings.empty()) explicit_bzero(&m_settings[0], m_settings.size());
+  if (!m_settings.empty()) pmc_wipe(&m_settings[0], m_settings.size());
   m_settings.clear();
   m_peer.clear();
   m_userName.clear();
@@ -575,10 +573,15 @@ void CPmsV3Channel::peek(Wait& wait) {
   netsnmp_transport* transport = snmp_sess_transport(m_pSession);
   if (transport == nullptr || transport->sock < 0) return;
   // The headers end long before this; the rest is the library's to read.
-  unsigned char head[512];
-  ssize_t n = NPmcSocketAPI::api().m_pRecvfrom(transport->sock, head, sizeof head, MSG_PEEK | MSG_DONTWAIT, nullptr,
-                                                nullptr);
-  if (n > 0) wait.peeked = pms_v3_read_header(head, static_cast<size_t>(n), &wait.header);
+  // Called once the socket is readable, so the peek does not wait.
+  char head[512];
+  int64_t n = NPmcSocketAPI::api().m_pRecvfrom(static_cast<PmcSocket>(transport->sock), head, sizeof head, MSG_PEEK,
+                                               nullptr, nullptr);
+  // Windows fails a peek into a buffer shorter than the datagram, after
+  // filling the buffer.
+  if (n < 0 && NPmcSocketAPI::last_error_is_truncation()) n = sizeof head;
+  if (n > 0) wait.peeked = pms_v3_read_header(reinterpret_cast<const unsigned char*>(head), static_cast<size_t>(n),
+                                       &wait.header);
 }
 
 int CPmsV3Channel::wait_for(Wait& wait) {
@@ -593,8 +596,7 @@ int CPmsV3Channel::wait_for(Wait& wait) {
       wait.library_error = SNMPERR_TIMEOUT;
       break;
     }
-    struct pollfd ready_fd = {fd, POLLIN, 0};
-    int ready = api.m_pPoll(&ready_fd, 1, wait.timeout_ms);
+    int ready = NPmcSocketAPI::wait_readable(static_cast<PmcSocket>(fd), wait.timeout_ms);
     if (ready > 0) {
       peek(wait);
       const PmsV3Header& header = wait.header;
@@ -602,8 +604,8 @@ int CPmsV3Channel::wait_for(Wait& wait) {
           !m_engineId.empty() && !header.same_engine(m_engineId)) {
         // A report from another engine: the library would drop it (the
         // engine is unknown to it) and send the request again to no avail.
-        unsigned char discard[1];
-        api.m_pRecvfrom(fd, discard, sizeof discard, MSG_DONTWAIT, nullptr, nullptr);
+        char discard[1];
+        api.m_pRecvfrom(static_cast<PmcSocket>(fd), discard, sizeof discard, 0, nullptr, nullptr);
         wait.outcome = Outcome::kEngineUnknown;
         wait.waiting = false;
         wait.abandoned = true;
@@ -647,8 +649,8 @@ int CPmsV3Channel::wait_for(Wait& wait) {
       if (rc != PMC_OK) break;
       snmp_sess_timeout(m_pSession);  // retransmits, or reports the time-out
       if (wait.waiting) next_wait_locked(wait);
-    } else if (errno != EINTR) {
-      const int error = errno;
+    } else {
+      const int error = NPmcSocketAPI::last_error();
       PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "poll(): ErrNo = %d, %s", error, std::strerror(error));
       wait.status = STAT_ERROR;
       wait.library_error = SNMPERR_GENERR;

@@ -3,18 +3,17 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "base/pmc_result.h"
+#include "net/platform/pmc_platform.h"
 #include "snmp/pms_v3_mapping.h"
 #include "snmp/pms_v3_session_builder.h"
 
 void CPmsKeyCache::wipe(Entry& entry) {
-  if (!entry.phrase.empty()) explicit_bzero(&entry.phrase[0], entry.phrase.size());
-  explicit_bzero(entry.key, sizeof entry.key);
+  if (!entry.phrase.empty()) pmc_wipe(&entry.phrase[0], entry.phrase.size());
+  pmc_wipe(entry.key, sizeof entry.key);
   entry.length = 0;
 }
 

@@ -76,7 +76,11 @@ void configure_library() {
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
   // The library creates a certificate index below its persistent directory
   // even when nothing persists; below /dev/null nothing can be created.
+#ifdef _WIN32
+  netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "NUL");
+#else
   netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null");
+#endif
   // Per-peer configuration files could override what the target says, and
   // would be looked for at every session opened.
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
@@ -84,7 +88,9 @@ void configure_library() {
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_ALARM_DONT_USE_SIG, 1);
   // Numeric OIDs only: no MIB directory and an empty module list, which
   // wins over the "mibs" lines of the configuration files.
+#ifndef NETSNMP_DISABLE_MIB_LOADING
   netsnmp_set_mib_directory("/nonexistent");
+#endif
   char no_modules[] = "mibs :";
   netsnmp_config_remember(no_modules);  // the library keeps its own copy
   netsnmp_register_loghandler(NETSNMP_LOGHANDLER_CALLBACK, LOG_DEBUG);
@@ -120,6 +126,12 @@ int setup_locked() {
   int rc = NPmcSocketAPI::load();
   if (rc != PMC_OK) return rc;
   if (!NPmcAdvApi::load()) return PMC_E_PLATFORM;
+#ifdef _WIN32
+  // The library's own sockets need Windows Sockets started for as long as
+  // it lives: one start-up, kept to the end of the process.
+  rc = NPmcSocketAPI::startup_2_2();
+  if (rc != PMC_OK) return rc;
+#endif
   configure_library();
   init_snmp("");
   add_discovery_user();

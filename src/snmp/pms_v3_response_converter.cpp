@@ -3,14 +3,12 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
+#include <cstdio>
 #include <string>
 
 #include "net/pmc_address_rules.h"
 #include "net/pmc_socket_api.h"
+#include "net/pmc_sys_socket.h"
 #include "protocol/pmc_oid.h"
 #include "protocol/pmc_value.h"
 #include "protocol/pmc_varbind.h"
@@ -59,6 +57,20 @@ std::string text_of(const char* bytes, size_t length) {
   return bytes != nullptr ? std::string(bytes, length) : std::string();
 }
 
+// A port as it stands in a socket address (network order) as a number.
+unsigned short port_of(const void* network_order) {
+  const auto* b = static_cast<const unsigned char*>(network_order);
+  return static_cast<unsigned short>((b[0] << 8) | b[1]);
+}
+
+// The eight groups of an IPv6 address in hexadecimal, uncompressed: a valid
+// text where the resolver that writes the short form is missing.
+void format_ipv6_groups(const unsigned char bytes[16], char* out, size_t size) {
+  std::snprintf(out, size, "%x:%x:%x:%x:%x:%x:%x:%x", bytes[0] << 8 | bytes[1], bytes[2] << 8 | bytes[3],
+                bytes[4] << 8 | bytes[5], bytes[6] << 8 | bytes[7], bytes[8] << 8 | bytes[9], bytes[10] << 8 | bytes[11],
+                bytes[12] << 8 | bytes[13], bytes[14] << 8 | bytes[15]);
+}
+
 }  // namespace
 
 IPmcNetworkAddress* pms_v3_sender_address(const void* transport_data, size_t length, int* err) {
@@ -72,15 +84,15 @@ IPmcNetworkAddress* pms_v3_sender_address(const void* transport_data, size_t len
     const auto* in = static_cast<const struct sockaddr_in*>(transport_data);
     pmc_format_ipv4(reinterpret_cast<const uint8_t*>(&in->sin_addr.s_addr), text);
     protocol = IPmcNetworkAddress::PROTOCOL_IPV4;
-    port = ntohs(in->sin_port);
+    port = port_of(&in->sin_port);
   } else if (address != nullptr && length >= sizeof(struct sockaddr_in6) && address->sa_family == AF_INET6) {
     bool named = NPmcSocketAPI::has_resolver() &&
                  NPmcSocketAPI::numeric_name_info(address, sizeof(struct sockaddr_in6), text, sizeof(text), nullptr,
                                                   0) == 0;
     const auto* in6 = static_cast<const struct sockaddr_in6*>(transport_data);
-    if (!named && inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof(text)) == nullptr) text[0] = '\0';
+    if (!named) format_ipv6_groups(reinterpret_cast<const unsigned char*>(&in6->sin6_addr), text, sizeof(text));
     protocol = IPmcNetworkAddress::PROTOCOL_IPV6;
-    port = ntohs(in6->sin6_port);
+    port = port_of(&in6->sin6_port);
   }
   if (protocol == IPmcNetworkAddress::PROTOCOL_NONE || text[0] == '\0') {
     pmc_set_err(err, PMC_E_ARG);

@@ -3,8 +3,6 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <strings.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include <type_traits>
 
 #include "log/pmc_log.h"
+#include "net/platform/pmc_platform.h"
 #include "protocol/pmc_oid.h"
 #include "protocol/pmc_value_exception.h"
 #include "protocol/pmc_value_null.h"
@@ -144,9 +143,9 @@ CPmsV3SessionBuilder::CPmsV3SessionBuilder(bool probe) : m_probe(probe) {}
 CPmsV3SessionBuilder::~CPmsV3SessionBuilder() {
   if (m_pPdu != nullptr) snmp_free_pdu(m_pPdu);
   if (m_pSession != nullptr) snmp_sess_close(m_pSession);
-  explicit_bzero(m_authKey, sizeof m_authKey);
-  explicit_bzero(m_privKey, sizeof m_privKey);
-  if (!m_settings.empty()) explicit_bzero(&m_settings[0], m_settings.size());
+  pmc_wipe(m_authKey, sizeof m_authKey);
+  pmc_wipe(m_privKey, sizeof m_privKey);
+  if (!m_settings.empty()) pmc_wipe(&m_settings[0], m_settings.size());
 }
 
 snmp_session* CPmsV3SessionBuilder::session() const {
@@ -264,8 +263,8 @@ int CPmsV3SessionBuilder::open_session(const std::string* engine_id) {
   record.flags |= SNMP_FLAGS_DONT_PROBE;
 
   m_pSession = snmp_sess_open(&record);
-  explicit_bzero(record.securityAuthKey, sizeof record.securityAuthKey);
-  explicit_bzero(record.securityPrivKey, sizeof record.securityPrivKey);
+  pmc_wipe(record.securityAuthKey, sizeof record.securityAuthKey);
+  pmc_wipe(record.securityPrivKey, sizeof record.securityPrivKey);
   if (m_pSession == nullptr) {
     int code = pms_v3_map_library_error(pms_v3_report_error("snmp_open", nullptr, &record));
     return code == PMC_E_SNMPLIB ? PMC_E_ARG : code;

@@ -131,7 +131,16 @@ struct LogsWhenDestroyed {
 TEST_F(Category, LoggingDuringStaticDestructionIsSafe) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
-  const std::string path = dir.file("exit.log");
+  // Where death tests run the test again in a new process (Windows), that
+  // process makes a directory of its own: it writes where the parent reads,
+  // told through the environment it inherits.
+  const char* inherited = std::getenv("PSW_TEST_EXIT_LOG");
+  const std::string path = inherited != nullptr ? std::string(inherited) : dir.file("exit.log");
+#ifdef _WIN32
+  _putenv_s("PSW_TEST_EXIT_LOG", path.c_str());
+#else
+  setenv("PSW_TEST_EXIT_LOG", path.c_str(), 1);
+#endif
   EXPECT_EXIT(
       {
         IPmcLogSink* sink = manager()->create_sink("file", "exit-file");

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -51,8 +53,16 @@ class CaptureSink : public virtual IPmcLogSink {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "psw-log-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+    // A name that no other test (or process) uses, made with the standard
+    // library so the Windows programs use it too.
+    static std::atomic<unsigned> s_count{0};
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+      std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                        ("psw-log-" + std::to_string(seed()) + "-" + std::to_string(s_count++));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) m_path = candidate.string();
+    }
   }
   ~TempDir() {
     std::error_code ec;

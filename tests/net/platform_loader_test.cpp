@@ -8,7 +8,7 @@
 #include "net/pmc_address_service.h"
 #include "net/pmc_datagram_socket.h"
 #include "net/pmc_iphelp_api.h"
-#include "net/pmc_platform.h"
+#include "net/platform/pmc_platform.h"
 #include "net/pmc_socket_api.h"
 #include "net/pmc_transport_available.h"
 #include "net_test_support.h"

@@ -25,3 +25,7 @@ bool load() {
 bool has_crypto() { return g_hasCrypto.load(std::memory_order_relaxed); }
 
 }  // namespace NPmcAdvApi
+
+namespace NPmcAdvApi {
+void reset_for_test(const std::vector<std::string>& /*names*/) {}
+}  // namespace NPmcAdvApi

@@ -1,14 +1,20 @@
-#include "net/pmc_platform.h"
-
+// The POSIX backend of the platform table: the C library, called directly.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/random.h>
+#include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <strings.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "base/pmc_result.h"
+#include "net/platform/pmc_platform.h"
 
 namespace {
 
@@ -18,7 +24,7 @@ thread_local int t_lastError = 0;
 // it is linked into), with a trailing "/"; empty when it cannot be told.
 std::string own_directory() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&pmc_load_library), &info) == 0 || info.dli_fname == nullptr) {
+  if (dladdr(reinterpret_cast<void*>(&pmc_native_platform), &info) == 0 || info.dli_fname == nullptr) {
     return std::string();
   }
   const char* slash = std::strrchr(info.dli_fname, '/');
@@ -26,9 +32,7 @@ std::string own_directory() {
   return std::string(info.dli_fname, static_cast<size_t>(slash - info.dli_fname) + 1);
 }
 
-}  // namespace
-
-PmcModule pmc_load_library(const char* name) {
+PmcModule load_library(const char* name) {
   if (name == nullptr) return nullptr;
   PmcModule module = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr && std::strchr(name, '/') == nullptr) {
@@ -43,11 +47,11 @@ PmcModule pmc_load_library(const char* name) {
   return module;
 }
 
-void pmc_free_library(PmcModule module) {
+void free_library(PmcModule module) {
   if (module != nullptr) dlclose(module);
 }
 
-void* pmc_get_proc_address(PmcModule module, const char* name) {
+void* get_proc_address(PmcModule module, const char* name) {
   if (module == nullptr || name == nullptr) {
     t_lastError = PMC_SYS_MOD_NOT_FOUND;
     return nullptr;
@@ -58,9 +62,7 @@ void* pmc_get_proc_address(PmcModule module, const char* name) {
   return address;
 }
 
-int pmc_get_last_error() { return t_lastError; }
-
-namespace {
+int last_error() { return t_lastError; }
 
 // Reads `size` bytes of /dev/urandom into `out`; false when it cannot.
 bool read_urandom(unsigned char* out, size_t size) {
@@ -77,11 +79,7 @@ bool read_urandom(unsigned char* out, size_t size) {
   return done == size;
 }
 
-}  // namespace
-
-int pmc_system_random(void* out, size_t size) {
-  if (size == 0) return PMC_OK;
-  if (out == nullptr) return PMC_E_ARG;
+int random_bytes(void* out, size_t size) {
   auto* bytes = static_cast<unsigned char*>(out);
   size_t done = 0;
   while (done < size) {
@@ -96,36 +94,47 @@ int pmc_system_random(void* out, size_t size) {
   return read_urandom(bytes, size) ? PMC_OK : PMC_E_PLATFORM;
 }
 
-CPmcLibraryLoader::CPmcLibraryLoader(std::vector<std::string> names, BindFn bind)
-    : m_defaultNames(names), m_names(std::move(names)), m_bind(bind) {}
-
-CPmcLibraryLoader::~CPmcLibraryLoader() {
-  pmc_free_library(m_module.exchange(nullptr));
+uint32_t tick_count() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
 }
 
-int CPmcLibraryLoader::load() {
-  if (is_loaded()) return PMC_OK;
-  std::lock_guard<std::mutex> guard(m_lock);
-  if (is_loaded()) return PMC_OK;  // another thread loaded it meanwhile
+void local_time(PmcLocalTime* out) {
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  struct tm local {};
+  localtime_r(&now.tv_sec, &local);
+  *out = PmcLocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                      local.tm_min,         local.tm_sec,     static_cast<int>(now.tv_nsec / 1000000)};
+}
 
-  PmcModule module = nullptr;
-  for (const std::string& name : m_names) {
-    module = pmc_load_library(name.c_str());
-    if (module != nullptr) break;
-  }
-  if (module == nullptr) return PMC_E_PLATFORM;
+uint32_t process_id() { return static_cast<uint32_t>(getpid()); }
+uint32_t thread_id() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
-  int rc = m_bind(module);
-  if (rc != PMC_OK) {
-    pmc_free_library(module);  // nothing is kept: the next call starts over
-    return rc;
-  }
-  m_module.store(module, std::memory_order_release);
+int slot_create(PmcThreadSlot* slot, PmcThreadExitFn on_exit) {
+  pthread_key_t key{};
+  if (pthread_key_create(&key, on_exit) != 0) return PMC_E_PLATFORM;
+  *slot = static_cast<PmcThreadSlot>(key);
   return PMC_OK;
 }
+void slot_delete(PmcThreadSlot slot) { pthread_key_delete(static_cast<pthread_key_t>(slot)); }
+void* slot_get(PmcThreadSlot slot) { return pthread_getspecific(static_cast<pthread_key_t>(slot)); }
+int slot_set(PmcThreadSlot slot, void* value) {
+  return pthread_setspecific(static_cast<pthread_key_t>(slot), value) == 0 ? PMC_OK : PMC_E_PLATFORM;
+}
 
-void CPmcLibraryLoader::reset_for_test(const std::vector<std::string>& names) {
-  std::lock_guard<std::mutex> guard(m_lock);
-  pmc_free_library(m_module.exchange(nullptr));
-  m_names = names.empty() ? m_defaultNames : names;
+}  // namespace
+
+void pmc_wipe(void* data, size_t size) {
+  if (data != nullptr && size > 0) explicit_bzero(data, size);
+}
+
+const PmcPlatformTable& pmc_native_platform() {
+  static const PmcPlatformTable s_table = {
+      &load_library, &free_library, &get_proc_address, &last_error, &random_bytes, &tick_count, &local_time,
+      &process_id,   &thread_id,    &slot_create,      &slot_delete, &slot_get,    &slot_set,
+  };
+  return s_table;
 }

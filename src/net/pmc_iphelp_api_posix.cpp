@@ -13,7 +13,7 @@
 
 #include "base/pmc_result.h"
 #include "log/pmc_log.h"
-#include "net/pmc_platform.h"
+#include "net/platform/pmc_platform.h"
 
 namespace NPmcIpHelpAPI {
 namespace {
@@ -25,8 +25,16 @@ using FreeIfAddrsFn = decltype(&::freeifaddrs);
 GetIfAddrsFn g_getifaddrs = nullptr;
 FreeIfAddrsFn g_freeifaddrs = nullptr;
 
+// The C library is linked in: its interface list is bound where it is.
+int bind_linked_c_library() {
+  PMC_TRACE(g_logSocket, "NPmcIpHelpAPI::set_api");
+  g_getifaddrs = &::getifaddrs;
+  g_freeifaddrs = &::freeifaddrs;
+  return PMC_OK;
+}
+
 CPmcLibraryLoader& loader() {
-  static CPmcLibraryLoader s_loader({"libc.so.6"}, &set_api);
+  static CPmcLibraryLoader s_loader({}, &set_api, &bind_linked_c_library);
   return s_loader;
 }
 
@@ -193,7 +201,7 @@ uint32_t get_search_interfaces(std::vector<SearchInterface>* out) {
       for (SearchInterface& i : *out)
         if (i.name == e->ifa_name) found = &i;
       if (found == nullptr) {
-        out->push_back(SearchInterface{e->ifa_name, {}, {}, false});
+        out->push_back(SearchInterface{e->ifa_name, e->ifa_name, {}, {}, false});
         found = &out->back();
       }
       if (sa->sa_family == AF_INET6) {
