@@ -1,0 +1,177 @@
+// pswctl.exe, the Windows build, run under Wine beside pswctl on the same
+// simulated network: every sub-command must print the same JSON and end
+// with the same exit status. The network has two office printers and one
+// printer of another model, IPv4 and IPv6, a write community and SNMPv3
+// users of every security level. Skipped when the build has no Windows
+// tree to compare (scripts/test always builds one).
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "agent/netns_network.h"
+#include "agent/snmprec_profile.h"
+#include "device/status_netns.h"
+#include "pswctl_run.h"
+
+namespace {
+
+using nlohmann::json;
+using pswctl_test::ToolRun;
+
+#ifdef PSWCTL_EXE_PATH
+constexpr const char* kWindowsTool = PSWCTL_EXE_PATH;
+#else
+constexpr const char* kWindowsTool = "";
+#endif
+
+// Runs `program` (a Linux program, or the Wine wrapper and a Windows one)
+// with `args` inside `netns`.
+ToolRun run_in(const std::string& netns, std::vector<std::string> program, const std::vector<std::string>& args) {
+  psw_test::TempDir dir("compare");
+  std::vector<std::string> argv = {"/bin/sh", "-c", "f=$1; shift; exec \"$@\" 2>\"$f\"", "sh", dir.file("err")};
+  argv.insert(argv.end(), program.begin(), program.end());
+  argv.insert(argv.end(), args.begin(), args.end());
+  // The Wine wrapper needs to know it runs where the suite's namespace
+  // check passed, and Wine a home and its prefix.
+  std::vector<std::string> env;
+  for (const char* name : {"PSW_IN_PRIVATE_NETNS", "HOME", "WINEPREFIX", "TMPDIR"})
+    if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+  psw_test::CommandResult r = psw_test::run_command(argv, std::chrono::milliseconds(120000), netns, env);
+  return {r.exit_code, r.output, dir.read("err")};
+}
+
+// A Windows console program ends its lines with CR LF.
+std::string unix_lines(std::string text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out.push_back(text[i]);
+  return out;
+}
+
+// A search's JSON with its devices sorted by address; other texts as they are.
+std::string in_order(const std::string& text) {
+  json value = json::parse(text, nullptr, false);
+  // A device's status has "devices" too (its hrDeviceTable), under its address.
+  if (value.is_discarded() || !value.is_object() || !value.contains("devices") || value.contains("address"))
+    return text;
+  std::sort(value["devices"].begin(), value["devices"].end(), [](const json& a, const json& b) {
+    return a.value("address", std::string()) < b.value("address", std::string());
+  });
+  return value.dump(2);
+}
+
+class WindowsCompare : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (*kWindowsTool == '\0') return;
+    std::vector<psw_test::SnmpdOptions> agents(3);
+    for (size_t i = 0; i < 2; ++i) {
+      agents[i].profile = status_test::office_printer_profile();
+      agents[i].write_community = "private";
+    }
+    agents[0].users = {psw_test::UsmUser{"nora", "", "", "", "", false},
+                       psw_test::UsmUser{"mike", "MD5", "mike-auth-pass", "", "", false},
+                       psw_test::UsmUser{"sara", "SHA", "sara-auth-pass", "AES", "sara-priv-pass", false},
+                       psw_test::UsmUser{"dave", "MD5", "dave-auth-pass", "DES", "dave-priv-pass", false}};
+    agents[2].profile = psw_test::SnmprecProfile::load(psw_test::profile_path("other_model.snmprec"));
+    psw_test::NetnsNetworkOptions options;
+    options.subnet = "10.231.17";
+    options.subnet6 = "fd31:231:17::";
+    s_net = new psw_test::NetnsNetwork(agents, options);
+  }
+  static void TearDownTestSuite() {
+    delete s_net;
+    s_net = nullptr;
+  }
+
+  void SetUp() override {
+    if (*kWindowsTool == '\0') GTEST_SKIP() << "no Windows build to compare (configure with PSW_WINDOWS_BUILD_DIR)";
+  }
+
+  // Runs both tools with `args` and expects the same output and status;
+  // returns the Linux run for further checks. A search lists devices in the
+  // order their answers came, which no two runs share: its devices are
+  // compared by address.
+  ToolRun same(const std::vector<std::string>& args) {
+    const std::string& netns = s_net->client_netns();
+    ToolRun linux_run = run_in(netns, {PSWCTL_PATH}, args);
+    ToolRun windows_run = run_in(netns, {std::string(PSW_SOURCE_DIR) + "/scripts/wine-run", kWindowsTool}, args);
+    std::string what = "pswctl";
+    for (const std::string& a : args) what += " " + a;
+    EXPECT_EQ(windows_run.exit_code, linux_run.exit_code) << what << "\nLinux: " << linux_run.err
+                                                          << "\nWindows: " << windows_run.err;
+    EXPECT_EQ(in_order(unix_lines(windows_run.out)), in_order(linux_run.out)) << what;
+    return linux_run;
+  }
+
+  static std::string agent(size_t i) { return s_net->agent_address(i); }
+  static std::string agent6(size_t i) { return s_net->agent_address6(i); }
+
+  static psw_test::NetnsNetwork* s_net;
+};
+
+psw_test::NetnsNetwork* WindowsCompare::s_net = nullptr;
+
+TEST_F(WindowsCompare, SearchesFindTheSameDevices) {
+  ToolRun limited = same({"discover", "--json", "--timeout", "1500", "--retries", "0"});
+  EXPECT_EQ(json::parse(limited.out)["devices"].size(), 2u) << limited.out;  // the other model is left out
+  same({"discover", "10.231.17.255", "--json", "--timeout", "1500", "--retries", "0"});
+  ToolRun multicast = same({"discover", "--transport", "udp6", "--json", "--timeout", "1500", "--retries", "0"});
+  EXPECT_EQ(json::parse(multicast.out)["devices"].size(), 2u) << multicast.out;
+  same({"discover", "--filter", "1.3.6.1.4.1.47001.1.11", "--json", "--timeout", "1500", "--retries", "0"});
+}
+
+TEST_F(WindowsCompare, StatusOptionsAndJobsReadAlike) {
+  ToolRun status = same({"status", agent(0), "--json"});
+  EXPECT_FALSE(json::parse(status.out)["toners"].empty()) << status.out;
+  same({"status", agent6(1), "--transport", "udp6", "--json"});
+  same({"options", agent(0), "--json"});
+  same({"jobs", agent(1), "--json"});
+  same({"jobs", agent(1), "--kind", "finished", "--json"});
+  // Refusals end alike: another model, and an address nobody answers.
+  same({"status", agent(2), "--json"});
+  same({"status", "10.231.17.99", "--timeout", "300", "--retries", "0", "--json"});
+}
+
+TEST_F(WindowsCompare, CancelIsAcceptedAndRefusedAlike) {
+  json jobs = json::parse(run_in(s_net->client_netns(), {PSWCTL_PATH}, {"jobs", agent(1), "--json"}).out);
+  std::string active;
+  std::string finished;
+  for (const json& j : jobs["jobs"]) {
+    if (!j["finished"].get<bool>() && active.empty()) active = j["jobId"];
+    if (j["finished"].get<bool>() && finished.empty()) finished = j["jobId"];
+  }
+  ASSERT_FALSE(active.empty());
+  ASSERT_FALSE(finished.empty());
+  ToolRun cancel = same({"cancel", agent(1), active, "--write-community", "private", "--json"});
+  EXPECT_EQ(cancel.exit_code, 0) << cancel.err;
+  ToolRun refused = same({"cancel", agent(1), finished, "--write-community", "private", "--json"});
+  EXPECT_EQ(refused.exit_code, 4);
+}
+
+TEST_F(WindowsCompare, SnmpV3AtEverySecurityLevel) {
+  ToolRun none = same({"status", agent(0), "--json", "--v3-user", "nora", "--v3-level", "noAuthNoPriv"});
+  EXPECT_EQ(none.exit_code, 0) << none.err;
+  ToolRun auth = same({"status", agent(0), "--json", "--v3-user", "mike", "--v3-level", "authNoPriv", "--v3-auth",
+                       "MD5", "--v3-auth-pass", "mike-auth-pass"});
+  EXPECT_EQ(auth.exit_code, 0) << auth.err;
+  ToolRun sha_aes = same({"options", agent(0), "--json", "--v3-user", "sara", "--v3-level", "authPriv", "--v3-auth",
+                          "SHA", "--v3-auth-pass", "sara-auth-pass", "--v3-priv", "AES", "--v3-priv-pass",
+                          "sara-priv-pass"});
+  EXPECT_EQ(sha_aes.exit_code, 0) << sha_aes.err;
+  ToolRun md5_des = same({"jobs", agent(0), "--json", "--v3-user", "dave", "--v3-level", "authPriv", "--v3-auth",
+                          "MD5", "--v3-auth-pass", "dave-auth-pass", "--v3-priv", "DES", "--v3-priv-pass",
+                          "dave-priv-pass"});
+  EXPECT_EQ(md5_des.exit_code, 0) << md5_des.err;
+  // A wrong pass phrase is refused alike.
+  ToolRun wrong = same({"status", agent(0), "--json", "--v3-user", "sara", "--v3-level", "authPriv", "--v3-auth",
+                        "SHA", "--v3-auth-pass", "not-the-pass", "--v3-priv", "AES", "--v3-priv-pass",
+                        "sara-priv-pass", "--timeout", "1000", "--retries", "0"});
+  EXPECT_EQ(wrong.exit_code, 4) << wrong.err;
+}
+
+}  // namespace
