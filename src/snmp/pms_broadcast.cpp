@@ -10,6 +10,7 @@
 #include <string>
 
 #include "log/pmc_log.h"
+#include "net/platform/pmc_platform.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_translator.h"
 
@@ -96,7 +97,7 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
                                    IPmsSnmpPacketList* list, PmsResponderSet* responders) {
   std::string key;
   int32_t timeout = target->get_timeout();
-  PmsDeadline deadline(timeout);
+  CPmcDeadline deadline(timeout);
   // A time-out of 0 still looks once for answers that are already there.
   int32_t wait_ms = timeout;
   for (;;) {
@@ -129,7 +130,7 @@ int RequestSession::gather_answers(const IPmcNetworkAddress& destination, IPmsSn
         }
       }
     }
-    wait_ms = deadline.remaining_ms();
+    wait_ms = deadline.left_ms();
     if (wait_ms <= 0) return PMC_OK;
   }
 }

@@ -44,11 +44,6 @@ size_t binding_count(const IPmsPdu* pdu) {
   return list == nullptr ? 0 : list->size();
 }
 
-int64_t now_us() {
-  using namespace std::chrono;
-  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 int32_t pms_next_request_id() {
@@ -60,18 +55,6 @@ void pms_set_next_request_id_for_test(int32_t next) {
   // Seeded first, so a later first use cannot overwrite the value set here.
   std::call_once(g_requestIdSeeded, seed_request_ids);
   g_requestIdCounter.store(static_cast<uint32_t>(next) - 1u, std::memory_order_relaxed);
-}
-
-// ---------------------------------------------------------------------------
-// PmsDeadline
-// ---------------------------------------------------------------------------
-PmsDeadline::PmsDeadline(int32_t timeout_ms) : m_deadlineUs(now_us() + int64_t{timeout_ms} * 1000) {}
-
-int32_t PmsDeadline::remaining_ms() const {
-  int64_t left = m_deadlineUs - now_us();
-  if (left <= 0) return 0;
-  // Round up, so a wait never ends before its deadline.
-  return static_cast<int32_t>((left + 999) / 1000);
 }
 
 int64_t pms_try_count(int32_t retries) { return retries < 0 ? 0 : int64_t{retries} + 1; }
@@ -232,7 +215,7 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
 RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget* target, int32_t timeout_ms,
                                                     int* result) {
   const IPmcNetworkAddress* destination = target->get_address();
-  PmsDeadline deadline(timeout_ms);
+  CPmcDeadline deadline(timeout_ms);
   // A time-out of 0 still looks once for an answer that is already there.
   int32_t wait_ms = timeout_ms;
   for (;;) {
@@ -246,7 +229,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
     if (rc == PMC_E_OVERFLOW) {
       // Too big for the receive block (the socket logged it): no answer of
       // ours, so it is dropped like a malformed one.
-      wait_ms = deadline.remaining_ms();
+      wait_ms = deadline.left_ms();
       if (wait_ms <= 0) return TryEnd::kTimedOut;
       continue;
     }
@@ -280,7 +263,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
     }
     // Another sender's datagram, another request's answer or a malformed
     // one: keep waiting for what is left of this try's time-out.
-    wait_ms = deadline.remaining_ms();
+    wait_ms = deadline.left_ms();
     if (wait_ms <= 0) return TryEnd::kTimedOut;
   }
 }

@@ -150,14 +150,3 @@ int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* targe
 // pms_check_exchange_arguments refuses before anything is sent).
 int64_t pms_try_count(int32_t retries);
 
-// Remaining milliseconds of a wait that ends at a deadline, counted on the
-// monotonic clock; 0 once the deadline has passed.
-class PmsDeadline {
- public:
-  explicit PmsDeadline(int32_t timeout_ms);
-  int32_t remaining_ms() const;
-  bool passed() const { return remaining_ms() <= 0; }
-
- private:
-  int64_t m_deadlineUs;
-};

@@ -22,9 +22,11 @@ namespace {
 using nlohmann::json;
 using pswctl_test::ToolRun;
 
-#ifdef PSWCTL_EXE_PATH
-constexpr const char* kWindowsTool = PSWCTL_EXE_PATH;
+#ifdef PSW_WINDOWS_BUILD
+constexpr const char* kWindowsBuild = PSW_WINDOWS_BUILD;
+constexpr const char* kWindowsTool = PSW_WINDOWS_BUILD "/tools/pswctl.exe";
 #else
+constexpr const char* kWindowsBuild = "";
 constexpr const char* kWindowsTool = "";
 #endif
 
@@ -52,6 +54,21 @@ std::string unix_lines(std::string text) {
   return out;
 }
 
+std::string sorted_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
 // A search's JSON with its devices sorted by address; other texts as they are.
 std::string in_order(const std::string& text) {
   json value = json::parse(text, nullptr, false);
@@ -67,7 +84,7 @@ std::string in_order(const std::string& text) {
 class WindowsCompare : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (*kWindowsTool == '\0') return;
+    if (*kWindowsBuild == '\0') return;
     std::vector<psw_test::SnmpdOptions> agents(3);
     for (size_t i = 0; i < 2; ++i) {
       agents[i].profile = status_test::office_printer_profile();
@@ -89,7 +106,25 @@ class WindowsCompare : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (*kWindowsTool == '\0') GTEST_SKIP() << "no Windows build to compare (configure with PSW_WINDOWS_BUILD_DIR)";
+    if (*kWindowsBuild == '\0') GTEST_SKIP() << "no Windows build to compare (configure with PSW_WINDOWS_BUILD_DIR)";
+  }
+
+  // Runs an example program of both builds (the Windows one calls psw.dll
+  // through its import library) and expects the same output and status.
+  // A search's lines come in the order of the answers: `any_order` compares
+  // them as sorted lines.
+  void same_example(const std::string& name, const std::vector<std::string>& args, bool any_order = false) {
+    const std::string& netns = s_net->client_netns();
+    ToolRun linux_run = run_in(netns, {std::string(PSW_BINARY_DIR) + "/examples/" + name}, args);
+    ToolRun windows_run = run_in(netns,
+                                 {std::string(PSW_SOURCE_DIR) + "/scripts/wine-run",
+                                  std::string(kWindowsBuild) + "/examples/" + name + ".exe"},
+                                 args);
+    EXPECT_EQ(linux_run.exit_code, 0) << name << ": " << linux_run.err;
+    EXPECT_EQ(windows_run.exit_code, linux_run.exit_code) << name << ": " << windows_run.err;
+    EXPECT_EQ(any_order ? sorted_lines(unix_lines(windows_run.out)) : unix_lines(windows_run.out),
+              any_order ? sorted_lines(linux_run.out) : linux_run.out)
+        << name;
   }
 
   // Runs both tools with `args` and expects the same output and status;
@@ -135,6 +170,11 @@ TEST_F(WindowsCompare, StatusOptionsAndJobsReadAlike) {
   // Refusals end alike: another model, and an address nobody answers.
   same({"status", agent(2), "--json"});
   same({"status", "10.231.17.99", "--timeout", "300", "--retries", "0", "--json"});
+}
+
+TEST_F(WindowsCompare, ExampleProgramsCallTheDllAlike) {
+  same_example("example_print_status", {agent(0)});
+  same_example("example_find_devices", {"10.231.17.255"}, true);
 }
 
 TEST_F(WindowsCompare, CancelIsAcceptedAndRefusedAlike) {

@@ -101,9 +101,10 @@ void pmc_wipe(void* data, size_t size);
 // The millisecond tick of the platform (see PmcPlatformTable::tick_count).
 inline uint32_t pmc_tick_count() { return pmc_platform().tick_count(); }
 
-// A time-out measured on the platform's tick: started at construction,
-// `left_ms` tells what remains of it (0 once it has passed). A negative
-// time-out is taken as 0.
+// A time-out measured on the platform's tick (GetTickCount on Windows):
+// started at construction, `left_ms` tells what remains of it (0 once it has
+// passed). Every wait of the library for an answer counts down one of these.
+// A negative time-out is taken as 0.
 class CPmcDeadline {
  public:
   explicit CPmcDeadline(int32_t timeout_ms)
