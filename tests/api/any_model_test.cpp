@@ -366,6 +366,48 @@ TEST_P(AnyModelRefusal, ADeviceWithoutPrinterMibIsRefusedWithTheCommandOn) {
 INSTANTIATE_TEST_SUITE_P(Agents, AnyModelRefusal, ::testing::Values(AgentKind::kSnmpd, AgentKind::kPysnmp),
                          [](const ::testing::TestParamInfo<AgentKind>& i) { return agent_name(i.param); });
 
+// Over SNMPv3 a GetNext past the last object answers endOfMibView (no
+// error-status): the ink printer still opens, the switch is still refused.
+TEST(AnyModelV3, PysnmpOverAuthPrivOpensThePrinterAndRefusesTheSwitch) {
+  const psw_test::UsmUser user{"alice", "SHA", "alice-auth-pass", "AES", "alice-priv-pass", true};
+  PSWUSMSettings block;
+  std::memset(&block, 0, sizeof block);
+  status_test::copy_text(block.userName, user.name.c_str());
+  block.securityLevel = PSW_USM_AUTH_PRIV;
+  block.authProtocol = PSW_USM_AUTH_HMAC_SHA;
+  block.privProtocol = PSW_USM_PRIV_AES;
+  status_test::copy_text(block.authPassPhrase, user.auth_passphrase.c_str());
+  status_test::copy_text(block.privPassPhrase, user.priv_passphrase.c_str());
+  for (const char* name : {"inkjet", "network_switch"}) {
+    SCOPED_TRACE(name);
+    const SnmprecProfile p = load(name);
+    status_test::PrivateNetns netns;
+    psw_test::PysnmpOptions o;
+    o.profile = p;
+    o.netns = netns.name();
+    o.listen = {"127.0.0.1"};
+    o.port = 161;
+    o.read_community.clear();
+    o.users = {user};
+    psw_test::PysnmpAgent agent(std::move(o));
+    netns.run([&] {
+      Handle h;
+      ASSERT_EQ(PSWCommandInteger(h, kAnyModel, 1), PSW_OK);
+      const int32_t rc = PSWInitDeviceEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, PSW_SNMP_MODE_V3, &block, 2000, 1);
+      if (std::string(name) == "network_switch") {
+        EXPECT_EQ(rc, PSW_ERR_ARGUMENT);
+        return;
+      }
+      ASSERT_EQ(rc, PSW_OK);
+      api_test::expect_records<PSWSupplyInfo>(h, PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo, expected_supplies(p));
+      int32_t count = -1;
+      ASSERT_EQ(PSWFindDeviceSNMPEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, PSW_SNMP_MODE_V3, &block, 500, 1, &count),
+                PSW_OK);
+      EXPECT_EQ(count, 1);
+    });
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The supported model with the command on, and supplies without it
 // ---------------------------------------------------------------------------
