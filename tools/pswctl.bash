@@ -4,7 +4,7 @@ _pswctl() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=""
   [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
   local common="--transport --timeout --retries --community --write-community --v3-user --v3-level --v3-auth
-                --v3-auth-pass --v3-priv --v3-priv-pass --v3-context --json --verbose --help"
+                --v3-auth-pass --v3-priv --v3-priv-pass --v3-context --any-model --json --verbose --help"
   case $prev in
     --transport) COMPREPLY=($(compgen -W "udp udp6 ipx" -- "$cur")); return ;;
     --v3-level) COMPREPLY=($(compgen -W "noAuthNoPriv authNoPriv authPriv" -- "$cur")); return ;;
@@ -20,7 +20,7 @@ _pswctl() {
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
     case $word in
-      --json | --verbose | -v* | --help | --version | --all-interfaces | --*=*) ;;
+      --json | --verbose | -v* | --help | --version | --all-interfaces | --any-model | --*=*) ;;
       -*) ((i++)) ;;
       *) command=$word; break ;;
     esac
@@ -29,6 +29,7 @@ _pswctl() {
   case $command in
     "") COMPREPLY=($(compgen -W "discover status options jobs cancel watch --version $common" -- "$cur")); return ;;
     discover) own="--filter --find-community --all-interfaces" ;;
+    status) own="--supplies" ;;
     jobs) own="--kind" ;;
     watch) own="--interval --count" ;;
   esac

@@ -97,6 +97,8 @@ void Device::set_communities(PSWHANDLE handle) const {
   };
   for (const auto& [command, value] : communities)
     if (!value->empty()) check(PSWCommandString(handle, command, value->c_str()), command);
+  // Printers of every model, for the openings and searches of this handle.
+  if (connection_.anyModel) check(PSWCommandInteger(handle, "CmdSetAnyModel", 1), "CmdSetAnyModel");
 }
 
 json Device::discover(const std::optional<std::string>& address, const std::vector<std::string>& filters) {
@@ -270,6 +272,7 @@ json Device::status() {
   report["outputTrays"] =
       table<PSWOutputTrayInfo>("output trays", PSWGetNumberOfOutputTrayInfo, PSWGetOutputTrayInfo);
   report["toners"] = table<PSWTonerInfo>("toners", PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
+  report["supplies"] = table<PSWSupplyInfo>("supplies", PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
   report["alerts"] = table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
   report["charSets"] = sets;
   if (progress_ != nullptr) progress_->clear();

@@ -26,6 +26,7 @@ struct Connection {
   std::string community;       // reads of an opened device; empty: library default
   std::string writeCommunity;  // job cancel; empty: library default
   std::string findCommunity;   // searches; empty: library default
+  bool anyModel = false;       // open and find printers of every model
   // SNMPv3: used when a user name is given.
   std::string v3User;
   int32_t v3Level = PSW_USM_NOAUTH_NOPRIV;
@@ -54,7 +55,8 @@ class PswError : public std::runtime_error {
 
 class Device {
  public:
-  // Creates the handle and sets the communities; nothing is sent.
+  // Creates the handle and sets the communities (and, with anyModel, the
+  // command that accepts printers of every model); nothing is sent.
   Device(Connection connection, Progress* progress);
   ~Device();
   Device(const Device&) = delete;

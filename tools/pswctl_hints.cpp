@@ -143,9 +143,14 @@ Hint failure_hint(const PswError& failure, const Connection& c, const std::optio
     return {fmt::format("'{}' is {}, but --transport {} takes {}: use --transport {}.", printable(address),
                         form_name(form), transport_word(wanted), form_name(wanted), transport_word(form)),
             plain.exitStatus};
+  if (!sysObjectId.empty() && c.anyModel)
+    return {fmt::format("The device at {} is no printer: it has no Printer MIB (its sysObjectID is {}).",
+                        printable(address), printable(sysObjectId)),
+            plain.exitStatus};
   if (!sysObjectId.empty())
-    return {fmt::format("The device at {} is not of the supported model: its sysObjectID is {}.", printable(address),
-                        printable(sysObjectId)),
+    return {fmt::format("The device at {} is not of the supported model: its sysObjectID is {}. With --any-model "
+                        "pswctl reads printers of every model that have a Printer MIB.",
+                        printable(address), printable(sysObjectId)),
             plain.exitStatus};
   return plain;
 }

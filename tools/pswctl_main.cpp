@@ -2,6 +2,8 @@
 //
 //   pswctl discover                          # broadcast search
 //   pswctl status 192.0.2.7                  # every status table
+//   pswctl status 192.0.2.7 --supplies       # ... and every supply by type
+//   pswctl --any-model discover              # printers of every model
 //   pswctl options 192.0.2.7                 # installed options and settings
 //   pswctl jobs 192.0.2.7 --kind active      # jobs; cancel ADDRESS JOB-ID
 //   pswctl watch 192.0.2.7 --interval 5      # changes of status, toners, alerts
@@ -54,6 +56,8 @@ struct Settings {
   std::optional<std::string> searchAddress;
   std::vector<std::string> filters;
   bool allInterfaces = false;
+  // status: every supply by type in the text output
+  bool supplies = false;
   // device sub-commands
   std::string address;
   std::string jobKind = "all";
@@ -113,7 +117,7 @@ int run_status(const Settings& s, pswctl::Device& device) {
     status["address"] = s.address;
     print_json(status);
   } else {
-    fmt::print("Status of {}\n\n{}", pswctl::printable(s.address), pswctl::render_status(status));
+    fmt::print("Status of {}\n\n{}", pswctl::printable(s.address), pswctl::render_status(status, s.supplies || s.connection.anyModel));
   }
   return 0;
 }
@@ -272,6 +276,8 @@ void add_common_options(CLI::App& app, Settings& s) {
   app.add_option("--v3-priv", c.v3Priv, "SNMPv3 privacy protocol")->transform(words(privs))->option_text("DES|AES");
   app.add_option("--v3-priv-pass", c.v3PrivPass, "privacy pass phrase");
   app.add_option("--v3-context", c.v3Context, "SNMPv3 context name");
+  app.add_flag("--any-model", c.anyModel,
+               "open and find printers of every model that have a Printer MIB, not only the supported one");
   app.add_flag("--json", s.json, "machine-readable output");
   app.add_flag("-v,--verbose", s.verbose, "library log on standard error (repeat for more)");
 }
@@ -281,7 +287,7 @@ const char* const kSubcommands[] = {"discover", "status", "options", "jobs", "ca
 // The first word of the command line that is no option nor an option's
 // value: what the user meant as the sub-command. Empty when there is none.
 std::string first_word(int argc, char** argv) {
-  static const std::set<std::string> flags = {"--json", "-v", "--verbose", "-h", "--help", "--version"};
+  static const std::set<std::string> flags = {"--json", "-v", "--verbose", "-h", "--help", "--version", "--any-model"};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg.empty() || arg[0] != '-') return arg;
@@ -313,6 +319,8 @@ int main(int argc, char** argv) {
 
   CLI::App* status = app.add_subcommand("status", "print every status table of a device");
   status->add_option("address", s.address, "device address")->required();
+  status->add_flag("--supplies", s.supplies,
+                   "also list every supply by type (ink, drums, waste toner, ...); on with --any-model");
   CLI::App* options = app.add_subcommand("options", "print the installed options and settings of a device");
   options->add_option("address", s.address, "device address")->required();
   CLI::App* jobs = app.add_subcommand("jobs", "list the jobs of a device");

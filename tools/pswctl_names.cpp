@@ -190,6 +190,25 @@ std::string supply_unit_name(int32_t unit) {
   return lookup(t, unit);
 }
 
+std::string supply_type_name(int32_t type) {
+  static const Named t[] = {
+      {1, "other"},          {2, "unknown"},          {3, "toner"},          {4, "waste toner"},
+      {5, "ink"},            {6, "ink cartridge"},    {7, "ink ribbon"},     {8, "waste ink"},
+      {9, "drum"},           {10, "developer"},       {11, "fuser oil"},     {12, "solid wax"},
+      {13, "ribbon wax"},    {14, "waste wax"},       {15, "fuser"},         {16, "corona wire"},
+      {17, "fuser oil wick"}, {18, "cleaner unit"},   {19, "fuser cleaning pad"}, {20, "transfer unit"},
+      {21, "toner cartridge"}, {22, "fuser oiler"},   {23, "water"},         {24, "waste water"},
+      {25, "glue water additive"}, {26, "waste paper"}, {27, "binding supply"}, {28, "banding supply"},
+      {29, "stitching wire"}, {30, "shrink wrap"},    {31, "paper wrap"},    {32, "staples"},
+      {33, "inserts"},       {34, "covers"},          {35, "matte toner"},   {36, "matte ink"}};
+  return lookup(t, type);
+}
+
+std::string supply_class_name(int32_t supplyClass) {
+  static const Named t[] = {{1, "other"}, {3, "consumed"}, {4, "receptacle"}};
+  return lookup(t, supplyClass);
+}
+
 std::string capacity_unit_name(int32_t unit) {
   static const Named t[] = {{1, "other"},  {2, "unknown"}, {3, "1/10000 in"}, {4, "micrometres"}, {8, "sheets"},
                             {16, "feet"}, {17, "metres"}, {18, "items"},     {19, "percent"}};

@@ -44,6 +44,11 @@ std::string output_type_name(int32_t type);
 std::string alert_severity_name(int32_t severity);
 std::string alert_group_name(int32_t group);
 std::string supply_unit_name(int32_t unit);
+// prtMarkerSuppliesType and prtMarkerSuppliesClass as words ("ink
+// cartridge", "consumed"); "value N" for numbers the Printer MIB does not
+// name.
+std::string supply_type_name(int32_t type);
+std::string supply_class_name(int32_t supplyClass);
 std::string capacity_unit_name(int32_t unit);
 // A sub-unit status (tray status) as its availability and flag words.
 std::string subunit_status_text(int32_t status);

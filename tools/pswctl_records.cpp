@@ -117,6 +117,26 @@ json to_json(const PSWTonerInfo& r, int32_t charset) {
           {"aboveMaximum", above_maximum(r.maxCapacity, r.level)}};
 }
 
+json to_json(const PSWSupplyInfo& r, int32_t charset) {
+  return {{"index", number(r.supplyIndex)},
+          {"type", number(r.type)},
+          {"typeName", named(r.type, supply_type_name)},
+          {"class", number(r.supplyClass)},
+          {"className", named(r.supplyClass, supply_class_name)},
+          {"markerIndex", number(r.markerIndex)},
+          {"colorantIndex", number(r.colorantIndex)},
+          {"colorant", text(r.colorant, charset)},
+          {"description", text(r.description, charset)},
+          {"supplyUnit", number(r.supplyUnit)},
+          {"supplyUnitName", named(r.supplyUnit, supply_unit_name)},
+          {"maxCapacity", number(r.maxCapacity)},
+          {"maxCapacityText", named(r.maxCapacity, level_text)},
+          {"level", number(r.level)},
+          {"levelText", named(r.level, level_text)},
+          {"levelPercent", percent_or_null(level_percent(r.supplyUnit, r.maxCapacity, r.level))},
+          {"aboveMaximum", above_maximum(r.maxCapacity, r.level)}};
+}
+
 json to_json(const PSWAlertInfo& r, int32_t charset) {
   return {{"severityLevel", number(r.severityLevel)},
           {"severityName", named(r.severityLevel, alert_severity_name)},

@@ -24,6 +24,7 @@ json to_json(const PSWPrinterInfo& r, int32_t charset = 0);
 json to_json(const PSWInputTrayInfo& r, int32_t charset = 0);
 json to_json(const PSWOutputTrayInfo& r, int32_t charset = 0);
 json to_json(const PSWTonerInfo& r, int32_t charset = 0);
+json to_json(const PSWSupplyInfo& r, int32_t charset = 0);
 json to_json(const PSWAlertInfo& r, int32_t charset = 0);
 json to_json(const PSWJobInfo& r, int32_t charset = 0);
 

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "pswctl_option_keys.h"
 #include "pswctl_text.h"
@@ -131,6 +132,25 @@ std::string toner_section(const json& toners) {
   return render_table("Toners", {"DESCRIPTION", "LEVEL", "RAW"}, rows);
 }
 
+// Every supply, grouped by type in the order of the type numbers (toner
+// before waste toner before ink ...), the device's order within a type.
+std::string supply_section(const json& supplies) {
+  std::vector<const json*> sorted;
+  for (const json& s : supplies) sorted.push_back(&s);
+  auto type_of = [](const json* s) { return (*s)["type"].is_number() ? (*s)["type"].get<int64_t>() : INT64_MAX; };
+  std::stable_sort(sorted.begin(), sorted.end(), [&](const json* a, const json* b) { return type_of(a) < type_of(b); });
+  std::vector<std::vector<std::string>> rows;
+  for (const json* p : sorted) {
+    const json& s = *p;
+    std::string raw = fmt::format("{} / {}", cell(s["levelText"]), cell(s["maxCapacityText"]));
+    if (!s["supplyUnitName"].is_null()) raw += " " + cell(s["supplyUnitName"]);
+    if (s["aboveMaximum"].is_boolean() && s["aboveMaximum"].get<bool>()) raw += " (above the maximum)";
+    rows.push_back({cell(s["typeName"]), cell(s["description"]), cell(s["colorant"]), cell(s["className"]),
+                    percent_cell(s["levelPercent"], s["levelText"]), raw});
+  }
+  return render_table("Supplies", {"TYPE", "DESCRIPTION", "COLORANT", "CLASS", "LEVEL", "RAW"}, rows);
+}
+
 std::string alert_section(const json& alerts) {
   std::vector<std::vector<std::string>> rows;
   for (const json& a : alerts)
@@ -141,10 +161,12 @@ std::string alert_section(const json& alerts) {
 
 }  // namespace
 
-std::string render_status(const json& s) {
+std::string render_status(const json& s, bool supplies) {
   std::string out = storage_section(s["storage"]) + devices_section(s["devices"]) + printer_section(s["printer"]) +
                     input_section(s["inputTrays"]) + output_section(s["outputTrays"]) +
-                    toner_section(s["toners"]) + alert_section(s["alerts"]);
+                    toner_section(s["toners"]) +
+                    (supplies ? supply_section(s.value("supplies", json::array())) : std::string()) +
+                    alert_section(s["alerts"]);
   const json& sets = s["charSets"];
   auto set_cell = [&](const char* kind) {
     const std::string name = std::string(kind) + "Name";

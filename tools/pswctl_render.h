@@ -18,7 +18,8 @@ std::string render_table(const std::string& title, const std::vector<std::string
                          const std::vector<std::vector<std::string>>& rows);
 
 std::string render_devices(const json& devices);
-std::string render_status(const json& status);
+// With `supplies`, every supply grouped by type follows the toners.
+std::string render_status(const json& status, bool supplies = false);
 std::string render_options(const json& options);
 std::string render_jobs(const json& jobs);
 

@@ -52,12 +52,13 @@
 /* ------------------------------------------------------------------------
  * Version of this header; PSWGetVersion gives that of the loaded library.
  * 1.1 added PSWGetResultName, PSWGetResultText, PSWTextToUTF8 and
- * PSWGetVersion.
+ * PSWGetVersion; 1.2 the integer command "CmdSetAnyModel",
+ * PSWGetNumberOfSupplyInfo and PSWGetSupplyInfo.
  * ---------------------------------------------------------------------- */
 #define PSW_VERSION_MAJOR 1
-#define PSW_VERSION_MINOR 1
+#define PSW_VERSION_MINOR 2
 #define PSW_VERSION_PATCH 0
-#define PSW_VERSION "1.1.0"
+#define PSW_VERSION "1.2.0"
 /* One number for comparisons: PSW_VERSION_NUMBER >= PSW_MAKE_VERSION(1, 1, 0). */
 #define PSW_MAKE_VERSION(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
 #define PSW_VERSION_NUMBER PSW_MAKE_VERSION(PSW_VERSION_MAJOR, PSW_VERSION_MINOR, PSW_VERSION_PATCH)
@@ -154,6 +155,23 @@
 #define PSW_CHARSET_PRINTER 0
 #define PSW_CHARSET_VENDOR 1
 
+/* Some values of PSWSupplyInfo.type (prtMarkerSuppliesType); devices send
+   others too (fuser, transfer unit, staples, ...), kept as sent. */
+#define PSW_SUPPLY_OTHER 1
+#define PSW_SUPPLY_UNKNOWN 2
+#define PSW_SUPPLY_TONER 3
+#define PSW_SUPPLY_WASTE_TONER 4
+#define PSW_SUPPLY_INK 5
+#define PSW_SUPPLY_INK_CARTRIDGE 6
+#define PSW_SUPPLY_INK_RIBBON 7
+#define PSW_SUPPLY_WASTE_INK 8
+#define PSW_SUPPLY_DRUM 9 /* opc: the photoconductor drum */
+#define PSW_SUPPLY_TONER_CARTRIDGE 21
+/* Values of PSWSupplyInfo.supplyClass (prtMarkerSuppliesClass). */
+#define PSW_SUPPLY_CLASS_OTHER 1
+#define PSW_SUPPLY_CLASS_CONSUMED 3   /* supplyThatIsConsumed: the level falls with use */
+#define PSW_SUPPLY_CLASS_RECEPTACLE 4 /* receptacleThatIsFilled: the level rises with use */
+
 /* Sizes of the caller buffers: each text output of PSWGetDeviceNext, and
    the text output of PSWGetOptionValueString. */
 #define PSW_DEVICE_TEXT_SIZE 64
@@ -229,6 +247,22 @@ typedef struct PSWTonerInfo {
   char description[256];
 } PSWTonerInfo;
 
+/* One supply of any type (PSWGetSupplyInfo): one row of the device's
+   supplies table. Absent cells as for the other records; supplyIndex is
+   the row's own index in the table. */
+typedef struct PSWSupplyInfo {
+  int32_t supplyIndex;
+  int32_t markerIndex;
+  int32_t colorantIndex; /* 0 when the supply has no colorant */
+  int32_t supplyClass;   /* PSW_SUPPLY_CLASS_* */
+  int32_t type;          /* PSW_SUPPLY_* */
+  int32_t supplyUnit;
+  int32_t maxCapacity;   /* -1 no limit, -2 unknown */
+  int32_t level;         /* -1 other, -2 unknown, -3 some remaining */
+  char colorant[64];     /* the colorant's name ("cyan", ...), "" when none */
+  char description[256];
+} PSWSupplyInfo;
+
 /* One alert. */
 typedef struct PSWAlertInfo {
   int32_t severityLevel;
@@ -295,8 +329,22 @@ PSW_API void PSWUnInit(PSWHANDLE handle);
    the community the previous search used ("public" only when no search has
    used another). PSW_ERR_UNSUPPORTED for any other command. */
 PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const char* value);
-/* No integer command exists: PSW_ERR_ARGUMENT for a null handle or a zero
-   value, else PSW_ERR_UNSUPPORTED. */
+/* The integer command "CmdSetAnyModel" (compared exactly): 1 makes later
+   openings and searches accept printers of every model, 0 takes that back
+   (the default); any other value gives PSW_ERR_ARGUMENT. With it on:
+     - PSWInitDevice(Ex) accepts a device of another model when it has a
+       Printer MIB (one GetNext more: a row in hrPrinterTable or
+       prtGeneralTable), else PSW_ERR_ARGUMENT as before;
+     - the status functions read such a device as any other;
+     - the option getters answer PSW_ERR_UNSUPPORTED for keys of the
+       supported maker (see docs/api.md); the keys from standard tables
+       (SysName, memory size, input trays, offset stacking, duplex, manual
+       feed) are answered; PSWRefreshOptions reads only those;
+     - searches keep printers of every model, filters still applying; the
+       model name of another model is the device's sysDescr (one GetNext
+       to each such responder), cut to 63 characters.
+   Any other command: PSW_ERR_ARGUMENT for a null handle or a zero value,
+   else PSW_ERR_UNSUPPORTED. */
 PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value);
 
 /* Device opening: checks the device's model with one request and keeps the
@@ -344,6 +392,11 @@ PSW_API int32_t PSWGetNumberOfOutputTrayInfo(PSWHANDLE handle, int32_t* count);
 PSW_API int32_t PSWGetOutputTrayInfo(PSWHANDLE handle, int32_t index, PSWOutputTrayInfo* info);
 PSW_API int32_t PSWGetNumberOfTonerInfo(PSWHANDLE handle, int32_t* count);
 PSW_API int32_t PSWGetTonerInfo(PSWHANDLE handle, int32_t index, PSWTonerInfo* info);
+/* Every supply of the device, whatever its type (toner, ink, drum, waste
+   receptacle, ...), with its class, colorant and level; the toner functions
+   keep returning the toners alone. */
+PSW_API int32_t PSWGetNumberOfSupplyInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetSupplyInfo(PSWHANDLE handle, int32_t index, PSWSupplyInfo* info);
 PSW_API int32_t PSWGetNumberOfAlertInfo(PSWHANDLE handle, int32_t* count);
 PSW_API int32_t PSWGetAlertInfo(PSWHANDLE handle, int32_t index, PSWAlertInfo* info);
 /* kind: PSW_JOBS_ALL, PSW_JOBS_UNFINISHED or PSW_JOBS_FINISHED. */
@@ -378,7 +431,7 @@ PSW_API PSW_BOOL16 PSWTransportAvailable(int32_t transport);
 PSW_API const char* PSWGetResultName(int32_t code);
 PSW_API const char* PSWGetResultText(int32_t code);
 
-/* The version of the loaded library ("1.1.0"), static text; a program can
+/* The version of the loaded library ("1.2.0"), static text; a program can
    compare it with the PSW_VERSION it was built with. */
 PSW_API const char* PSWGetVersion(void);
 
@@ -437,6 +490,17 @@ PSW_STATIC_ASSERT(sizeof(PSWTonerInfo) == 268, "PSWTonerInfo size");
 PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, maxCapacity) == 4, "PSWTonerInfo layout");
 PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, level) == 8, "PSWTonerInfo layout");
 PSW_STATIC_ASSERT(offsetof(PSWTonerInfo, description) == 12, "PSWTonerInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWSupplyInfo) == 352, "PSWSupplyInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, markerIndex) == 4, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, colorantIndex) == 8, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, supplyClass) == 12, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, type) == 16, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, supplyUnit) == 20, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, maxCapacity) == 24, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, level) == 28, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, colorant) == 32, "PSWSupplyInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWSupplyInfo, description) == 96, "PSWSupplyInfo layout");
 
 PSW_STATIC_ASSERT(sizeof(PSWAlertInfo) == 276, "PSWAlertInfo size");
 PSW_STATIC_ASSERT(offsetof(PSWAlertInfo, group) == 4, "PSWAlertInfo layout");

@@ -47,6 +47,9 @@ struct CPSWHandle final : public CPmcObject {
   char m_szCommunityWrite[kCommunitySize] = {};
   std::unique_ptr<CPSWDeviceStatus, PSWDestroyStatus> m_pStatus;  // null until a device is opened
   PSWPluginUSMPtr m_pUSM;
+  // Set by the integer command "CmdSetAnyModel": later openings and
+  // searches accept printers of every model.
+  bool m_bAnyModel = false;
 
  protected:
   ~CPSWHandle() override;

@@ -19,6 +19,9 @@ const StringCommand kStringCommands[] = {
     {"CmdSetCommunityWrite", &CPSWHandle::m_szCommunityWrite},
 };
 
+// The integer command that opens the handle to printers of every model.
+constexpr const char* kAnyModelCommand = "CmdSetAnyModel";
+
 }  // namespace
 
 extern "C" {
@@ -50,9 +53,18 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
   return PSW_ERR_UNSUPPORTED;
 }
 
-// No integer command exists; the command text is not looked at.
-PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char*, intptr_t value) {
-  if (handle == nullptr || value == 0) return PSW_ERR_ARGUMENT;
+// One integer command, "CmdSetAnyModel" (compared exactly): 1 lets later
+// openings and searches accept printers of every model, 0 takes it back,
+// any other value is refused. Every other command, a null one included,
+// answers as before the command existed: -2 for a zero value, else -5.
+PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value) {
+  if (handle == nullptr) return PSW_ERR_ARGUMENT;
+  if (command != nullptr && std::strcmp(command, kAnyModelCommand) == 0) {
+    if (value != 0 && value != 1) return PSW_ERR_ARGUMENT;
+    handle->m_bAnyModel = value == 1;
+    return PSW_OK;
+  }
+  if (value == 0) return PSW_ERR_ARGUMENT;
   return PSW_ERR_UNSUPPORTED;
 }
 

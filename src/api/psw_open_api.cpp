@@ -6,6 +6,7 @@
 
 #include "api/psw_handle.h"
 #include "api/psw_transport_map.h"
+#include "device/psw_any_model_option.h"
 #include "device/psw_connection.h"
 #include "device/psw_device_status.h"
 #include "psw/psw.h"
@@ -25,7 +26,10 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
 
   // The reader of an earlier opening goes now; the new one stays even when
   // its Init fails, as the option functions then answer from it.
-  CPSWFalconOption* option = new (std::nothrow) CPSWFalconOption();
+  // With "CmdSetAnyModel" on, the reader accepts printers of other models
+  // too; for the supported model it answers as the usual one.
+  CPSWFalconOption* option = handle->m_bAnyModel ? new (std::nothrow) CPSWAnyModelOption()
+                                                 : new (std::nothrow) CPSWFalconOption();
   if (option == nullptr) return PSW_ERR_NO_MEMORY;
   handle->m_pOption.reset(option);
 

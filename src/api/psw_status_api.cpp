@@ -109,6 +109,14 @@ PSW_API int32_t PSWGetTonerInfo(PSWHANDLE handle, int32_t index, PSWTonerInfo* i
   return copy_record(handle, index, info, &CPSWDeviceStatus::toner_table);
 }
 
+PSW_API int32_t PSWGetNumberOfSupplyInfo(PSWHANDLE handle, int32_t* count) {
+  return count_records(handle, count, &CPSWDeviceStatus::supply_table, &CPSWDeviceStatus::read_supply_table);
+}
+
+PSW_API int32_t PSWGetSupplyInfo(PSWHANDLE handle, int32_t index, PSWSupplyInfo* info) {
+  return copy_record(handle, index, info, &CPSWDeviceStatus::supply_table);
+}
+
 PSW_API int32_t PSWGetNumberOfAlertInfo(PSWHANDLE handle, int32_t* count) {
   return count_records(handle, count, &CPSWDeviceStatus::alert_table, &CPSWDeviceStatus::read_alert_table);
 }

@@ -143,13 +143,34 @@ int32_t answer(const OptionKey<T> (&table)[N], const char* key, const Reader& re
   return PSW_ERR_UNSUPPORTED;
 }
 
+// The keys answered from standard tables with their standard meaning:
+// sysName, hrMemorySize, the input trays (prtInputTable, a manual feed
+// being prtInputType sheetFeedManual), offset stacking
+// (prtOutputOffsetStacking) and duplex media paths (prtMediaPathType).
+const char* const kStandardKeys[] = {
+    "DuplexModule", "OffsetCatch", "InTrayMSI", "MemorySizeInKByte", "MemorySizeInMByte", "NumberOfInputTray",
+    "InputTrayIndex", "InputTrayType", "InputTrayMaxCapacityInSheets", "InputTrayCurrentLevelInPercent",
+    "InputTrayMediaSize", "InputTrayMediaDirection", "InputTrayMediaDimFeedDirChosen",
+    "InputTrayMediaDimXFeedDirChosen", "SysName", "InputTrayName", "InputTrayDescription", "InputTrayMediaType",
+};
+
 // Appends the keys of `table`, answered by the overload of `kind`.
 template <class T, size_t N>
 void list_keys(const OptionKey<T> (&table)[N], PSWOptionKind kind, std::vector<PSWOptionKeyInfo>* keys) {
-  for (const OptionKey<T>& k : table) keys->push_back({k.key, kind, k.read == nullptr});
+  for (const OptionKey<T>& k : table) {
+    keys->push_back({k.key, kind, k.read == nullptr, psw_option_key_is_standard(k.key)});
+  }
 }
 
 }  // namespace
+
+bool psw_option_key_is_standard(const char* key) {
+  if (key == nullptr) return false;
+  for (const char* standard : kStandardKeys) {
+    if (std::strcmp(standard, key) == 0) return true;
+  }
+  return false;
+}
 
 const std::vector<PSWOptionKeyInfo>& psw_option_keys() {
   static const std::vector<PSWOptionKeyInfo> keys = [] {

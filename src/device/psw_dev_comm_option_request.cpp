@@ -38,6 +38,21 @@ void PSWOptionRow::next_text(char* out, size_t size) {
   copy_text(present ? value.get() : nullptr, out, size);
 }
 
+int PSWOptionRequest::read_sys_object_id(char (&out)[PMC_GET_DATA_TEXT_SIZE]) {
+  // The request object comes first: its address service tells the
+  // protocol of the stored address text.
+  int rc = create();
+  if (rc != PMC_OK) return rc;
+  int protocol = 0;
+  rc = protocol_of(m_reader.m_szAddress, &protocol);
+  if (rc != PMC_OK) return rc;
+  if (protocol != m_reader.m_nProtocol) return PMC_E_ARG;
+  rc = init();
+  if (rc == PMC_OK) rc = add("1.3.6.1.2.1.1.2", true);  // sysObjectID.0
+  if (rc != PMC_OK) return rc;
+  return get_text(out, false);
+}
+
 int PSWOptionRequest::init() {
   const CPSWDevCommOption& r = m_reader;
   // The reader's fields are part of its exported layout; its requests go

@@ -48,6 +48,12 @@ class PSWOptionRequest : public PSWExchange {
   // open(), then adds `count` OIDs (with ".0" when `instanceZero`).
   int open_with(const char* const* oids, size_t count, bool instanceZero);
 
+  // The model check's request: creates the request object, refuses (-2)
+  // a stored address whose form is of another protocol than the stored
+  // one, then GETs sysObjectID.0 as text into `out` (its failure is not
+  // logged). One request; nothing is sent when the protocol differs.
+  int read_sys_object_id(char (&out)[PMC_GET_DATA_TEXT_SIZE]);
+
  private:
   const CPSWDevCommOption& m_reader;
 };

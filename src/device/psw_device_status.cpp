@@ -103,6 +103,7 @@ void CPSWDeviceStatus::clear_tables() {
   m_toners.clear();
   m_alerts.clear();
   m_jobs.clear();
+  m_supplies.clear();
 }
 
 // ---------------------------------------------------------------------------

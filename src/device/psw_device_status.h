@@ -60,6 +60,10 @@ class CPSWDeviceStatus final : public CPmcObject {
   int read_input_tray_table();
   int read_output_tray_table();
   int read_toner_table();  // rows of supply type 3 (toner) only
+  // Every supply row, whatever its type, with the text of its colorant
+  // (a second walk, of prtMarkerColorantValue, only when a row names a
+  // colorant). Nothing is appended when either walk fails.
+  int read_supply_table();
   int read_alert_table();
   // Job rows of one kind: 0 every row, 1 unfinished (state not 17),
   // 2 finished (state 17).
@@ -80,6 +84,7 @@ class CPSWDeviceStatus final : public CPmcObject {
   CPSWRecordTable<PSWInputTrayInfo>& input_tray_table() { return m_inputTrays; }
   CPSWRecordTable<PSWOutputTrayInfo>& output_tray_table() { return m_outputTrays; }
   CPSWRecordTable<PSWTonerInfo>& toner_table() { return m_toners; }
+  CPSWRecordTable<PSWSupplyInfo>& supply_table() { return m_supplies; }
   CPSWRecordTable<PSWAlertInfo>& alert_table() { return m_alerts; }
   CPSWRecordTable<PSWJobInfo>& job_table() { return m_jobs; }
   // Empties every table.
@@ -131,6 +136,7 @@ class CPSWDeviceStatus final : public CPmcObject {
   CPSWRecordTable<PSWTonerInfo> m_toners;
   CPSWRecordTable<PSWAlertInfo> m_alerts;
   CPSWRecordTable<PSWJobInfo> m_jobs;
+  CPSWRecordTable<PSWSupplyInfo> m_supplies;
   int32_t m_nCharSet = 0;
   // Also the character set of the job text look-ups.
   int32_t m_nVendorCharSet = 0;

@@ -6,7 +6,9 @@
 #include "base/pmc_object_list.h"
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
+#include "device/psw_exchange.h"
 #include "device/psw_falcon_option.h"
+#include "device/psw_printer_probe.h"
 #include "log/pmc_log.h"
 #include "net/pmc_network_address.h"
 #include "protocol/pmc_value.h"
@@ -132,8 +134,36 @@ int CPSWDiscovery::start_results() {
 int CPSWDiscovery::add_answer(const char* sysObjectId, const char* address) {
   if (m_pResultList == nullptr) return PMC_E_EMPTY;
   const PSWSupportedModel* row = psw_find_supported_model(m_pModelTable, sysObjectId);
+  if (row == nullptr && m_bAnyModel && sysObjectId != nullptr && address != nullptr &&
+      passes_filters(sysObjectId)) {
+    // Filters first: a responder they drop is not asked anything more.
+    bool keep = false;
+    char model[kTextSize] = {};
+    int rc = probe_responder(address, &keep, model);
+    if (rc != PMC_OK || !keep) return rc;
+    return m_pResultList->add_front(sysObjectId, model, address);
+  }
   if (row == nullptr || !passes_filters(sysObjectId)) return PMC_OK;
   return m_pResultList->add_front(sysObjectId, row->modelName, address);
+}
+
+int CPSWDiscovery::probe_responder(const char* address, bool* keep, char (&model)[kTextSize]) {
+  *keep = false;
+  PSWConnection connection;
+  int rc = psw_make_connection(m_nProtocol, address, m_usm, m_nTimeout, m_nRetries, 0, &connection);
+  if (rc != PMC_OK) return PMC_OK;  // an address no exchange can use: not kept
+  PSWExchange exchange;
+  rc = exchange.open(connection, m_szCommunity[0] != '\0' ? m_szCommunity : nullptr);
+  PSWPrinterProbe probe;
+  if (rc == PMC_OK) rc = psw_probe_printer(exchange, &probe);
+  if (rc == PMC_E_NOMEM) return rc;
+  if (rc != PMC_OK) {
+    PMC_LOG(g_logPsw, PMC_LOG_INFO, "responder %s did not answer the printer test (%d): not kept", address, rc);
+    return PMC_OK;
+  }
+  *keep = probe.printer;
+  psw_copy_text(model, probe.description);
+  return PMC_OK;
 }
 
 void CPSWDiscovery::reset_position() {
@@ -228,6 +258,9 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
   m_usm.read_from(usm);
+  m_nProtocol = protocol;
+  m_nTimeout = timeout;
+  m_nRetries = retries;
   const PmcUsmParameters parameters = m_usm.parameters();
   if (m_szCommunity[0] != '\0') m_pFindDeviceSnmp->set_community(m_szCommunity);
   rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,

@@ -104,6 +104,14 @@ class CPSWDiscovery final : public CPmcObject {
   // The community of later searches; an empty or null text keeps the one
   // set before.
   void set_community(const char* community);
+  // Whether later searches keep printers of every model. Off: only the
+  // supported models' answers are kept. On: an answer of another model
+  // that passes the filters costs one GetNext to its responder
+  // (device/psw_printer_probe.h, same community or SNMPv3 user, time-out
+  // and retries as the search): it is kept when the responder has a
+  // Printer MIB, with its sysDescr (cut to 63 characters) as model name,
+  // and dropped when it has none or does not answer.
+  void set_any_model(bool on) { m_bAnyModel = on; }
   // Runs one search to `destination`, which must be of `protocol` (a value
   // of IPmcNetworkAddress::EProtocol: 1, 2 or 4): releases the previous
   // finder and result list, creates a new finder, checks the destination's
@@ -145,6 +153,13 @@ class CPSWDiscovery final : public CPmcObject {
   char m_szCommunity[256] = {};
   // SNMPv3 values of the last search.
   PSWUsmValues m_usm;
+  // Printers of every model are kept (set_any_model).
+  bool m_bAnyModel = false;
+  // Protocol, time-out and retries of the last search, for the printer
+  // test of answers of other models.
+  int32_t m_nProtocol = 0;
+  int32_t m_nTimeout = 0;
+  int32_t m_nRetries = 0;
 
  protected:
   // Releases the finder and the result list.
@@ -154,6 +169,10 @@ class CPSWDiscovery final : public CPmcObject {
   // Steps of search after the finder exists; each logs its own failure.
   int set_up_finder(const char* destination, int32_t protocol, const IPSWPluginUSM& usm,
                     int32_t timeout, int32_t retries);
+  // The printer test of a responder of another model: 0 with `*keep` and
+  // the model text set; -3 only when memory runs out. A responder that
+  // does not answer, or answers without a Printer MIB, is not kept.
+  int probe_responder(const char* address, bool* keep, char (&model)[kTextSize]);
   // Hands every answer of a broadcast to add_answer.
   int collect(IPmcObjectList<IPmsSnmpPacket>& answers);
   void discard_search();

@@ -82,3 +82,5 @@ int PSWExchange::get_text_if_present(char* text_out, bool log_failure) {
 }
 
 int PSWExchange::set() { return logged(m_pGetData->set_data(), "pGetData->set_data()"); }
+
+int PSWExchange::get_next(PmcNextBinding* out, int count) { return m_pGetData->get_next_data(out, count); }

@@ -59,6 +59,9 @@ class PSWExchange {
   int get_text_if_present(char* text_out, bool log_failure = true);
   // Sends the Set of the bindings added.
   int set();
+  // One GetNext of the bindings added (no walk): `count` answered bindings
+  // into `out`. Not logged: callers judge a refusal themselves.
+  int get_next(PmcNextBinding* out, int count);
 
   // Adds `columns`, walks the table rooted at the first and calls
   // `convert(row)` for every row in order; the first non-zero result ends

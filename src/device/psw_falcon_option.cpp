@@ -30,19 +30,8 @@ int32_t CPSWFalconOption::Init(int32_t protocol, const char* address, IPSWPlugin
 
 int32_t CPSWFalconOption::is_supported_device() {
   PSWOptionRequest request(*this);
-  // The request object comes first: its address service tells the
-  // protocol of the stored address text.
-  int rc = request.create();
-  if (rc != PSW_OK) return rc;
-  int protocol = 0;
-  rc = request.protocol_of(m_szAddress, &protocol);
-  if (rc != PSW_OK) return rc;
-  if (protocol != m_nProtocol) return PSW_ERR_ARGUMENT;
-  rc = request.init();
-  if (rc == PSW_OK) rc = request.add("1.3.6.1.2.1.1.2", true);  // sysObjectID.0
-  if (rc != PSW_OK) return rc;
-  char sysObjectId[256] = {};
-  rc = request.get_text(sysObjectId, false);
+  char sysObjectId[PMC_GET_DATA_TEXT_SIZE] = {};
+  int rc = request.read_sys_object_id(sysObjectId);
   if (rc != PSW_OK) return rc;
   // Kept whether or not the model matches, so callers can still ask what
   // the device is.

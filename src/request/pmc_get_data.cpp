@@ -80,6 +80,41 @@ int CPmcGetData::get_data(char* text_out) {
   return PMC_OK;
 }
 
+namespace {
+
+// Copies `text` (of `length` octets) into a buffer of PMC_GET_DATA_TEXT_SIZE
+// bytes, cut and terminated.
+void copy_cut(char* out, const char* text, size_t length) {
+  if (length > PMC_GET_DATA_TEXT_SIZE - 1) length = PMC_GET_DATA_TEXT_SIZE - 1;
+  if (length > 0) std::memcpy(out, text, length);
+  out[length] = '\0';
+}
+
+}  // namespace
+
+int CPmcGetData::get_next_data(PmcNextBinding* out, int count) {
+  if (out == nullptr || count < 0) return PMC_E_ARG;
+  int rc = exchange(PMS_PDU_GETNEXT);
+  if (rc != PMC_OK) return rc;
+  // A refused GetNext vouches for none of its bindings.
+  if (m_pPdu->get_error_status() != 0) return PMC_E_NOVALUE;
+  for (int i = 0; i < count; ++i) {
+    IPmcOid* raw_oid = nullptr;
+    IPmcValue* raw_value = nullptr;
+    m_pPdu->pop_value(&raw_oid, &raw_value);
+    PmcPtr<IPmcOid> name(raw_oid);
+    PmcPtr<IPmcValue> value(raw_value);
+    if (!name || !value) return PMC_E_NOVALUE;
+    PmcNextBinding& b = out[i];
+    PmcPtr<IPmcText> name_text(name->to_text(nullptr));
+    copy_cut(b.oid, name_text ? name_text->c_str() : "", name_text ? name_text->length() : 0);
+    b.present = !pmc_is_absent_cell(*value);
+    PmcPtr<IPmcText> text(b.present ? value->to_text(nullptr) : nullptr);
+    copy_cut(b.text, text ? text->c_str() : "", text ? text->length() : 0);
+  }
+  return PMC_OK;
+}
+
 int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
   if (rows == nullptr || root_oid == nullptr || !m_pPdu) return PMC_E_ARG;
   int rc = PMC_OK;

@@ -29,6 +29,17 @@ constexpr size_t PMC_GET_DATA_TEXT_SIZE = 256;
 // this: no printer table comes near it, and it bounds a walk's memory.
 constexpr size_t PMC_WALK_ROW_LIMIT = 10000;
 
+// One binding of a single GetNext answer: the name the device answered
+// with and its value's display text (both cut to PMC_GET_DATA_TEXT_SIZE - 1
+// characters). `present` is false for an exception value (endOfMibView,
+// noSuchObject, noSuchInstance): the device has nothing beyond the name
+// asked.
+struct PmcNextBinding {
+  char oid[PMC_GET_DATA_TEXT_SIZE];
+  char text[PMC_GET_DATA_TEXT_SIZE];
+  bool present;
+};
+
 class IPmcGetData {
  public:
   virtual void release() = 0;
@@ -64,6 +75,11 @@ class IPmcGetData {
   virtual int get_data(int32_t* value) = 0;
   // The protocol of an address text, from the address service.
   virtual int get_protocol_of(const char* address, int* protocol) = 0;
+  // One GetNext of the bindings added, without walking on: the answer's
+  // first `count` bindings into `out`. -7 when the device answered with an
+  // error-status (SNMPv1: noSuchName past its last object) or with fewer
+  // bindings.
+  virtual int get_next_data(PmcNextBinding* out, int count) = 0;
 
  protected:
   virtual ~IPmcGetData() = default;
@@ -82,6 +98,7 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   int get_data(char* text_out) override;
   int get_data(int32_t* values, int count) override;
   int get_data(int32_t* value) override;
+  int get_next_data(PmcNextBinding* out, int count) override;
 
  private:
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces
