@@ -43,7 +43,7 @@ int PSWOptionRequest::init() {
   // The reader's fields are part of its exported layout; its requests go
   // through the same connection value, and the same checks, as the status
   // readers'.
-  PSWUsmValues usm;
+  PmcUsmSettings usm;
   usm.nSnmpMode = r.m_nSnmpMode;
   psw_copy_text(usm.szUserName, r.m_szUserName);
   usm.nSecurityLevel = r.m_nSecurityLevel;
@@ -57,7 +57,8 @@ int PSWOptionRequest::init() {
                                static_cast<uint32_t>(r.m_nMaxMessageSize), &connection);
   if (rc != PMC_OK) return rc;
   // Without a community of its own the request object uses "public".
-  return PSWExchange::init(connection, r.m_bCommunitySet ? r.m_szCommunity : nullptr);
+  if (r.m_bCommunitySet) connection.community.assign(r.m_szCommunity);
+  return PSWExchange::init(connection);
 }
 
 int PSWOptionRequest::open_with(const char* const* oids, size_t count, bool instanceZero) {

@@ -75,22 +75,12 @@ int append_row(CPSWRecordTable<Record>& table, IPmsPdu& row, Fill&& fill) {
 
 }  // namespace
 
-CPSWDeviceStatus::CPSWDeviceStatus() { psw_copy_text(m_szWriteCommunity, "private"); }
-
-void CPSWDeviceStatus::set_read_community(const char* text) {
-  psw_copy_text(m_szReadCommunity, text);
-  m_bReadCommunitySet = true;
-}
-
-void CPSWDeviceStatus::set_write_community(const char* text) { psw_copy_text(m_szWriteCommunity, text); }
-
 int CPSWDeviceStatus::setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout,
                             int32_t retries, uint32_t max_message_size) {
   if (usm == nullptr) return PMC_E_ARG;
-  PSWUsmValues values;
-  values.read_from(*usm);
   PSWConnection connection;
-  int rc = psw_make_connection(protocol, address, values, timeout, retries, max_message_size, &connection);
+  int rc = psw_make_connection(protocol, address, psw_usm_settings_of(*usm), timeout, retries, max_message_size,
+                               &connection);
   if (rc == PMC_OK) setup(connection);
   return rc;
 }
@@ -109,15 +99,10 @@ void CPSWDeviceStatus::clear_tables() {
 // The common exchange
 // ---------------------------------------------------------------------------
 
-int CPSWDeviceStatus::open_exchange(PSWExchange& exchange, const char* community) const {
-  if (community == nullptr && m_bReadCommunitySet) community = m_szReadCommunity;
-  return exchange.open(m_connection, community);
-}
-
 int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
                                  const std::function<int(IPmsPdu&)>& convert) {
   PSWExchange exchange;
-  int rc = open_exchange(exchange);
+  int rc = exchange.open(m_connection);
   return rc == PMC_OK ? exchange.walk_columns(columns, count, convert) : rc;
 }
 

@@ -102,7 +102,7 @@ int CPSWDeviceStatus::look_up_char_set(const char* root, const char* lookup_base
   if (rc != PMC_OK) return rc;
 
   PSWExchange exchange;
-  rc = open_exchange(exchange);
+  rc = exchange.open(m_connection);
   if (rc == PMC_OK) rc = exchange.add(psw_oid_with(lookup_base, device, static_cast<uint32_t>(localization)).c_str());
   int32_t char_set = 0;
   if (rc == PMC_OK) rc = exchange.get_int32(&char_set);
@@ -161,7 +161,7 @@ int CPSWDeviceStatus::look_up_job_text(PSWRowReader& row, const char* column, ch
   if (rc != PMC_OK) return rc;
 
   PSWExchange exchange;
-  rc = open_exchange(exchange);
+  rc = exchange.open(m_connection);
   if (rc == PMC_OK)
     rc = exchange.add(
         psw_oid_with(kJobTextLookup, key, static_cast<uint32_t>(text_index), static_cast<uint32_t>(m_nVendorCharSet))
@@ -194,7 +194,7 @@ int CPSWDeviceStatus::cancel_job(const char* id) {
   PSWExchange exchange;
   // The cancel always goes with the write community ("private" unless one
   // was given).
-  int rc = open_exchange(exchange, m_szWriteCommunity);
+  int rc = exchange.open(m_connection, &m_writeCommunity);
   if (rc == PMC_OK) rc = exchange.add_set(kCancelColumn, psw_cancel_suffix(id).c_str(), kCancelValue);
   if (rc == PMC_OK) rc = exchange.set();
   return rc;

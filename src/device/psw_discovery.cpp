@@ -114,7 +114,7 @@ bool CPSWDiscovery::passes_filters(const char* sysObjectId) const {
 
 void CPSWDiscovery::set_community(const char* community) {
   if (community == nullptr || community[0] == '\0') return;
-  psw_copy_text(m_szCommunity, community);
+  m_community.assign(community);
 }
 
 void CPSWDiscovery::discard_search() {
@@ -227,10 +227,9 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (rc != PMC_OK) return rc;
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
-  m_usm.read_from(usm);
-  const PmcUsmParameters parameters = m_usm.parameters();
-  if (m_szCommunity[0] != '\0') m_pFindDeviceSnmp->set_community(m_szCommunity);
-  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,
+  m_usm = psw_usm_settings_of(usm);
+  if (m_community.is_set()) m_pFindDeviceSnmp->set_community(m_community.c_str());
+  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &m_usm, timeout,
                                retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   return PMC_OK;

@@ -142,9 +142,9 @@ class CPSWDiscovery final : public CPmcObject {
   // Supported-model table, set at each search.
   const PSWSupportedModel* m_pModelTable = nullptr;
   // Community of searches; kept across searches once set.
-  char m_szCommunity[256] = {};
-  // SNMPv3 values of the last search.
-  PSWUsmValues m_usm;
+  PmcCommunity m_community;
+  // SNMPv3 settings of the last search.
+  PmcUsmSettings m_usm;
 
  protected:
   // Releases the finder and the result list.

@@ -1,5 +1,5 @@
 // One exchange of a device reader with the device: a request object created,
-// given its community and connection, given its identifiers, and run once
+// given its connection (community included), given its identifiers, and run once
 // (one Get, one table walk or one Set). The status readers and the option
 // readers both talk to the device through it.
 //
@@ -24,11 +24,12 @@ class PSWExchange {
 
   // Creates the request object.
   int create();
-  // Gives the created request object `community` when not null (it uses
-  // "public" otherwise) and initialises it for `connection`.
-  int init(const PSWConnection& connection, const char* community);
+  // Initialises the created request object for `connection`, with
+  // `community` in place of the connection's when given. A community that
+  // was not given leaves the request object's "public".
+  int init(const PSWConnection& connection, const PmcCommunity* community = nullptr);
   // Both of the above.
-  int open(const PSWConnection& connection, const char* community) {
+  int open(const PSWConnection& connection, const PmcCommunity* community = nullptr) {
     int rc = create();
     return rc == PMC_OK ? init(connection, community) : rc;
   }

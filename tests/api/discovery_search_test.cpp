@@ -61,7 +61,7 @@ TEST_F(Search, PointersThenTransportAreCheckedBeforeAnythingIsTouched) {
   // Nothing was touched: count, settings, community, finder, list.
   EXPECT_EQ(count, kUntouched);
   EXPECT_EQ(m_h->m_pUSM->get_snmp_mode(), -1);
-  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "");
+  EXPECT_STREQ(m_h->m_pDiscovery->m_community.c_str(), "");
   EXPECT_EQ(m_h->m_pDiscovery->m_pFindDeviceSnmp, nullptr);
   EXPECT_TRUE(old_list_walkable());
 }
@@ -108,10 +108,10 @@ TEST_F(Search, CommunityAndSnmpValuesAreTakenAtTheSearch) {
   PSWFindDeviceSNMPEx(m_h, "127.0.0.1", 1, PSW_SNMP_MODE_V3, &m_block, 50, 0, &count);
   ASSERT_NE(finder(m_h), nullptr);
   EXPECT_TRUE(finder(m_h)->target()->uses_usm());
-  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "finders");
+  EXPECT_STREQ(m_h->m_pDiscovery->m_community.c_str(), "finders");
   // An opening rewrites the settings object; the search kept copies.
   m_h->m_pUSM->set(0, nullptr);
-  const PSWUsmValues& v = m_h->m_pDiscovery->m_usm;
+  const PmcUsmSettings& v = m_h->m_pDiscovery->m_usm;
   EXPECT_EQ(v.nSnmpMode, PSW_SNMP_MODE_V3);
   EXPECT_STREQ(v.szUserName, "alice");
   EXPECT_EQ(v.nSecurityLevel, PSW_USM_AUTH_NOPRIV);

@@ -16,7 +16,7 @@ namespace ber = psw_test::ber;
 const std::string kInputTable = "1.3.6.1.2.1.43.8.2.1";
 const std::string kCancel = "1.3.6.1.4.1.32473.8.76.3.2.1.1";
 const std::string kLocation = "1.3.6.1.2.1.1.6";
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 class GetDataAgentTest : public ::testing::TestWithParam<std::string> {
  protected:

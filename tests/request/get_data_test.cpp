@@ -31,7 +31,7 @@ PmcPtr<IPmcGetData> make_request(int* err_out = nullptr) {
 
 CPmcGetData& impl(IPmcGetData& request) { return static_cast<CPmcGetData&>(request); }
 
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 class GetDataTest : public ::testing::Test {
  protected:
@@ -122,7 +122,7 @@ TEST(GetDataSetup, InitBuildsASnmpv1CommunityTargetWithTheProtocolsSizeLimit) {
 }
 
 TEST(GetDataSetup, VersionTwoBuildsAnSnmpv3TargetFromTheUserParameters) {
-  const PmcUsmParameters usm = {"operator", 3, 1, 2, "auth-phrase", "priv-phrase", "ctx"};
+  const PmcUsmSettings usm = {2, "operator", 3, 1, 2, "auth-phrase", "priv-phrase", "ctx"};
   PmcPtr<IPmcGetData> r = make_request();
   ASSERT_EQ(r->init("192.0.2.7", IPmcNetworkAddress::PROTOCOL_IPV4, 161, 2, &usm, 900, 1, 0), PMC_OK);
   IPmsSnmpTarget* t = impl(*r).target();
@@ -139,7 +139,7 @@ TEST(GetDataSetup, VersionTwoBuildsAnSnmpv3TargetFromTheUserParameters) {
   EXPECT_STREQ(user->get_priv_pass_phrase(), "priv-phrase");
   EXPECT_STREQ(user->get_context_name(), "ctx");
   // A user name the target refuses leaves it empty; init still succeeds.
-  const PmcUsmParameters long_name = {"a-user-name-of-thirty-three-chars", 1, 0, 0, "", "", ""};
+  const PmcUsmSettings long_name = {2, "a-user-name-of-thirty-three-chars", 1, 0, 0, "", "", ""};
   ASSERT_EQ(r->init("192.0.2.7", IPmcNetworkAddress::PROTOCOL_IPV4, 161, 2, &long_name, 900, 1, 0), PMC_OK);
   EXPECT_STREQ(pms_usm_of(impl(*r).target())->get_user_name(), "");
   // Version 2 needs the user parameters.

@@ -25,7 +25,7 @@ namespace ber = psw_test::ber;
 const std::string kEntry = "1.3.6.1.4.1.32473.5.2.1";  // a table entry; columns are kEntry.N
 std::string column(int n) { return kEntry + "." + std::to_string(n); }
 
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 // One walked row: per column its name, and its integer or "absent".
 struct Cell {
