@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device/psw_exchange.h"
-#include "device/psw_status_row.h"
+#include "device/psw_row_reader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "device/psw_device_status.h"
 #include "device/psw_exchange.h"
-#include "device/psw_status_row.h"
+#include "device/psw_row_reader.h"
 
 namespace {
 
