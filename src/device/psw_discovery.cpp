@@ -227,10 +227,11 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (rc != PMC_OK) return rc;
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
-  m_usm = psw_usm_settings_of(usm);
+  // The finder's target takes its own copy of the settings at init.
+  const PmcUsmSettings settings = psw_usm_settings_of(usm);
   if (m_community.is_set()) m_pFindDeviceSnmp->set_community(m_community.c_str());
-  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &m_usm, timeout,
-                               retries, 0);
+  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), settings.nSnmpMode, &settings,
+                               timeout, retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   return PMC_OK;
 }

@@ -143,8 +143,6 @@ class CPSWDiscovery final : public CPmcObject {
   const PSWSupportedModel* m_pModelTable = nullptr;
   // Community of searches; kept across searches once set.
   PmcCommunity m_community;
-  // SNMPv3 settings of the last search.
-  PmcUsmSettings m_usm;
 
  protected:
   // Releases the finder and the result list.
