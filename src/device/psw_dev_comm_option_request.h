@@ -9,7 +9,6 @@
 
 #include "base/pmc_object_list.h"
 #include "device/psw_exchange.h"
-#include "device/psw_row_reader.h"
 #include "protocol/pms_pdu.h"
 #include "psw/psw_options.hpp"
 #include "request/pmc_get_data.h"
@@ -48,8 +47,7 @@ int psw_option_walk(const CPSWDevCommOption& reader, const char* const (&columns
   PSWOptionRequest request(reader);
   int rc = request.open();
   if (rc != PMC_OK) return rc;
-  return request.walk_columns(columns, N, [&visit](IPmsPdu& pdu) {
-    PSWRowReader row(pdu);
+  return request.walk_columns(columns, N, [&visit](PSWRowReader& row) {
     visit(row);
     return PMC_OK;
   });

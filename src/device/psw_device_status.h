@@ -36,11 +36,12 @@ class CPSWDeviceStatus final : public CPmcObject {
  public:
   CPSWDeviceStatus() = default;
 
-  // Communities of later requests (cut to 255 characters). The read
-  // community is the connection's (without one, reads use "public"); the
-  // write community, of job cancels, starts as "private".
-  void set_read_community(const char* text) { m_connection.community.assign(text); }
-  void set_write_community(const char* text) { m_writeCommunity.assign(text); }
+  // Communities of later requests (cut to 255 characters; null is the
+  // empty text). The read community is the connection's (without one,
+  // reads use "public"); the write community, of job cancels, starts as
+  // "private".
+  void set_read_community(const char* text) { m_connection.community.assign(text != nullptr ? text : ""); }
+  void set_write_community(const char* text) { m_writeCommunity.assign(text != nullptr ? text : ""); }
 
   // Stores the connection every later request uses, its community included.
   void setup(const PSWConnection& connection) { m_connection = connection; }
@@ -100,13 +101,13 @@ class CPSWDeviceStatus final : public CPmcObject {
  private:
   // Runs one exchange that walks `columns` (rooted at the first) and calls
   // `convert(row)` for every row in order; conversion failures end it.
-  int walk_table(const char* const* columns, size_t count, const std::function<int(IPmsPdu&)>& convert);
+  int walk_table(const char* const* columns, size_t count, const std::function<int(PSWRowReader&)>& convert);
 
   // One localization row of a character-set walk: looks up the character
   // set of localization `row` below `root` in the table at `lookup_base`.
   int look_up_char_set(const char* root, const char* lookup_base, PSWRowReader& row, int32_t* kept);
   // One job row: converts it and appends it when it is of `kind`.
-  int read_job_row(IPmsPdu& row, uint32_t kind);
+  int read_job_row(PSWRowReader& row, uint32_t kind);
   // Looks up the text of the next job column, keyed by its row and value.
   int look_up_job_text(PSWRowReader& row, const char* column, char* text_out);
   static int job_id_from_index(IPmcOid& index, char* id_out);

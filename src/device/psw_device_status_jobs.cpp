@@ -86,9 +86,8 @@ int CPSWDeviceStatus::read_char_set(uint32_t kind, int32_t* out) {
   if (kind >= sizeof kCharSetSources / sizeof kCharSetSources[0]) return PMC_E_ARG;
   const CharSetSource& source = kCharSetSources[kind];
   int32_t* kept = kind == 0 ? &m_nCharSet : &m_nVendorCharSet;
-  int rc = walk_table(&source.root, 1, [&](IPmsPdu& row) -> int {
-    PSWRowReader reader(row);
-    return look_up_char_set(source.root, source.lookup, reader, kept);
+  int rc = walk_table(&source.root, 1, [&](PSWRowReader& row) -> int {
+    return look_up_char_set(source.root, source.lookup, row, kept);
   });
   if (rc == PMC_OK && out != nullptr) *out = *kept;
   return rc;
@@ -123,13 +122,12 @@ int CPSWDeviceStatus::read_job_table(uint32_t kind) {
     if (rc != PMC_OK) return rc;
   }
   return walk_table(kJobColumns, kJobColumnCount,
-                    [this, kind](IPmsPdu& row) -> int { return read_job_row(row, kind); });
+                    [this, kind](PSWRowReader& row) -> int { return read_job_row(row, kind); });
 }
 
-int CPSWDeviceStatus::read_job_row(IPmsPdu& row, uint32_t kind) {
+int CPSWDeviceStatus::read_job_row(PSWRowReader& r, uint32_t kind) {
   PSWJobInfo rec;
   std::memset(&rec, 0, sizeof rec);
-  PSWRowReader r(row);
   rec.jobType = r.next_mapped(kPSWJobTypes);
   rec.jobState = r.next_int32();
   rec.jobValue10 = r.next_int32();

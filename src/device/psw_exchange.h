@@ -14,6 +14,7 @@
 #include "base/pmc_object.h"
 #include "base/pmc_object_list.h"
 #include "device/psw_connection.h"
+#include "device/psw_row_reader.h"
 #include "request/pmc_get_data.h"
 
 class PSWExchange {
@@ -62,8 +63,8 @@ class PSWExchange {
   int set();
 
   // Adds `columns`, walks the table rooted at the first and calls
-  // `convert(row)` for every row in order; the first non-zero result ends
-  // it and is returned.
+  // `convert(PSWRowReader&)` for every row in order; the first non-zero
+  // result ends it and is returned.
   template <class Convert>
   int walk_columns(const char* const* columns, size_t count, Convert&& convert);
 
@@ -71,8 +72,9 @@ class PSWExchange {
   PmcPtr<IPmcGetData> m_pGetData;
 };
 
-// Walks every row of `rows` in order and calls `convert(row)` for each; the
-// first non-zero result ends the walk and is returned.
+// Reads every row of `rows` in order with a PSWRowReader and calls
+// `convert(reader)` for each; the first non-zero result ends the walk and
+// is returned.
 template <class Convert>
 int psw_for_each_row(IPmsPduList& rows, Convert&& convert) {
   int err = PMC_OK;
@@ -80,7 +82,8 @@ int psw_for_each_row(IPmsPduList& rows, Convert&& convert) {
   if (it == nullptr) return err;
   int rc = PMC_OK;
   for (IPmsPdu* row = rows.current(it); row != nullptr && rc == PMC_OK; row = rows.current(it)) {
-    rc = convert(*row);
+    PSWRowReader reader(*row);
+    rc = convert(reader);
     rows.advance(it);
   }
   rows.release_iterator(it);
