@@ -3,7 +3,9 @@
 #include <cstring>
 
 void PmcCommunity::assign(const char* text) {
-  std::memset(m_text, 0, sizeof m_text);
   m_set = text != nullptr;
-  if (text != nullptr) std::memcpy(m_text, text, ::strnlen(text, kSize - 1));
+  // memmove: `text` may be this value's own text.
+  const size_t n = text != nullptr ? ::strnlen(text, kSize - 1) : 0;
+  if (n != 0) std::memmove(m_text, text, n);
+  std::memset(m_text + n, 0, kSize - n);
 }

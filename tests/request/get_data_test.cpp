@@ -146,7 +146,7 @@ TEST(GetDataSetup, VersionTwoBuildsAnSnmpv3TargetFromTheUserParameters) {
   EXPECT_EQ(r->init("192.0.2.7", IPmcNetworkAddress::PROTOCOL_IPV4, 161, 2, nullptr, 900, 1, 0), PMC_E_ARG);
 }
 
-TEST(GetDataSetup, CommunityIsCutAt255Characters) {
+TEST(GetDataSetup, CommunityIsCutAt255CharactersAndAnEmptyOneIsKept) {
   PmcPtr<IPmcGetData> r = make_request();
   std::string longer(300, 'c');
   longer[254] = 'x';
@@ -157,6 +157,13 @@ TEST(GetDataSetup, CommunityIsCutAt255Characters) {
   EXPECT_EQ(used, longer.substr(0, 255));
   EXPECT_EQ(r->set_community(nullptr), PMC_E_ARG);
   EXPECT_EQ(std::string(impl(*r).community()), used);
+  // The object's own text given back keeps it whole.
+  ASSERT_EQ(r->set_community(impl(*r).community()), PMC_OK);
+  EXPECT_EQ(std::string(impl(*r).community()), used);
+  // An empty community that was given is sent as it is, not as "public".
+  ASSERT_EQ(r->set_community(""), PMC_OK);
+  ASSERT_EQ(r->init("192.0.2.7", 1, 161, 0, &kNoUsm, 100, 0, 0), PMC_OK);
+  EXPECT_STREQ(pms_community_of(impl(*r).target())->get_community(), "");
 }
 
 TEST(GetDataSetup, AddOidStringBuildsTheRequestedBindings) {
