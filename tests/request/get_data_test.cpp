@@ -1,5 +1,7 @@
 // The Get/Set data request object: set-up (community, init, identifiers),
 // the single Gets, the table walk and Set, against a scriptable device.
+// Against Net-SNMP's agent the same exchanges run through the readers
+// (tests/api: the profile, status and option tests, on IPv4 and IPv6).
 #include <gtest/gtest.h>
 
 #include <cstring>
