@@ -2,17 +2,6 @@
 
 #include <cstring>
 
-size_t psw_copy_text(char* dst, size_t dst_size, const char* src, size_t src_max) {
-  if (dst == nullptr || dst_size == 0) return 0;
-  size_t n = 0;
-  if (src != nullptr) {
-    n = strnlen(src, src_max < dst_size - 1 ? src_max : dst_size - 1);
-    std::memcpy(dst, src, n);
-  }
-  dst[n] = '\0';
-  return n;
-}
-
 namespace {
 
 // A caller's text replaces the member only when it is not empty. The member

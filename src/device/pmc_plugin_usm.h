@@ -13,21 +13,13 @@
 #include <memory>
 
 #include "base/pmc_object.h"
+#include "base/pmc_text.h"
 #include "psw/psw.h"
 #include "psw/psw_plugin_usm.hpp"
 #include "request/pmc_credentials.h"
 
-// Copies the text `src` into the fixed buffer `dst` of `dst_size` bytes.
-// At most `src_max` bytes of `src` are read (a field of a caller's block may
-// fill its size without a terminator); the copy is cut to dst_size - 1
-// characters and always terminated. A null `src` empties `dst`. Returns the
-// number of characters copied.
-size_t psw_copy_text(char* dst, size_t dst_size, const char* src, size_t src_max = SIZE_MAX);
-
-template <size_t N>
-inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SIZE_MAX) {
-  return psw_copy_text(dst, N, src, src_max);
-}
+// psw_copy_text, the copy into fixed text buffers every layer uses, is
+// declared in base/pmc_text.h.
 
 // IPSWPluginUSM, the interface the readers see, is public
 // (psw/psw_plugin_usm.hpp): the exported option readers take it in Init.
