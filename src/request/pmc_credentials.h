@@ -38,10 +38,10 @@ class PmcCommunity {
 
 // The SNMPv3 user settings a request goes with, and the SNMP mode that
 // chooses between them (2) and a community (any other value). One plain
-// value: the handle's settings object holds one, every opened device and
-// search keeps a copy taken when it is set up, and a request object reads
-// it (never keeps a pointer into it) when it builds its target. Texts are
-// terminated within their fields.
+// value: the handle's settings object holds one, every opened device keeps
+// a copy taken when it is opened, and a request object reads it (never
+// keeps a pointer into it) when it builds its target, which then holds
+// the engine's own copy. Texts are terminated within their fields.
 struct PmcUsmSettings {
   int32_t nSnmpMode = -1;
   char szUserName[64] = {};
