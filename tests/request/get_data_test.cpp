@@ -362,20 +362,6 @@ TEST_F(GetDataTest, WalkEndsAtTheLastObjectOfTheDevice) {
   EXPECT_EQ(agent_.request_count(), 3u);
 }
 
-TEST_F(GetDataTest, WalkThatStartsInsideAColumnAndDoesNotAdvanceFails) {
-  FaultScript script;
-  script.stuck_walk = true;
-  agent_.set_script(script);
-  PmcPtr<IPmsPduList> rows;
-  PmcPtr<IPmcGetData> r = request();
-  ASSERT_EQ(r->add_oid_string((kColumnA + ".1").c_str(), false), PMC_OK);
-  int err = -1;
-  rows.reset(pmc_create_pdu_list(&err));
-  ASSERT_EQ(r->get_data(rows.get(), kColumnA.c_str()), PMC_E_WALK_STUCK);
-  EXPECT_EQ(rows->size(), 0u);
-  EXPECT_EQ(agent_.request_count(), 1u);
-}
-
 TEST_F(GetDataTest, WalkRefusedByTheDeviceFailsWithTheRowsSoFar) {
   FaultScript script;
   script.hook = [](size_t index, const ber::Message&, ReplyPlan& plan) {

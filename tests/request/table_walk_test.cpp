@@ -166,6 +166,9 @@ TEST_F(TableWalk, AnswerThatDoesNotAdvanceFailsTheWalk) {
   agent_.set_script(script);
   std::vector<Row> rows;
   EXPECT_EQ(walk({3}, &rows), PMC_E_WALK_STUCK);
+  // The first answer already gives it away: no row, no further request.
+  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(agent_.request_count(), 1u);
 }
 
 TEST_F(TableWalk, RefusedWalkIsNoValueAndAShortAnswerToo) {
