@@ -122,7 +122,7 @@ struct WalkResult {
 
 // One walk of every column with the request object.
 WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o) {
-  static const PmcUsmParameters no_usm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+  static const PmcUsmSettings no_usm{};
   WalkResult result;
   double cpu = thread_cpu_seconds();
   auto start = std::chrono::steady_clock::now();

@@ -37,7 +37,7 @@ int32_t find_devices(PSWHANDLE handle, const char* address, int32_t transport, i
   std::memcpy(&block, settings, sizeof block);
   handle->m_pUSM->set(snmpMode, &block);
   // An empty find community keeps the one an earlier search used.
-  handle->m_pDiscovery->set_community(handle->m_szCommunityFind);
+  handle->m_pDiscovery->set_community(handle->m_communityFind.c_str());
   handle->m_pDiscovery->set_any_model(handle->m_bAnyModel);
   return handle->m_pDiscovery->search(destination, protocol, *handle->m_pUSM, timeout, retries, count);
 }

@@ -20,10 +20,6 @@ int CPSWHandle::post_construct() {
   return m_pUSM ? PMC_OK : err;
 }
 
-void CPSWHandle::set_community(char (&buffer)[kCommunitySize], const char* value) {
-  psw_copy_text(buffer, value);
-}
-
 CPSWHandle::~CPSWHandle() {
   m_pOption.reset();
   m_pDiscovery.reset();

@@ -10,6 +10,7 @@
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_discovery.h"
 #include "psw/psw.h"
+#include "request/pmc_credentials.h"
 
 class CPSWFalconOption;  // option reader of the opened device
 class CPSWDeviceStatus;  // status tables of the opened device
@@ -27,24 +28,20 @@ struct PSWDestroyStatus {
 };
 
 struct CPSWHandle final : public CPmcObject {
-  static constexpr size_t kCommunitySize = 256;
-
   CPSWHandle() = default;
 
   // Creates the discovery object (empty) and the settings object (defaults).
   int post_construct() override;
 
-  // Copies `value` into one of the three community buffers below, cut to
-  // 255 characters and terminated; an empty value clears the buffer.
-  static void set_community(char (&buffer)[kCommunitySize], const char* value);
-
   // The destructor releases the objects in the order option reader,
   // discovery, status object, settings object.
   std::unique_ptr<CPSWFalconOption, PSWDestroyOption> m_pOption;  // null until a device is opened
   std::unique_ptr<CPSWDiscovery, PSWDestroyDiscovery> m_pDiscovery;
-  char m_szCommunityFind[kCommunitySize] = {};
-  char m_szCommunityGetOption[kCommunitySize] = {};
-  char m_szCommunityWrite[kCommunitySize] = {};
+  // The communities of searches, of reads and of job cancels; not given
+  // until a command sets them (an empty value takes one back).
+  PmcCommunity m_communityFind;
+  PmcCommunity m_communityGetOption;
+  PmcCommunity m_communityWrite;
   std::unique_ptr<CPSWDeviceStatus, PSWDestroyStatus> m_pStatus;  // null until a device is opened
   PSWPluginUSMPtr m_pUSM;
   // Set by the integer command "CmdSetAnyModel": later openings and

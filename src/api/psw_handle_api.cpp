@@ -11,12 +11,12 @@ namespace {
 // The string commands, compared exactly (case and length), in this order.
 struct StringCommand {
   const char* name;
-  char (CPSWHandle::*buffer)[CPSWHandle::kCommunitySize];
+  PmcCommunity CPSWHandle::*community;
 };
 const StringCommand kStringCommands[] = {
-    {"CmdSetCommunityGetOption", &CPSWHandle::m_szCommunityGetOption},
-    {"CmdSetCommunityFind", &CPSWHandle::m_szCommunityFind},
-    {"CmdSetCommunityWrite", &CPSWHandle::m_szCommunityWrite},
+    {"CmdSetCommunityGetOption", &CPSWHandle::m_communityGetOption},
+    {"CmdSetCommunityFind", &CPSWHandle::m_communityFind},
+    {"CmdSetCommunityWrite", &CPSWHandle::m_communityWrite},
 };
 
 // The integer command that opens the handle to printers of every model.
@@ -46,7 +46,8 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
   if (handle == nullptr || command == nullptr || value == nullptr) return PSW_ERR_ARGUMENT;
   for (const StringCommand& c : kStringCommands) {
     if (std::strcmp(command, c.name) == 0) {
-      CPSWHandle::set_community(handle->*c.buffer, value);
+      // An empty value takes the community back.
+      (handle->*c.community).assign(value[0] != '\0' ? value : nullptr);
       return PSW_OK;
     }
   }

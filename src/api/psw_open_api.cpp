@@ -37,15 +37,14 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   // The connection every later status request uses, built and checked once
   // here; the option reader keeps its own copy, which is part of its
   // exported layout, and checks it the same way.
-  PSWUsmValues usm;
-  int32_t rc = PSW_OK;
-  usm.read_from(*handle->m_pUSM);
   PSWConnection connection;
-  rc = psw_make_connection(protocol, address, usm, timeout, retries, kDefaultMessageSize, &connection);
+  int32_t rc = psw_make_connection(protocol, address, psw_usm_settings_of(*handle->m_pUSM), timeout, retries,
+                                   kDefaultMessageSize, &connection);
   // Nothing is sent for arguments no exchange could use.
   if (rc != PSW_OK) return rc;
+  connection.community = handle->m_communityGetOption;
 
-  if (handle->m_szCommunityGetOption[0] != '\0') option->SetCommunityStr(handle->m_szCommunityGetOption);
+  if (handle->m_communityGetOption.is_set()) option->SetCommunityStr(handle->m_communityGetOption.c_str());
   rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),
                             static_cast<uint32_t>(retries), kDefaultMessageSize);
   // A device that failed its check leaves the status object as it was.
@@ -55,9 +54,8 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
   if (status == nullptr) return err;
   handle->m_pStatus.reset(status);
-  if (handle->m_szCommunityGetOption[0] != '\0') status->set_read_community(handle->m_szCommunityGetOption);
-  if (handle->m_szCommunityWrite[0] != '\0') status->set_write_community(handle->m_szCommunityWrite);
   status->setup(connection);
+  if (handle->m_communityWrite.is_set()) status->set_write_community(handle->m_communityWrite.c_str());
   return PSW_OK;
 }
 

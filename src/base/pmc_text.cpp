@@ -3,6 +3,17 @@
 #include <cstdlib>
 #include <cstring>
 
+size_t psw_copy_text(char* dst, size_t dst_size, const char* src, size_t src_max) {
+  if (dst == nullptr || dst_size == 0) return 0;
+  size_t n = 0;
+  if (src != nullptr) {
+    n = strnlen(src, src_max < dst_size - 1 ? src_max : dst_size - 1);
+    std::memmove(dst, src, n);
+  }
+  dst[n] = '\0';
+  return n;
+}
+
 CPmcText::~CPmcText() { std::free(m_data); }
 
 int CPmcText::assign(const void* bytes, size_t length) {

@@ -13,21 +13,13 @@
 #include <memory>
 
 #include "base/pmc_object.h"
+#include "base/pmc_text.h"
 #include "psw/psw.h"
 #include "psw/psw_plugin_usm.hpp"
-#include "request/pmc_snmp_request.h"
+#include "request/pmc_credentials.h"
 
-// Copies the text `src` into the fixed buffer `dst` of `dst_size` bytes.
-// At most `src_max` bytes of `src` are read (a field of a caller's block may
-// fill its size without a terminator); the copy is cut to dst_size - 1
-// characters and always terminated. A null `src` empties `dst`. Returns the
-// number of characters copied.
-size_t psw_copy_text(char* dst, size_t dst_size, const char* src, size_t src_max = SIZE_MAX);
-
-template <size_t N>
-inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SIZE_MAX) {
-  return psw_copy_text(dst, N, src, src_max);
-}
+// psw_copy_text, the copy into fixed text buffers every layer uses, is
+// declared in base/pmc_text.h.
 
 // IPSWPluginUSM, the interface the readers see, is public
 // (psw/psw_plugin_usm.hpp): the exported option readers take it in Init.
@@ -35,28 +27,11 @@ inline size_t psw_copy_text(char (&dst)[N], const char* src, size_t src_max = SI
 // Creates a settings object holding the defaults.
 IPSWPluginUSM* pmc_create_plugin_usm(int* err);
 
-// Copies of the SNMPv3 values of a settings object, taken when a device is
-// set up or a search starts. What uses them then never points into the
-// settings object, which a later opening or search rewrites.
-struct PSWUsmValues {
-  int32_t nSnmpMode = -1;
-  char szUserName[64] = {};
-  int32_t nSecurityLevel = 0;
-  int32_t nAuthProtocol = 0;
-  int32_t nPrivProtocol = 0;
-  char szAuthPassPhrase[64] = {};
-  char szPrivPassPhrase[64] = {};
-  char szContextName[512] = {};
-
-  // Takes every value from `usm`; texts are cut to their field and always
-  // terminated.
-  void read_from(const IPSWPluginUSM& usm);
-  // The values as a request object takes them (pointing into this copy).
-  PmcUsmParameters parameters() const {
-    return PmcUsmParameters{szUserName,       nSecurityLevel,   nAuthProtocol, nPrivProtocol,
-                            szAuthPassPhrase, szPrivPassPhrase, szContextName};
-  }
-};
+// The settings of `usm` as one value (texts cut to their fields and
+// terminated). Devices and searches keep this copy, taken when they are set
+// up, so a later `set` of the settings object (another search or opening)
+// does not change what they use.
+PmcUsmSettings psw_usm_settings_of(const IPSWPluginUSM& usm);
 
 // Owning holder: destroys the object when it goes (nothing for null).
 struct PSWPluginUSMDestroy {
@@ -81,14 +56,14 @@ class CPSWPluginUSM final : public IPSWPluginUSM, public CPmcObject {
 
   void set(int32_t mode, const PSWUSMSettings* block) override;
   void destroy() override { delete this; }
-  int32_t get_snmp_mode() const override { return m_nSnmpMode; }
-  const char* get_user_name() const override { return m_szUserName; }
-  int32_t get_security_level() const override { return m_nSecurityLevel; }
-  int32_t get_auth_protocol() const override { return m_nAuthProtocol; }
-  int32_t get_priv_protocol() const override { return m_nPrivProtocol; }
-  const char* get_auth_pass_phrase() const override { return m_szAuthPassPhrase; }
-  const char* get_priv_pass_phrase() const override { return m_szPrivPassPhrase; }
-  const char* get_context_name() const override { return m_szContextName; }
+  int32_t get_snmp_mode() const override { return m_values.nSnmpMode; }
+  const char* get_user_name() const override { return m_values.szUserName; }
+  int32_t get_security_level() const override { return m_values.nSecurityLevel; }
+  int32_t get_auth_protocol() const override { return m_values.nAuthProtocol; }
+  int32_t get_priv_protocol() const override { return m_values.nPrivProtocol; }
+  const char* get_auth_pass_phrase() const override { return m_values.szAuthPassPhrase; }
+  const char* get_priv_pass_phrase() const override { return m_values.szPrivPassPhrase; }
+  const char* get_context_name() const override { return m_values.szContextName; }
 
  protected:
   ~CPSWPluginUSM() override = default;
@@ -96,12 +71,5 @@ class CPSWPluginUSM final : public IPSWPluginUSM, public CPmcObject {
  private:
   void restore_defaults();
 
-  int32_t m_nSnmpMode;
-  char m_szUserName[64];
-  int32_t m_nSecurityLevel;
-  int32_t m_nAuthProtocol;
-  int32_t m_nPrivProtocol;
-  char m_szAuthPassPhrase[64];
-  char m_szPrivPassPhrase[64];
-  char m_szContextName[512];
+  PmcUsmSettings m_values;
 };

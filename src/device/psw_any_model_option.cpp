@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/pmc_text.h"
 #include "device/psw_dev_comm_option_keys.h"
 #include "device/psw_dev_comm_option_request.h"
 #include "device/psw_falcon_option.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/pmc_result.h"
 #include "net/pmc_network_address.h"
 
 uint16_t psw_snmp_port_of(int32_t protocol) {
@@ -18,7 +19,7 @@ uint16_t psw_snmp_port_of(int32_t protocol) {
 
 bool psw_timing_is_usable(int32_t timeout, int32_t retries) { return timeout >= 0 && retries >= 0; }
 
-int psw_make_connection(int32_t protocol, const char* address, const PSWUsmValues& usm, int32_t timeout,
+int psw_make_connection(int32_t protocol, const char* address, const PmcUsmSettings& usm, int32_t timeout,
                         int32_t retries, uint32_t max_message_size, PSWConnection* out) {
   if (address == nullptr || out == nullptr) return PMC_E_ARG;
   if (std::strlen(address) >= PSWConnection::kAddressSize) return PMC_E_ARG;

@@ -6,8 +6,9 @@
 // device reads that value:
 //
 //   PSWConnection c;
-//   int rc = psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, "192.0.2.7", usm_values,
+//   int rc = psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, "192.0.2.7", usm_settings,
 //                                1000, 2, 0, &c);   // 1 s per try, 2 retries
+//   c.community.assign("office-ro");               // optional: else "public"
 //
 // The rules, the same for SNMPv1 and SNMPv3:
 //   - the address text fits 63 characters (a cut text would name another
@@ -21,8 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/pmc_plugin_usm.h"
-#include "request/pmc_get_data.h"
+#include "request/pmc_credentials.h"
 
 struct PSWConnection {
   static constexpr size_t kAddressSize = 64;
@@ -34,12 +34,10 @@ struct PSWConnection {
   int32_t retries = 0;
   // 0 lets the request layer choose (1400 bytes over UDP, 546 over IPX).
   uint32_t max_message_size = 0;
-  // SNMP mode (2 SNMPv3, anything else community-based) and SNMPv3 values.
-  PSWUsmValues usm;
-
-  // The SNMPv3 values as a request object takes them (pointing into this
-  // value, which must outlive their use).
-  PmcUsmParameters usm_parameters() const { return usm.parameters(); }
+  // SNMP mode (2 SNMPv3, anything else community-based) and SNMPv3 settings.
+  PmcUsmSettings usm;
+  // The read community; when none is given the request object uses "public".
+  PmcCommunity community;
 };
 
 // The SNMP port of a protocol value: 161 for UDP over IPv4 and IPv6, 36879
@@ -49,8 +47,8 @@ uint16_t psw_snmp_port_of(int32_t protocol);
 // Whether a time-out and a retry count can make an exchange.
 bool psw_timing_is_usable(int32_t timeout, int32_t retries);
 
-// Builds the connection value from the caller's arguments: 0, or -2 (and
-// `out` unchanged) for a null or too long address, a protocol without a
-// port, or a negative time-out or retry count.
-int psw_make_connection(int32_t protocol, const char* address, const PSWUsmValues& usm, int32_t timeout,
+// Builds the connection value (without a community) from the caller's
+// arguments: 0, or -2 (and `out` unchanged) for a null or too long address,
+// a protocol without a port, or a negative time-out or retry count.
+int psw_make_connection(int32_t protocol, const char* address, const PmcUsmSettings& usm, int32_t timeout,
                         int32_t retries, uint32_t max_message_size, PSWConnection* out);

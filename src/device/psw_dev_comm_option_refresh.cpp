@@ -20,6 +20,8 @@ constexpr int32_t kMediaPathDuplexLong = 3;    // prtMediaPathType longEdgeBindi
 constexpr int32_t kMediaPathDuplexShort = 4;   // prtMediaPathType shortEdgeBindingDuplex
 constexpr int32_t kNoMediumSize = 10000;       // media size code when no size matched
 constexpr int32_t kNoMediumDirection = 1;
+// What a number the device lacks reads as in the option data.
+constexpr int32_t kAbsent = -1;
 
 }  // namespace
 
@@ -44,12 +46,12 @@ int32_t CPSWDevCommOption::refresh_hrdevice_table() {
   static const char* const kColumns[] = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3",
                                          "1.3.6.1.2.1.25.3.2.1.5"};
   int32_t versionResult = PSW_OK;
-  int rc = psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+  int rc = psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
     SDeviceEntry device = {};
     char description[256];
-    device.hrDeviceIndex = row.next_int();
+    device.hrDeviceIndex = row.next_int32(kAbsent);
     row.next_text(description, sizeof description);
-    device.hrDeviceStatus = row.next_int();
+    device.hrDeviceStatus = row.next_int32(kAbsent);
     psw_copy_text(device.szDescription, description);
     if (m_nDeviceCount < kMaxDevices) m_devices[m_nDeviceCount++] = device;
     if (device.hrDeviceIndex == kIndexPrinterController) {
@@ -70,16 +72,16 @@ int32_t CPSWDevCommOption::refresh_input_tray_table() {
       "1.3.6.1.2.1.43.8.2.1.8",  "1.3.6.1.2.1.43.8.2.1.9",  "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
       "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"};
   int32_t rowNumber = 0;
-  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
     SInputTrayEntry tray = {};
     tray.nNumber = ++rowNumber;  // rows past the list's capacity still count
-    tray.nType = row.next_int();
-    const int32_t dimUnit = row.next_int();
-    tray.nMediaDimFeedDirChosen = row.next_int();
-    tray.nMediaDimXFeedDirChosen = row.next_int();
-    const int32_t capacityUnit = row.next_int();
-    const int32_t maxCapacity = row.next_int();
-    const int32_t currentLevel = row.next_int();
+    tray.nType = row.next_int32(kAbsent);
+    const int32_t dimUnit = row.next_int32(kAbsent);
+    tray.nMediaDimFeedDirChosen = row.next_int32(kAbsent);
+    tray.nMediaDimXFeedDirChosen = row.next_int32(kAbsent);
+    const int32_t capacityUnit = row.next_int32(kAbsent);
+    const int32_t maxCapacity = row.next_int32(kAbsent);
+    const int32_t currentLevel = row.next_int32(kAbsent);
     row.next_text(tray.szName, sizeof tray.szName);
     row.next_text(tray.szDescription, sizeof tray.szDescription);
     row.next_text(tray.szMediaType, sizeof tray.szMediaType);
@@ -102,14 +104,15 @@ int32_t CPSWDevCommOption::refresh_output_tray_table() {
   static const char* const kColumns[] = {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7",
                                          "1.3.6.1.2.1.43.9.2.1.24"};
   int32_t rowNumber = 0;
-  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
+  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
     SOutputTrayEntry tray = {};
     char name[256];
     char oid[256];
     tray.nNumber = ++rowNumber;
-    tray.prtOutputType = row.next_int();
+    tray.prtOutputType = row.next_int32(kAbsent);
     row.next_text(name, sizeof name);
-    tray.prtOutputOffsetStacking = row.next_int(oid, sizeof oid);
+    tray.prtOutputOffsetStacking = row.next_int32(kAbsent);
+    row.oid_text(oid, sizeof oid);
     if (tray.prtOutputOffsetStacking == kOffsetStackingOn) m_bOffsetStacking = true;
     // The device marks its centre tray by the row index: an offset-stacking
     // object whose OID ends in the digit 3.
@@ -125,8 +128,8 @@ int32_t CPSWDevCommOption::refresh_memory_size() {
 
 int32_t CPSWDevCommOption::refresh_prt_media_table() {
   static const char* const kColumns[] = {"1.3.6.1.2.1.43.13.4.1.9"};  // prtMediaPathType
-  return psw_option_walk(*this, kColumns, [&](PSWOptionRow& row) {
-    int32_t type = row.next_int();
+  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
+    int32_t type = row.next_int32(kAbsent);
     if (type == kMediaPathDuplexLong || type == kMediaPathDuplexShort) m_bDuplexUnit = true;
   });
 }

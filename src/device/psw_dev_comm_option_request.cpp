@@ -2,41 +2,6 @@
 
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
-#include "protocol/pmc_oid.h"
-#include "protocol/pmc_value.h"
-#include "request/pmc_table_walk.h"
-
-namespace {
-
-// Copies a value's display text into a fixed buffer, cut and terminated.
-void copy_text(const IPmcValue* value, char* out, size_t size) {
-  if (out == nullptr || size == 0) return;
-  out[0] = '\0';
-  if (value == nullptr) return;
-  PmcPtr<IPmcText> text(value->to_text(nullptr));
-  if (text) psw_copy_text(out, size, text->c_str());
-}
-
-}  // namespace
-
-int32_t PSWOptionRow::next_int(char* oid, size_t oidSize) {
-  IPmcOid* rawOid = nullptr;
-  IPmcValue* rawValue = nullptr;
-  int rc = m_pdu.pop_value(oid != nullptr ? &rawOid : nullptr, &rawValue);
-  PmcPtr<IPmcValue> oidValue(rawOid);
-  PmcPtr<IPmcValue> value(rawValue);
-  if (oid != nullptr) copy_text(oidValue.get(), oid, oidSize);
-  if (rc != PMC_OK || !value || pmc_is_absent_cell(*value)) return -1;
-  return value->get_int32(nullptr);
-}
-
-void PSWOptionRow::next_text(char* out, size_t size) {
-  IPmcValue* rawValue = nullptr;
-  int rc = m_pdu.pop_value(nullptr, &rawValue);
-  PmcPtr<IPmcValue> value(rawValue);
-  const bool present = rc == PMC_OK && value && !pmc_is_absent_cell(*value);
-  copy_text(present ? value.get() : nullptr, out, size);
-}
 
 int PSWOptionRequest::read_sys_object_id(char (&out)[PMC_GET_DATA_TEXT_SIZE]) {
   // The request object comes first: its address service tells the
@@ -58,7 +23,7 @@ int PSWOptionRequest::init() {
   // The reader's fields are part of its exported layout; its requests go
   // through the same connection value, and the same checks, as the status
   // readers'.
-  PSWUsmValues usm;
+  PmcUsmSettings usm;
   usm.nSnmpMode = r.m_nSnmpMode;
   psw_copy_text(usm.szUserName, r.m_szUserName);
   usm.nSecurityLevel = r.m_nSecurityLevel;
@@ -72,7 +37,8 @@ int PSWOptionRequest::init() {
                                static_cast<uint32_t>(r.m_nMaxMessageSize), &connection);
   if (rc != PMC_OK) return rc;
   // Without a community of its own the request object uses "public".
-  return PSWExchange::init(connection, r.m_bCommunitySet ? r.m_szCommunity : nullptr);
+  if (r.m_bCommunitySet) connection.community.assign(r.m_szCommunity);
+  return PSWExchange::init(connection);
 }
 
 int PSWOptionRequest::open_with(const char* const* oids, size_t count, bool instanceZero) {

@@ -1,7 +1,7 @@
 // The exchanges of the option readers: each is one exchange
 // (device/psw_exchange.h) made for the reader's device, with the reader's
 // community and SNMPv3 settings, running one Get or one table walk. A
-// walked row is read with PSWOptionRow.
+// walked row is read with PSWRowReader, like the status readers' rows.
 #pragma once
 
 #include <cstddef>
@@ -12,25 +12,6 @@
 #include "protocol/pms_pdu.h"
 #include "psw/psw_options.hpp"
 #include "request/pmc_get_data.h"
-
-// The values of one walked row (a response PDU), taken one column after the
-// other in the order the columns were added.
-class PSWOptionRow {
- public:
-  explicit PSWOptionRow(IPmsPdu& pdu) : m_pdu(pdu) {}
-
-  // The next value as a signed integer; -1 when it is not an INTEGER, the
-  // device lacks the cell, or the row has no further value. `oid`, when given, receives the binding's OID
-  // text (empty when there is none), cut to `oidSize` - 1 characters.
-  int32_t next_int(char* oid = nullptr, size_t oidSize = 0);
-  // The next value's display text, cut to `size` - 1 characters and
-  // terminated; empty when the device lacks the cell or the row has no
-  // further value.
-  void next_text(char* out, size_t size);
-
- private:
-  IPmsPdu& m_pdu;
-};
 
 // An exchange of one option reader.
 class PSWOptionRequest : public PSWExchange {
@@ -66,14 +47,13 @@ int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool i
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value);
 int psw_option_get_ints(const CPSWDevCommOption& reader, const char* const* oids, int count, int32_t* values);
 
-// Calls visit(PSWOptionRow&) for each row in order.
+// Calls visit(PSWRowReader&) for each row in order.
 template <size_t N, class Visit>
 int psw_option_walk(const CPSWDevCommOption& reader, const char* const (&columns)[N], Visit visit) {
   PSWOptionRequest request(reader);
   int rc = request.open();
   if (rc != PMC_OK) return rc;
-  return request.walk_columns(columns, N, [&visit](IPmsPdu& pdu) {
-    PSWOptionRow row(pdu);
+  return request.walk_columns(columns, N, [&visit](PSWRowReader& row) {
     visit(row);
     return PMC_OK;
   });

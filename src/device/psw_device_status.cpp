@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device/psw_exchange.h"
-#include "device/psw_status_row.h"
+#include "device/psw_row_reader.h"
 
 namespace {
 
@@ -65,32 +65,21 @@ constexpr int32_t kSupplyToner = 3;
 
 // Appends one record built by `fill` from the row.
 template <class Record, class Fill>
-int append_row(CPSWRecordTable<Record>& table, IPmsPdu& row, Fill&& fill) {
+int append_row(CPSWRecordTable<Record>& table, PSWRowReader& row, Fill&& fill) {
   Record record;
   std::memset(&record, 0, sizeof record);
-  PSWRowReader reader(row);
-  fill(reader, record);
+  fill(row, record);
   return table.append(record);
 }
 
 }  // namespace
 
-CPSWDeviceStatus::CPSWDeviceStatus() { psw_copy_text(m_szWriteCommunity, "private"); }
-
-void CPSWDeviceStatus::set_read_community(const char* text) {
-  psw_copy_text(m_szReadCommunity, text);
-  m_bReadCommunitySet = true;
-}
-
-void CPSWDeviceStatus::set_write_community(const char* text) { psw_copy_text(m_szWriteCommunity, text); }
-
 int CPSWDeviceStatus::setup(int32_t protocol, const char* address, const IPSWPluginUSM* usm, int32_t timeout,
                             int32_t retries, uint32_t max_message_size) {
   if (usm == nullptr) return PMC_E_ARG;
-  PSWUsmValues values;
-  values.read_from(*usm);
   PSWConnection connection;
-  int rc = psw_make_connection(protocol, address, values, timeout, retries, max_message_size, &connection);
+  int rc = psw_make_connection(protocol, address, psw_usm_settings_of(*usm), timeout, retries, max_message_size,
+                               &connection);
   if (rc == PMC_OK) setup(connection);
   return rc;
 }
@@ -110,15 +99,10 @@ void CPSWDeviceStatus::clear_tables() {
 // The common exchange
 // ---------------------------------------------------------------------------
 
-int CPSWDeviceStatus::open_exchange(PSWExchange& exchange, const char* community) const {
-  if (community == nullptr && m_bReadCommunitySet) community = m_szReadCommunity;
-  return exchange.open(m_connection, community);
-}
-
 int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
-                                 const std::function<int(IPmsPdu&)>& convert) {
+                                 const std::function<int(PSWRowReader&)>& convert) {
   PSWExchange exchange;
-  int rc = open_exchange(exchange);
+  int rc = exchange.open(m_connection);
   return rc == PMC_OK ? exchange.walk_columns(columns, count, convert) : rc;
 }
 
@@ -127,7 +111,7 @@ int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
 // ---------------------------------------------------------------------------
 
 int CPSWDeviceStatus::read_storage_table() {
-  return walk_table(kStorageColumns, count_of(kStorageColumns), [this](IPmsPdu& row) -> int {
+  return walk_table(kStorageColumns, count_of(kStorageColumns), [this](PSWRowReader& row) -> int {
     return append_row(m_storage, row, [](PSWRowReader& r, PSWStorageInfo& rec) {
       rec.type = r.next_mapped(kPSWStorageTypes);
       rec.allocationUnits = r.next_int32();
@@ -138,7 +122,7 @@ int CPSWDeviceStatus::read_storage_table() {
 }
 
 int CPSWDeviceStatus::read_device_table() {
-  return walk_table(kDeviceColumns, count_of(kDeviceColumns), [this](IPmsPdu& row) -> int {
+  return walk_table(kDeviceColumns, count_of(kDeviceColumns), [this](PSWRowReader& row) -> int {
     return append_row(m_devices, row, [](PSWRowReader& r, PSWDeviceInfo& rec) {
       rec.type = r.next_mapped(kPSWDeviceTypes);
       rec.status = r.next_int32();
@@ -148,7 +132,7 @@ int CPSWDeviceStatus::read_device_table() {
 }
 
 int CPSWDeviceStatus::read_input_tray_table() {
-  return walk_table(kInputTrayColumns, count_of(kInputTrayColumns), [this](IPmsPdu& row) -> int {
+  return walk_table(kInputTrayColumns, count_of(kInputTrayColumns), [this](PSWRowReader& row) -> int {
     return append_row(m_inputTrays, row, [](PSWRowReader& r, PSWInputTrayInfo& rec) {
       rec.type = r.next_int32();
       rec.dimUnit = r.next_int32();
@@ -170,7 +154,7 @@ int CPSWDeviceStatus::read_input_tray_table() {
 }
 
 int CPSWDeviceStatus::read_output_tray_table() {
-  return walk_table(kOutputTrayColumns, count_of(kOutputTrayColumns), [this](IPmsPdu& row) -> int {
+  return walk_table(kOutputTrayColumns, count_of(kOutputTrayColumns), [this](PSWRowReader& row) -> int {
     return append_row(m_outputTrays, row, [](PSWRowReader& r, PSWOutputTrayInfo& rec) {
       rec.type = r.next_int32();
       rec.status = r.next_int32();
@@ -181,8 +165,7 @@ int CPSWDeviceStatus::read_output_tray_table() {
 }
 
 int CPSWDeviceStatus::read_toner_table() {
-  return walk_table(kTonerColumns, count_of(kTonerColumns), [this](IPmsPdu& row) -> int {
-    PSWRowReader r(row);
+  return walk_table(kTonerColumns, count_of(kTonerColumns), [this](PSWRowReader& r) -> int {
     if (r.next_int32() != kSupplyToner) return PMC_OK;  // waste toner, drums, fuser...
     PSWTonerInfo rec;
     std::memset(&rec, 0, sizeof rec);
@@ -195,7 +178,7 @@ int CPSWDeviceStatus::read_toner_table() {
 }
 
 int CPSWDeviceStatus::read_alert_table() {
-  return walk_table(kAlertColumns, count_of(kAlertColumns), [this](IPmsPdu& row) -> int {
+  return walk_table(kAlertColumns, count_of(kAlertColumns), [this](PSWRowReader& row) -> int {
     return append_row(m_alerts, row, [](PSWRowReader& r, PSWAlertInfo& rec) {
       rec.severityLevel = r.next_int32();
       rec.group = r.next_int32();
@@ -209,8 +192,7 @@ int CPSWDeviceStatus::read_alert_table() {
 
 int CPSWDeviceStatus::read_printer_status() {
   clear_printer_info();
-  return walk_table(kPrinterColumns, count_of(kPrinterColumns), [this](IPmsPdu& row) -> int {
-    PSWRowReader r(row);
+  return walk_table(kPrinterColumns, count_of(kPrinterColumns), [this](PSWRowReader& r) -> int {
     m_nPrinterStatus = r.next_int32();
     size_t length = 0;
     const unsigned char* octets = r.next_octets(&length);

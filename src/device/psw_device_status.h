@@ -8,13 +8,13 @@
 //
 //   int err = 0;
 //   CPSWDeviceStatus* status = pmc_make<CPSWDeviceStatus>(&err);
-//   status->set_read_community("public");            // optional
 //   status->setup(1, "192.0.2.7", usm, 1000, 2, 0);  // IPv4, 1 s, 2 retries
+//   status->set_read_community("office-ro");         // optional
 //   status->storage_table().clear();
 //   status->read_storage_table();                      // then copy records
 //   status->destroy();
 //
-// The SNMPv3 values are copied out of the settings object at setup, so a
+// The SNMPv3 settings are copied out of the settings object at setup, so a
 // later change of the handle's settings (a search with other credentials)
 // does not change what this device's requests use.
 #pragma once
@@ -34,17 +34,16 @@ class PSWRowReader;
 
 class CPSWDeviceStatus final : public CPmcObject {
  public:
-  static constexpr size_t kCommunitySize = 256;
+  CPSWDeviceStatus() = default;
 
-  CPSWDeviceStatus();
+  // Communities of later requests (cut to 255 characters; null is the
+  // empty text). The read community is the connection's (without one,
+  // reads use "public"); the write community, of job cancels, starts as
+  // "private".
+  void set_read_community(const char* text) { m_connection.community.assign(text != nullptr ? text : ""); }
+  void set_write_community(const char* text) { m_writeCommunity.assign(text != nullptr ? text : ""); }
 
-  // Communities of later requests. A read community is handed to the
-  // request object only once one was set (it uses "public" otherwise); the
-  // write community starts as "private". Texts are cut to 255 characters.
-  void set_read_community(const char* text);
-  void set_write_community(const char* text);
-
-  // Stores the connection every later request uses.
+  // Stores the connection every later request uses, its community included.
   void setup(const PSWConnection& connection) { m_connection = connection; }
   // The same, built from its parts (device/psw_connection.h) with the SNMP
   // mode and SNMPv3 values of `usm` (copied); -2 for a null `usm` or what
@@ -107,16 +106,13 @@ class CPSWDeviceStatus final : public CPmcObject {
  private:
   // Runs one exchange that walks `columns` (rooted at the first) and calls
   // `convert(row)` for every row in order; conversion failures end it.
-  int walk_table(const char* const* columns, size_t count, const std::function<int(IPmsPdu&)>& convert);
-  // Opens an exchange with `community` when given, else with the read
-  // community (when set).
-  int open_exchange(PSWExchange& exchange, const char* community = nullptr) const;
+  int walk_table(const char* const* columns, size_t count, const std::function<int(PSWRowReader&)>& convert);
 
   // One localization row of a character-set walk: looks up the character
   // set of localization `row` below `root` in the table at `lookup_base`.
   int look_up_char_set(const char* root, const char* lookup_base, PSWRowReader& row, int32_t* kept);
   // One job row: converts it and appends it when it is of `kind`.
-  int read_job_row(IPmsPdu& row, uint32_t kind);
+  int read_job_row(PSWRowReader& row, uint32_t kind);
   // Looks up the text of the next job column, keyed by its row and value.
   int look_up_job_text(PSWRowReader& row, const char* column, char* text_out);
   static int job_id_from_index(IPmcOid& index, char* id_out);
@@ -124,9 +120,7 @@ class CPSWDeviceStatus final : public CPmcObject {
   // Copied at setup, so a later change of the handle's settings (a search
   // with other credentials) does not change what this device's requests use.
   PSWConnection m_connection;
-  char m_szReadCommunity[kCommunitySize] = {};
-  bool m_bReadCommunitySet = false;
-  char m_szWriteCommunity[kCommunitySize] = {};
+  PmcCommunity m_writeCommunity{"private"};
   CPSWRecordTable<PSWStorageInfo> m_storage;
   CPSWRecordTable<PSWDeviceInfo> m_devices;
   int32_t m_nPrinterStatus = PSW_VALUE_ABSENT;

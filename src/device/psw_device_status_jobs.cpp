@@ -6,7 +6,7 @@
 
 #include "device/psw_device_status.h"
 #include "device/psw_exchange.h"
-#include "device/psw_status_row.h"
+#include "device/psw_row_reader.h"
 
 namespace {
 
@@ -86,9 +86,8 @@ int CPSWDeviceStatus::read_char_set(uint32_t kind, int32_t* out) {
   if (kind >= sizeof kCharSetSources / sizeof kCharSetSources[0]) return PMC_E_ARG;
   const CharSetSource& source = kCharSetSources[kind];
   int32_t* kept = kind == 0 ? &m_nCharSet : &m_nVendorCharSet;
-  int rc = walk_table(&source.root, 1, [&](IPmsPdu& row) -> int {
-    PSWRowReader reader(row);
-    return look_up_char_set(source.root, source.lookup, reader, kept);
+  int rc = walk_table(&source.root, 1, [&](PSWRowReader& row) -> int {
+    return look_up_char_set(source.root, source.lookup, row, kept);
   });
   if (rc == PMC_OK && out != nullptr) *out = *kept;
   return rc;
@@ -102,7 +101,7 @@ int CPSWDeviceStatus::look_up_char_set(const char* root, const char* lookup_base
   if (rc != PMC_OK) return rc;
 
   PSWExchange exchange;
-  rc = open_exchange(exchange);
+  rc = exchange.open(m_connection);
   if (rc == PMC_OK) rc = exchange.add(psw_oid_with(lookup_base, device, static_cast<uint32_t>(localization)).c_str());
   int32_t char_set = 0;
   if (rc == PMC_OK) rc = exchange.get_int32(&char_set);
@@ -123,13 +122,12 @@ int CPSWDeviceStatus::read_job_table(uint32_t kind) {
     if (rc != PMC_OK) return rc;
   }
   return walk_table(kJobColumns, kJobColumnCount,
-                    [this, kind](IPmsPdu& row) -> int { return read_job_row(row, kind); });
+                    [this, kind](PSWRowReader& row) -> int { return read_job_row(row, kind); });
 }
 
-int CPSWDeviceStatus::read_job_row(IPmsPdu& row, uint32_t kind) {
+int CPSWDeviceStatus::read_job_row(PSWRowReader& r, uint32_t kind) {
   PSWJobInfo rec;
   std::memset(&rec, 0, sizeof rec);
-  PSWRowReader r(row);
   rec.jobType = r.next_mapped(kPSWJobTypes);
   rec.jobState = r.next_int32();
   rec.jobValue10 = r.next_int32();
@@ -161,7 +159,7 @@ int CPSWDeviceStatus::look_up_job_text(PSWRowReader& row, const char* column, ch
   if (rc != PMC_OK) return rc;
 
   PSWExchange exchange;
-  rc = open_exchange(exchange);
+  rc = exchange.open(m_connection);
   if (rc == PMC_OK)
     rc = exchange.add(
         psw_oid_with(kJobTextLookup, key, static_cast<uint32_t>(text_index), static_cast<uint32_t>(m_nVendorCharSet))
@@ -194,7 +192,7 @@ int CPSWDeviceStatus::cancel_job(const char* id) {
   PSWExchange exchange;
   // The cancel always goes with the write community ("private" unless one
   // was given).
-  int rc = open_exchange(exchange, m_szWriteCommunity);
+  int rc = exchange.open(m_connection, &m_writeCommunity);
   if (rc == PMC_OK) rc = exchange.add_set(kCancelColumn, psw_cancel_suffix(id).c_str(), kCancelValue);
   if (rc == PMC_OK) rc = exchange.set();
   return rc;

@@ -8,7 +8,7 @@
 
 #include "device/psw_device_status.h"
 #include "device/psw_exchange.h"
-#include "device/psw_status_row.h"
+#include "device/psw_row_reader.h"
 #include "protocol/pmc_oid.h"
 
 namespace {
@@ -60,10 +60,9 @@ int CPSWDeviceStatus::read_supply_table() {
   std::vector<PSWSupplyInfo> records;
   std::vector<uint32_t> devices;  // hrDeviceIndex of each record, for its colorant
   bool any_colorant = false;
-  int rc = walk_table(kSupplyColumns, sizeof kSupplyColumns / sizeof kSupplyColumns[0], [&](IPmsPdu& pdu) -> int {
+  int rc = walk_table(kSupplyColumns, sizeof kSupplyColumns / sizeof kSupplyColumns[0], [&](PSWRowReader& r) -> int {
     PSWSupplyInfo rec;
     std::memset(&rec, 0, sizeof rec);
-    PSWRowReader r(pdu);
     DeviceAndIndex row{0, 0};
     bool row_known = false;
     rec.markerIndex = next_int32_noting(r, &row, &row_known);
@@ -89,8 +88,7 @@ int CPSWDeviceStatus::read_supply_table() {
 
   if (any_colorant) {
     std::map<DeviceAndIndex, std::vector<char>> colorants;
-    rc = walk_table(kColorantColumns, 1, [&](IPmsPdu& pdu) -> int {
-      PSWRowReader r(pdu);
+    rc = walk_table(kColorantColumns, 1, [&](PSWRowReader& r) -> int {
       char text[sizeof(PSWSupplyInfo::colorant)] = {};
       r.next_text(text);
       DeviceAndIndex key;

@@ -116,7 +116,7 @@ bool CPSWDiscovery::passes_filters(const char* sysObjectId) const {
 
 void CPSWDiscovery::set_community(const char* community) {
   if (community == nullptr || community[0] == '\0') return;
-  psw_copy_text(m_szCommunity, community);
+  m_community.assign(community);
 }
 
 void CPSWDiscovery::discard_search() {
@@ -153,7 +153,7 @@ int CPSWDiscovery::probe_responder(const char* address, bool* keep, char (&model
   int rc = psw_make_connection(m_nProtocol, address, m_usm, m_nTimeout, m_nRetries, 0, &connection);
   if (rc != PMC_OK) return PMC_OK;  // an address no exchange can use: not kept
   PSWExchange exchange;
-  rc = exchange.open(connection, m_szCommunity[0] != '\0' ? m_szCommunity : nullptr);
+  rc = exchange.open(connection, m_community.is_set() ? &m_community : nullptr);
   PSWPrinterProbe probe;
   if (rc == PMC_OK) rc = psw_probe_printer(exchange, &probe);
   if (rc == PMC_E_NOMEM) return rc;
@@ -257,13 +257,14 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (rc != PMC_OK) return rc;
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
-  m_usm.read_from(usm);
+  // The finder's target takes its own copy of the settings at init; the
+  // printer test of other models' answers uses the same ones.
+  m_usm = psw_usm_settings_of(usm);
   m_nProtocol = protocol;
   m_nTimeout = timeout;
   m_nRetries = retries;
-  const PmcUsmParameters parameters = m_usm.parameters();
-  if (m_szCommunity[0] != '\0') m_pFindDeviceSnmp->set_community(m_szCommunity);
-  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &parameters, timeout,
+  if (m_community.is_set()) m_pFindDeviceSnmp->set_community(m_community.c_str());
+  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &m_usm, timeout,
                                retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   return PMC_OK;

@@ -150,9 +150,9 @@ class CPSWDiscovery final : public CPmcObject {
   // Supported-model table, set at each search.
   const PSWSupportedModel* m_pModelTable = nullptr;
   // Community of searches; kept across searches once set.
-  char m_szCommunity[256] = {};
+  PmcCommunity m_community;
   // SNMPv3 values of the last search.
-  PSWUsmValues m_usm;
+  PmcUsmSettings m_usm;
   // Printers of every model are kept (set_any_model).
   bool m_bAnyModel = false;
   // Protocol, time-out and retries of the last search, for the printer

@@ -19,10 +19,10 @@ int PSWExchange::create() {
   return PMC_OK;
 }
 
-int PSWExchange::init(const PSWConnection& c, const char* community) {
-  if (community != nullptr) m_pGetData->set_community(community);
-  const PmcUsmParameters usm = c.usm_parameters();
-  int rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &usm, c.timeout, c.retries,
+int PSWExchange::init(const PSWConnection& c, const PmcCommunity* community) {
+  if (community == nullptr) community = &c.community;
+  if (community->is_set()) m_pGetData->set_community(community->c_str());
+  int rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &c.usm, c.timeout, c.retries,
                             c.max_message_size);
   return logged(rc, "pGetData->init()");
 }

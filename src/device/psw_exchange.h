@@ -1,5 +1,5 @@
 // One exchange of a device reader with the device: a request object created,
-// given its community and connection, given its identifiers, and run once
+// given its connection (community included), given its identifiers, and run once
 // (one Get, one table walk or one Set). The status readers and the option
 // readers both talk to the device through it.
 //
@@ -14,6 +14,7 @@
 #include "base/pmc_object.h"
 #include "base/pmc_object_list.h"
 #include "device/psw_connection.h"
+#include "device/psw_row_reader.h"
 #include "request/pmc_get_data.h"
 
 class PSWExchange {
@@ -24,11 +25,12 @@ class PSWExchange {
 
   // Creates the request object.
   int create();
-  // Gives the created request object `community` when not null (it uses
-  // "public" otherwise) and initialises it for `connection`.
-  int init(const PSWConnection& connection, const char* community);
+  // Initialises the created request object for `connection`, with
+  // `community` in place of the connection's when given. A community that
+  // was not given leaves the request object's "public".
+  int init(const PSWConnection& connection, const PmcCommunity* community = nullptr);
   // Both of the above.
-  int open(const PSWConnection& connection, const char* community) {
+  int open(const PSWConnection& connection, const PmcCommunity* community = nullptr) {
     int rc = create();
     return rc == PMC_OK ? init(connection, community) : rc;
   }
@@ -64,8 +66,8 @@ class PSWExchange {
   int get_next(PmcNextBinding* out, int count);
 
   // Adds `columns`, walks the table rooted at the first and calls
-  // `convert(row)` for every row in order; the first non-zero result ends
-  // it and is returned.
+  // `convert(PSWRowReader&)` for every row in order; the first non-zero
+  // result ends it and is returned.
   template <class Convert>
   int walk_columns(const char* const* columns, size_t count, Convert&& convert);
 
@@ -73,8 +75,9 @@ class PSWExchange {
   PmcPtr<IPmcGetData> m_pGetData;
 };
 
-// Walks every row of `rows` in order and calls `convert(row)` for each; the
-// first non-zero result ends the walk and is returned.
+// Reads every row of `rows` in order with a PSWRowReader and calls
+// `convert(reader)` for each; the first non-zero result ends the walk and
+// is returned.
 template <class Convert>
 int psw_for_each_row(IPmsPduList& rows, Convert&& convert) {
   int err = PMC_OK;
@@ -82,7 +85,8 @@ int psw_for_each_row(IPmsPduList& rows, Convert&& convert) {
   if (it == nullptr) return err;
   int rc = PMC_OK;
   for (IPmsPdu* row = rows.current(it); row != nullptr && rc == PMC_OK; row = rows.current(it)) {
-    rc = convert(*row);
+    PSWRowReader reader(*row);
+    rc = convert(reader);
     rows.advance(it);
   }
   rows.release_iterator(it);

@@ -20,7 +20,7 @@ class IPmcFindDeviceSnmp {
   virtual void release() = 0;
   virtual int set_community(const char* community) = 0;
   // As the request object's init; the address is the search destination.
-  virtual int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmParameters* usm,
+  virtual int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmSettings* usm,
                    int timeout, int retries, size_t max_message_size) = 0;
   // Requests the scalar `oid`.0.
   virtual int add_oid_string(const char* oid) = 0;

@@ -48,7 +48,7 @@ class IPmcGetData {
   // Device address, protocol (1 IPv4, 2 IPX, 4 IPv6), port, version (2:
   // SNMPv3 with `usm`, else SNMPv1 with the community), time-out in
   // milliseconds, retries and maximum message size (0: the protocol's).
-  virtual int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmParameters* usm,
+  virtual int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmSettings* usm,
                    int timeout, int retries, size_t max_message_size) = 0;
   // Requests `oid`, with the component 0 appended when `instance_zero`.
   virtual int add_oid_string(const char* oid, bool instance_zero) = 0;

@@ -1,7 +1,5 @@
 #include "request/pmc_snmp_request.h"
 
-#include <cstring>
-
 #include "net/pmc_address_service.h"
 #include "protocol/pmc_oid.h"
 
@@ -11,22 +9,18 @@ size_t pmc_message_size_limit(int protocol, size_t requested) {
   return requested == 0 || requested > largest ? largest : requested;
 }
 
-CPmcSnmpRequestCore::CPmcSnmpRequestCore() { std::strcpy(m_szCommunity, "public"); }
-
 IPmsSnmpTarget* CPmcSnmpRequestCore::target() const {
   return m_nVersion == PMC_REQUEST_VERSION_V3 ? m_pUsmTarget.get() : m_pCommunityTarget.get();
 }
 
 int CPmcSnmpRequestCore::set_community_text(const char* text) {
   if (text == nullptr) return PMC_E_ARG;
-  size_t length = ::strnlen(text, PMC_COMMUNITY_SIZE - 1);
-  std::memcpy(m_szCommunity, text, length);
-  m_szCommunity[length] = '\0';
+  m_community.assign(text);
   return PMC_OK;
 }
 
 int CPmcSnmpRequestCore::init_request(const char* address, int protocol, uint16_t port, int version,
-                                      const PmcUsmParameters* usm, int timeout, int retries,
+                                      const PmcUsmSettings* usm, int timeout, int retries,
                                       size_t max_message_size) {
   if (address == nullptr || (version == PMC_REQUEST_VERSION_V3 && usm == nullptr)) return PMC_E_ARG;
   // A second init starts over.
@@ -52,7 +46,7 @@ int CPmcSnmpRequestCore::init_request(const char* address, int protocol, uint16_
   return rc;
 }
 
-int CPmcSnmpRequestCore::init_usm_target(const PmcUsmParameters& usm, int timeout, int retries) {
+int CPmcSnmpRequestCore::init_usm_target(const PmcUsmSettings& usm, int timeout, int retries) {
   int rc = PMC_OK;
   m_pUsmTarget.reset(pms_create_usm_target(&rc));
   if (!m_pUsmTarget) return rc;
@@ -64,13 +58,13 @@ int CPmcSnmpRequestCore::init_usm_target(const PmcUsmParameters& usm, int timeou
   // The setters' results are not checked: a user name that is too long
   // leaves the target's user name empty, which the device then refuses.
   IPmsUsmTarget* user = pms_usm_of(m_pUsmTarget.get());
-  user->set_user_name(usm.user_name);
-  user->set_security_level(usm.security_level);
-  user->set_auth_protocol(usm.auth_protocol);
-  user->set_priv_protocol(usm.priv_protocol);
-  user->set_auth_pass_phrase(usm.auth_pass_phrase);
-  user->set_priv_pass_phrase(usm.priv_pass_phrase);
-  user->set_context_name(usm.context_name);
+  user->set_user_name(usm.szUserName);
+  user->set_security_level(usm.nSecurityLevel);
+  user->set_auth_protocol(usm.nAuthProtocol);
+  user->set_priv_protocol(usm.nPrivProtocol);
+  user->set_auth_pass_phrase(usm.szAuthPassPhrase);
+  user->set_priv_pass_phrase(usm.szPrivPassPhrase);
+  user->set_context_name(usm.szContextName);
   return PMC_OK;
 }
 
@@ -81,7 +75,7 @@ int CPmcSnmpRequestCore::init_community_target(int timeout, int retries) {
   m_pCommunityTarget->set_timeout(timeout);
   m_pCommunityTarget->set_retries(retries);
   m_pCommunityTarget->set_version(PMS_VERSION_V1);
-  rc = pms_community_of(m_pCommunityTarget.get())->set_community(m_szCommunity);
+  rc = pms_community_of(m_pCommunityTarget.get())->set_community(community());
   if (rc != PMC_OK) return rc;
   return m_pCommunityTarget->set_address(m_pAddress.get());
 }

@@ -13,24 +13,12 @@
 #include "net/pmc_network_address.h"
 #include "protocol/pms_pdu.h"
 #include "protocol/pms_snmp_target.h"
-
-// The SNMPv3 user parameters handed to `init`, in the order of the SNMPv3
-// user settings' getters. Only read when the version is 2.
-struct PmcUsmParameters {
-  const char* user_name;
-  int32_t security_level;
-  int32_t auth_protocol;
-  int32_t priv_protocol;
-  const char* auth_pass_phrase;
-  const char* priv_pass_phrase;
-  const char* context_name;
-};
+#include "request/pmc_credentials.h"
 
 // The `version` argument of `init` that selects SNMPv3; every other value
-// selects an SNMPv1 community target.
+// selects an SNMPv1 community target. The SNMPv3 settings handed to `init`
+// are read only when the version is 2.
 constexpr int PMC_REQUEST_VERSION_V3 = 2;
-// Size of the community buffer, terminator included.
-constexpr size_t PMC_COMMUNITY_SIZE = 256;
 // Largest messages the request objects send: over UDP and over IPX.
 constexpr size_t PMC_MAX_MESSAGE_UDP = 1400;
 constexpr size_t PMC_MAX_MESSAGE_IPX = 546;
@@ -45,15 +33,16 @@ class CPmcSnmpRequestCore : public CPmcObject {
   IPmsSnmpTarget* target() const;
   // The request PDU (lent), null before `init`.
   IPmsPdu* pdu() const { return m_pPdu.get(); }
-  const char* community() const { return m_szCommunity; }
+  // The community an SNMPv1 target gets: the one set, else "public".
+  const char* community() const { return m_community.text_or("public"); }
 
  protected:
-  CPmcSnmpRequestCore();
+  CPmcSnmpRequestCore() = default;
   ~CPmcSnmpRequestCore() override = default;
 
-  // Copies `text` into the community buffer, cut at 255 characters.
+  // Takes `text` as the community (cut at 255 characters); -2 for null.
   int set_community_text(const char* text);
-  int init_request(const char* address, int protocol, uint16_t port, int version, const PmcUsmParameters* usm,
+  int init_request(const char* address, int protocol, uint16_t port, int version, const PmcUsmSettings* usm,
                    int timeout, int retries, size_t max_message_size);
   // Appends a binding of `oid_text` (with the component 0 when
   // `instance_zero`) and a NULL value. -2 before `init` or for text that is
@@ -66,11 +55,11 @@ class CPmcSnmpRequestCore : public CPmcObject {
   PmcPtr<IPmsSnmpTarget> m_pCommunityTarget;
   PmcPtr<IPmsSnmpTarget> m_pUsmTarget;
   PmcPtr<IPmcNetworkAddress> m_pAddress;
-  char m_szCommunity[PMC_COMMUNITY_SIZE];
+  PmcCommunity m_community;
   int32_t m_nVersion = 0;
 
  private:
-  int init_usm_target(const PmcUsmParameters& usm, int timeout, int retries);
+  int init_usm_target(const PmcUsmSettings& usm, int timeout, int retries);
   int init_community_target(int timeout, int retries);
 };
 
@@ -81,7 +70,7 @@ class CPmcSnmpRequest : public Interface, public CPmcSnmpRequestCore {
  public:
   void release() override { destroy(); }
   int set_community(const char* community) override { return set_community_text(community); }
-  int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmParameters* usm, int timeout,
+  int init(const char* address, int protocol, uint16_t port, int version, const PmcUsmSettings* usm, int timeout,
            int retries, size_t max_message_size) override {
     return init_request(address, protocol, port, version, usm, timeout, retries, max_message_size);
   }

@@ -61,7 +61,7 @@ TEST_F(Search, PointersThenTransportAreCheckedBeforeAnythingIsTouched) {
   // Nothing was touched: count, settings, community, finder, list.
   EXPECT_EQ(count, kUntouched);
   EXPECT_EQ(m_h->m_pUSM->get_snmp_mode(), -1);
-  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "");
+  EXPECT_STREQ(m_h->m_pDiscovery->m_community.c_str(), "");
   EXPECT_EQ(m_h->m_pDiscovery->m_pFindDeviceSnmp, nullptr);
   EXPECT_TRUE(old_list_walkable());
 }
@@ -108,26 +108,24 @@ TEST_F(Search, CommunityAndSnmpValuesAreTakenAtTheSearch) {
   PSWFindDeviceSNMPEx(m_h, "127.0.0.1", 1, PSW_SNMP_MODE_V3, &m_block, 50, 0, &count);
   ASSERT_NE(finder(m_h), nullptr);
   EXPECT_TRUE(finder(m_h)->target()->uses_usm());
-  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "finders");
-  // An opening rewrites the settings object; the search kept copies.
+  EXPECT_STREQ(m_h->m_pDiscovery->m_community.c_str(), "finders");
+  // An opening rewrites the settings object; the search's target kept copies.
   m_h->m_pUSM->set(0, nullptr);
-  const PSWUsmValues& v = m_h->m_pDiscovery->m_usm;
-  EXPECT_EQ(v.nSnmpMode, PSW_SNMP_MODE_V3);
-  EXPECT_STREQ(v.szUserName, "alice");
-  EXPECT_EQ(v.nSecurityLevel, PSW_USM_AUTH_NOPRIV);
-  EXPECT_EQ(v.nAuthProtocol, PSW_USM_AUTH_HMAC_SHA);
-  EXPECT_EQ(v.nPrivProtocol, 0);
-  EXPECT_STREQ(v.szAuthPassPhrase, "alice-auth-phrase");
-  EXPECT_STREQ(v.szPrivPassPhrase, CPSWPluginUSM::kDefaultPrivPassPhrase);
-  EXPECT_STREQ(v.szContextName, "room-12");
+  const IPmsUsmTarget* user = pms_usm_of(finder(m_h)->target());
+  ASSERT_NE(user, nullptr);
+  EXPECT_STREQ(user->get_user_name(), "alice");
+  EXPECT_EQ(user->get_security_level(), PSW_USM_AUTH_NOPRIV);
+  EXPECT_EQ(user->get_auth_protocol(), PSW_USM_AUTH_HMAC_SHA);
+  EXPECT_EQ(user->get_priv_protocol(), 0);
+  EXPECT_STREQ(user->get_auth_pass_phrase(), "alice-auth-phrase");
+  EXPECT_STREQ(user->get_priv_pass_phrase(), CPSWPluginUSM::kDefaultPrivPassPhrase);
+  EXPECT_STREQ(user->get_context_name(), "room-12");
 
   // The plain form: mode 0, community target; an empty find community
   // keeps the one of the earlier search.
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", ""), PSW_OK);
   ASSERT_EQ(find("127.0.0.1", 1, &count), PSW_OK);
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(v.nSnmpMode, 0);
-  EXPECT_STREQ(v.szUserName, CPSWPluginUSM::kDefaultUserName);
   EXPECT_FALSE(finder(m_h)->target()->uses_usm());
   EXPECT_STREQ(finder(m_h)->community(), "finders");
 }

@@ -18,36 +18,26 @@ class Handle : public ::testing::Test {
   PSWHANDLE m_h = nullptr;
 };
 
-bool all_zero(const char* bytes, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    if (bytes[i] != '\0') return false;
-  return true;
-}
-
 TEST(HandleLife, InitRefusesNullPointerUnInitIgnoresNullHandle) {
   EXPECT_EQ(PSWInit(nullptr), PSW_ERR_ARGUMENT);
   PSWUnInit(nullptr);  // must simply return
 }
 
+// A fresh handle has no device, no community given and the settings
+// object's defaults; what a search or opening does with them is tested
+// with the search and the opening.
 TEST_F(Handle, FreshHandleOwnsEmptyDiscoveryAndDefaultSettings) {
   ASSERT_NE(m_h, nullptr);
   EXPECT_EQ(m_h->m_pOption, nullptr);
   EXPECT_EQ(m_h->m_pStatus, nullptr);
-  EXPECT_TRUE(all_zero(m_h->m_szCommunityFind, sizeof m_h->m_szCommunityFind));
-  EXPECT_TRUE(all_zero(m_h->m_szCommunityGetOption, sizeof m_h->m_szCommunityGetOption));
-  EXPECT_TRUE(all_zero(m_h->m_szCommunityWrite, sizeof m_h->m_szCommunityWrite));
-
-  const CPSWDiscovery* d = m_h->m_pDiscovery.get();
-  ASSERT_NE(d, nullptr);
-  EXPECT_EQ(d->m_pFindDeviceSnmp, nullptr);
-  EXPECT_EQ(d->m_pResultList, nullptr);
-  EXPECT_EQ(d->m_pModelTable, nullptr);
-  EXPECT_TRUE(all_zero(&d->m_szFilters[0][0], sizeof d->m_szFilters));
-  EXPECT_TRUE(all_zero(d->m_szCommunity, sizeof d->m_szCommunity));
-
+  for (const PmcCommunity* c : {&m_h->m_communityFind, &m_h->m_communityGetOption, &m_h->m_communityWrite}) {
+    EXPECT_FALSE(c->is_set());
+  }
+  ASSERT_NE(m_h->m_pDiscovery, nullptr);
+  char address[64], model[64], flag[64], oid[64];
+  EXPECT_FALSE(m_h->m_pDiscovery->get_next(address, model, flag, oid));
   ASSERT_NE(m_h->m_pUSM, nullptr);
   EXPECT_EQ(m_h->m_pUSM->get_snmp_mode(), -1);
-  EXPECT_STREQ(m_h->m_pUSM->get_user_name(), "Kdrivers");
 }
 
 TEST(HandleLife, HandlesAreIndependent) {
@@ -58,7 +48,7 @@ TEST(HandleLife, HandlesAreIndependent) {
   EXPECT_NE(a->m_pDiscovery, b->m_pDiscovery);
   EXPECT_NE(a->m_pUSM, b->m_pUSM);
   EXPECT_EQ(PSWCommandString(a, "CmdSetCommunityFind", "alpha"), PSW_OK);
-  EXPECT_STREQ(b->m_szCommunityFind, "");
+  EXPECT_STREQ(b->m_communityFind.c_str(), "");
   PSWUnInit(a);
   PSWUnInit(b);
 }
@@ -83,11 +73,11 @@ TEST_F(Handle, StringCommandsSetTheirOwnCommunity) {
   EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "readers"), PSW_OK);
   EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", "finders"), PSW_OK);
   EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityWrite", "writers"), PSW_OK);
-  EXPECT_STREQ(m_h->m_szCommunityGetOption, "readers");
-  EXPECT_STREQ(m_h->m_szCommunityFind, "finders");
-  EXPECT_STREQ(m_h->m_szCommunityWrite, "writers");
+  EXPECT_STREQ(m_h->m_communityGetOption.c_str(), "readers");
+  EXPECT_STREQ(m_h->m_communityFind.c_str(), "finders");
+  EXPECT_STREQ(m_h->m_communityWrite.c_str(), "writers");
   // The discovery's own community is taken over only by a search.
-  EXPECT_STREQ(m_h->m_pDiscovery->m_szCommunity, "");
+  EXPECT_STREQ(m_h->m_pDiscovery->m_community.c_str(), "");
 }
 
 TEST_F(Handle, StringCommandsMatchExactly) {
@@ -95,24 +85,25 @@ TEST_F(Handle, StringCommandsMatchExactly) {
                           "CmdSetCommunity", "CmdSetCommunityFindX", " CmdSetCommunityFind", ""}) {
     EXPECT_EQ(PSWCommandString(m_h, cmd, "x"), PSW_ERR_UNSUPPORTED) << '"' << cmd << '"';
   }
-  EXPECT_STREQ(m_h->m_szCommunityFind, "");
-  EXPECT_STREQ(m_h->m_szCommunityGetOption, "");
-  EXPECT_STREQ(m_h->m_szCommunityWrite, "");
+  EXPECT_STREQ(m_h->m_communityFind.c_str(), "");
+  EXPECT_STREQ(m_h->m_communityGetOption.c_str(), "");
+  EXPECT_STREQ(m_h->m_communityWrite.c_str(), "");
 }
 
 TEST_F(Handle, StringCommandRefusesNullArguments) {
   EXPECT_EQ(PSWCommandString(nullptr, "CmdSetCommunityFind", "x"), PSW_ERR_ARGUMENT);
   EXPECT_EQ(PSWCommandString(m_h, nullptr, "x"), PSW_ERR_ARGUMENT);
   EXPECT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", nullptr), PSW_ERR_ARGUMENT);
-  EXPECT_STREQ(m_h->m_szCommunityFind, "");
+  EXPECT_STREQ(m_h->m_communityFind.c_str(), "");
 }
 
 TEST_F(Handle, EmptyValueClearsCommunityCompletely) {
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "long-community-text"), PSW_OK);
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", "ab"), PSW_OK);
-  EXPECT_STREQ(m_h->m_szCommunityGetOption, "ab");
+  EXPECT_STREQ(m_h->m_communityGetOption.c_str(), "ab");
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityGetOption", ""), PSW_OK);
-  EXPECT_STREQ(m_h->m_szCommunityGetOption, "");
+  EXPECT_STREQ(m_h->m_communityGetOption.c_str(), "");
+  EXPECT_FALSE(m_h->m_communityGetOption.is_set());
 }
 
 // A value longer than the buffer is cut to 255 characters and terminated;
@@ -124,14 +115,14 @@ TEST_F(Handle, OverlongValueIsCutToBuffer) {
   value[254] = 'L';  // last character that fits
   value[255] = 'X';  // first character cut off
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityFind", value.c_str()), PSW_OK);
-  EXPECT_EQ(std::strlen(m_h->m_szCommunityFind), 255u);
-  EXPECT_EQ(m_h->m_szCommunityFind[254], 'L');
-  EXPECT_EQ(m_h->m_szCommunityFind[255], '\0');
-  EXPECT_STREQ(m_h->m_szCommunityGetOption, "before");
-  EXPECT_STREQ(m_h->m_szCommunityWrite, "after");
+  EXPECT_EQ(std::strlen(m_h->m_communityFind.c_str()), 255u);
+  EXPECT_EQ(m_h->m_communityFind.c_str()[254], 'L');
+  EXPECT_EQ(m_h->m_communityFind.c_str()[255], '\0');
+  EXPECT_STREQ(m_h->m_communityGetOption.c_str(), "before");
+  EXPECT_STREQ(m_h->m_communityWrite.c_str(), "after");
   // Exactly 255 characters fit whole.
   ASSERT_EQ(PSWCommandString(m_h, "CmdSetCommunityWrite", value.substr(0, 255).c_str()), PSW_OK);
-  EXPECT_EQ(std::string(m_h->m_szCommunityWrite), value.substr(0, 255));
+  EXPECT_EQ(std::string(m_h->m_communityWrite.c_str()), value.substr(0, 255));
 }
 
 TEST_F(Handle, IntegerCommandRules) {
@@ -140,7 +131,7 @@ TEST_F(Handle, IntegerCommandRules) {
   EXPECT_EQ(PSWCommandInteger(m_h, "CmdSetCommunityFind", 1), PSW_ERR_UNSUPPORTED);
   EXPECT_EQ(PSWCommandInteger(m_h, "", -1), PSW_ERR_UNSUPPORTED);
   EXPECT_EQ(PSWCommandInteger(m_h, nullptr, INTPTR_MAX), PSW_ERR_UNSUPPORTED);
-  EXPECT_STREQ(m_h->m_szCommunityFind, "");
+  EXPECT_STREQ(m_h->m_communityFind.c_str(), "");
 }
 
 }  // namespace

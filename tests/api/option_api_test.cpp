@@ -128,16 +128,6 @@ class OptionApiOn : public ::testing::TestWithParam<Family> {
   PSWHANDLE h_ = nullptr;
 };
 
-TEST_P(OptionApiOn, BeforeTheRefreshEveryOptionIsEmpty) {
-  opened([&] {
-    EXPECT_EQ(text("SysName"), "");
-    EXPECT_EQ(yes("FAXUnit"), 0);
-    EXPECT_EQ(number("MemorySizeInKByte"), 0);
-    int32_t v = 0;
-    EXPECT_EQ(PSWGetOptionValueInteger(h_, "InputTrayType", 0, &v), PSW_ERR_INDEX);
-  });
-}
-
 TEST_P(OptionApiOn, EveryKeyThroughTheCTypes) {
   opened([&] {
     ASSERT_EQ(PSWRefreshOptions(h_), PSW_OK);

@@ -148,19 +148,4 @@ TEST_F(PluginUSM, UnterminatedTextsAreCutToFieldCapacity) {
   EXPECT_EQ(std::string(m_usm->get_context_name()), std::string(511, 'z'));
 }
 
-TEST(CopyText, CutsTerminatesAndEmptiesOnNull) {
-  char dst[8];
-  std::memset(dst, 'x', sizeof dst);
-  EXPECT_EQ(psw_copy_text(dst, "abcdefghij"), 7u);
-  EXPECT_STREQ(dst, "abcdefg");
-  EXPECT_EQ(psw_copy_text(dst, "abcdef", 3), 3u);  // source limited to 3 bytes
-  EXPECT_STREQ(dst, "abc");
-  EXPECT_EQ(psw_copy_text(dst, nullptr), 0u);
-  EXPECT_STREQ(dst, "");
-  EXPECT_EQ(psw_copy_text(nullptr, 4, "abc"), 0u);
-  char one[1] = {'q'};
-  EXPECT_EQ(psw_copy_text(one, "abc"), 0u);
-  EXPECT_EQ(one[0], '\0');
-}
-
 }  // namespace

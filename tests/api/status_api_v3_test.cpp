@@ -1,11 +1,11 @@
 // The status functions over SNMPv3: a device opened with user-based
-// security reads its tables, and keeps the credentials it was opened with
-// when the handle's settings change afterwards.
+// security reads its tables and cancels a job. That it keeps the
+// credentials it was opened with is checked in open_v3_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "device/status_device_support.h"
+#include "device/status_test_support.h"
 #include "device/status_expected_records.h"
 #include "psw/psw.h"
 
@@ -54,27 +54,6 @@ TEST(StatusApiV3, OpenedWithUserSettingsReadsEveryKindOfRecord) {
     EXPECT_EQ(job, expected_jobs()[3]);
     EXPECT_EQ(PSWCancelJob(h, job.jobId), 0);
     PSWUnInit(h);
-  });
-}
-
-// The status object copies the SNMPv3 values when it is set up: a later
-// change of the settings object (as a search with other settings makes)
-// must not change the user an opened device is read as.
-TEST(StatusDeviceV3, KeepsTheCredentialsItWasSetUpWith) {
-  SimulatedPrinter printer = v3_printer();
-  printer.run([&] {
-    PSWPluginUSMPtr usm(pmc_create_plugin_usm(nullptr));
-    PSWUSMSettings block = settings_of(kAlice);
-    usm->set(PSW_SNMP_MODE_V3, &block);
-    StatusPtr status = make_status(kIPv4.protocol, kIPv4.address, *usm);
-    ASSERT_TRUE(status);
-    ASSERT_EQ(status->read_alert_table(), 0);
-    // Another user, unknown to the device, with the same level and protocols.
-    PSWUSMSettings other = settings_of({"mallory", "SHA", "mallory-auth-pass", "AES", "mallory-priv-pass", false});
-    usm->set(PSW_SNMP_MODE_V3, &other);
-    status->alert_table().clear();
-    EXPECT_EQ(status->read_alert_table(), 0);
-    expect_table(status->alert_table(), expected_alerts());
   });
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/pmc_object.h"
+#include "base/pmc_text.h"
 
 namespace {
 
@@ -70,6 +71,27 @@ TEST(Text, FactoryAcceptsNullErr) {
   PmcPtr<IPmcText> t(pmc_create_text("x", nullptr));
   ASSERT_TRUE(t);
   EXPECT_STREQ(t->c_str(), "x");
+}
+
+TEST(CopyText, CutsTerminatesAndEmptiesOnNull) {
+  char dst[8];
+  std::memset(dst, 'x', sizeof dst);
+  EXPECT_EQ(psw_copy_text(dst, "abcdefghij"), 7u);
+  EXPECT_STREQ(dst, "abcdefg");
+  EXPECT_EQ(psw_copy_text(dst, "abcdef", 3), 3u);  // source limited to 3 bytes
+  EXPECT_STREQ(dst, "abc");
+  EXPECT_EQ(psw_copy_text(dst, nullptr), 0u);
+  EXPECT_STREQ(dst, "");
+  EXPECT_EQ(psw_copy_text(nullptr, 4, "abc"), 0u);
+  char one[1] = {'q'};
+  EXPECT_EQ(psw_copy_text(one, "abc"), 0u);
+  EXPECT_EQ(one[0], '\0');
+  // A buffer's own text, and a later part of it, copy whole.
+  char own[8] = "abcdef";
+  EXPECT_EQ(psw_copy_text(own, own), 6u);
+  EXPECT_STREQ(own, "abcdef");
+  EXPECT_EQ(psw_copy_text(own, own + 2), 4u);
+  EXPECT_STREQ(own, "cdef");
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 namespace {
 
-PSWUsmValues v3_values() {
-  PSWUsmValues v;
+PmcUsmSettings v3_values() {
+  PmcUsmSettings v;
   v.nSnmpMode = 2;
   std::snprintf(v.szUserName, sizeof v.szUserName, "%s", "fleet");
   v.nSecurityLevel = 2;
@@ -39,14 +39,12 @@ TEST(Connection, PortFollowsTheProtocolAndEveryValueIsKept) {
     EXPECT_EQ(out.retries, 3);
     EXPECT_EQ(out.max_message_size, 484u);
     EXPECT_EQ(out.usm.nSnmpMode, 2);
-    // The request object's view points into the connection's own copy.
-    const PmcUsmParameters p = out.usm_parameters();
-    EXPECT_STREQ(p.user_name, "fleet");
-    EXPECT_EQ(p.user_name, out.usm.szUserName);
+    EXPECT_STREQ(out.usm.szUserName, "fleet");
+    EXPECT_FALSE(out.community.is_set());
   }
   // Zero waits and zero retries are usable: one try that does not wait.
   PSWConnection out;
-  EXPECT_EQ(psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, "192.0.2.7", PSWUsmValues(), 0, 0, 0, &out),
+  EXPECT_EQ(psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, "192.0.2.7", PmcUsmSettings(), 0, 0, 0, &out),
             PMC_OK);
 }
 
@@ -69,15 +67,15 @@ TEST(Connection, WhatNoExchangeCouldUseIsRefusedAndLeavesTheValueAsItWas) {
                         Case{"time-out above the signed range", 1, "192.0.2.7", INT32_MIN, 0}}) {
     SCOPED_TRACE(c.what);
     PSWConnection out;
-    ASSERT_EQ(psw_make_connection(1, "198.51.100.1", PSWUsmValues(), 7, 7, 0, &out), PMC_OK);
-    EXPECT_EQ(psw_make_connection(c.protocol, c.address, PSWUsmValues(), c.timeout, c.retries, 0, &out), PMC_E_ARG);
+    ASSERT_EQ(psw_make_connection(1, "198.51.100.1", PmcUsmSettings(), 7, 7, 0, &out), PMC_OK);
+    EXPECT_EQ(psw_make_connection(c.protocol, c.address, PmcUsmSettings(), c.timeout, c.retries, 0, &out), PMC_E_ARG);
     EXPECT_STREQ(out.address, "198.51.100.1");
     EXPECT_EQ(out.timeout, 7);
   }
   PSWConnection out;
-  EXPECT_EQ(psw_make_connection(1, longest.c_str(), PSWUsmValues(), 100, 0, 0, &out), PMC_OK);
+  EXPECT_EQ(psw_make_connection(1, longest.c_str(), PmcUsmSettings(), 100, 0, 0, &out), PMC_OK);
   EXPECT_EQ(std::string(out.address), longest);
-  EXPECT_EQ(psw_make_connection(1, "192.0.2.7", PSWUsmValues(), 100, 0, 0, nullptr), PMC_E_ARG);
+  EXPECT_EQ(psw_make_connection(1, "192.0.2.7", PmcUsmSettings(), 100, 0, 0, nullptr), PMC_E_ARG);
 }
 
 }  // namespace

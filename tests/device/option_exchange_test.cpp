@@ -54,18 +54,27 @@ class OptionExchange : public ::testing::TestWithParam<Family> {
   }
 };
 
+// The model check is one Get; its community is "public" until one is set
+// (cut to 255 characters), and again once a null text takes it back.
 TEST_P(OptionExchange, InitSendsOneGetForTheSysObjectId) {
   FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+  const std::string longCommunity(300, 'c');
   printer.run([&] {
     TestOption o;
     ASSERT_EQ(init(o), PSW_OK);
+    o.SetCommunityStr(longCommunity.c_str());
+    ASSERT_EQ(init(o), PSW_OK);
+    o.SetCommunityStr(nullptr);
+    ASSERT_EQ(init(o), PSW_OK);
   });
   std::vector<ReceivedRequest> requests = printer.agent().requests();
-  ASSERT_EQ(requests.size(), 1u);
+  ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].message.pdu_type, ber::kGetRequest);
   EXPECT_EQ(requests[0].message.version, ber::kVersion1);
-  EXPECT_EQ(requests[0].message.community, "public");
   EXPECT_EQ(oids_of(requests[0]), std::vector<std::string>{"1.3.6.1.2.1.1.2.0"});
+  EXPECT_EQ(requests[0].message.community, "public");
+  EXPECT_EQ(requests[1].message.community, longCommunity.substr(0, 255));
+  EXPECT_EQ(requests[2].message.community, "public");
 }
 
 TEST_P(OptionExchange, RefreshSendsItsGetsInOrderWithTheReadersCommunity) {

@@ -24,7 +24,7 @@ class PrinterProbeTest : public ::testing::Test {
   // Runs the probe against the agent; its result code.
   int probe(PSWPrinterProbe* out) {
     PSWConnection c;
-    EXPECT_EQ(psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, agent_.address().c_str(), PSWUsmValues(), 300,
+    EXPECT_EQ(psw_make_connection(IPmcNetworkAddress::PROTOCOL_IPV4, agent_.address().c_str(), PmcUsmSettings(), 300,
                                   0, 0, &c),
               PMC_OK);
     c.port = agent_.port();

@@ -117,20 +117,6 @@ TEST_F(StatusExchange, CancelSetsOneIntegerUnderTheJobIdentifier) {
   EXPECT_EQ(printer_.agent().value(std::string(kCancelColumn) + ".101.5.65.66.67.68.69"), ber::Value::Integer(1414));
 }
 
-TEST_F(StatusExchange, EveryRefusedCancelIsNoValue) {
-  printer_.run([&] {
-    StatusPtr status = open();
-    ASSERT_TRUE(status);
-    // noSuchName, badValue, readOnly, genErr, noAccess, notWritable
-    for (int error : {2, 3, 4, 5, 6, 17}) {
-      FaultScript script;
-      script.set_error_status = error;
-      printer_.agent().set_script(script);
-      EXPECT_EQ(status->cancel_job("00001044"), -7) << "error-status " << error;
-    }
-  });
-}
-
 TEST_F(StatusExchange, ExchangesPerRead) {
   printer_.run([&] {
     StatusPtr status = open();

@@ -12,7 +12,7 @@ namespace {
 namespace ber = psw_test::ber;
 
 const char kSysObjectId[] = "1.3.6.1.2.1.1.2";
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 PmcPtr<IPmcFindDeviceSnmp> make_finder() {
   int err = -1;

@@ -13,7 +13,7 @@ using psw_test::FaultAgent;
 using psw_test::FaultScript;
 namespace ber = psw_test::ber;
 
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 class GetNextTest : public ::testing::Test {
  protected:

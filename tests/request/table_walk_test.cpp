@@ -25,7 +25,7 @@ namespace ber = psw_test::ber;
 const std::string kEntry = "1.3.6.1.4.1.32473.5.2.1";  // a table entry; columns are kEntry.N
 std::string column(int n) { return kEntry + "." + std::to_string(n); }
 
-const PmcUsmParameters kNoUsm = {nullptr, 0, 0, 0, nullptr, nullptr, nullptr};
+const PmcUsmSettings kNoUsm{};
 
 // One walked row: per column its name, and its integer or "absent".
 struct Cell {
@@ -166,6 +166,9 @@ TEST_F(TableWalk, AnswerThatDoesNotAdvanceFailsTheWalk) {
   agent_.set_script(script);
   std::vector<Row> rows;
   EXPECT_EQ(walk({3}, &rows), PMC_E_WALK_STUCK);
+  // The first answer already gives it away: no row, no further request.
+  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(agent_.request_count(), 1u);
 }
 
 TEST_F(TableWalk, RefusedWalkIsNoValueAndAShortAnswerToo) {

@@ -2,6 +2,7 @@
 // Get, walk and Set to the SNMPv3 session.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,17 @@ psw_test::SnmpdOptions table_agent() {
   return o;
 }
 
-PmcUsmParameters usm_of(const v3test::User& user) {
-  return PmcUsmParameters{user.name.c_str(),        user.level,
-                          user.auth,                user.priv,
-                          user.auth_phrase.c_str(), user.priv_phrase.c_str(),
-                          user.context.c_str()};
+PmcUsmSettings usm_of(const v3test::User& user) {
+  PmcUsmSettings usm;
+  usm.nSnmpMode = PMC_REQUEST_VERSION_V3;
+  std::snprintf(usm.szUserName, sizeof usm.szUserName, "%s", user.name.c_str());
+  usm.nSecurityLevel = user.level;
+  usm.nAuthProtocol = user.auth;
+  usm.nPrivProtocol = user.priv;
+  std::snprintf(usm.szAuthPassPhrase, sizeof usm.szAuthPassPhrase, "%s", user.auth_phrase.c_str());
+  std::snprintf(usm.szPrivPassPhrase, sizeof usm.szPrivPassPhrase, "%s", user.priv_phrase.c_str());
+  std::snprintf(usm.szContextName, sizeof usm.szContextName, "%s", user.context.c_str());
+  return usm;
 }
 
 class V3RequestObject : public ::testing::Test {
@@ -54,7 +61,7 @@ class V3RequestObject : public ::testing::Test {
   }
 
   static psw_test::SnmpdAgent* agent_;
-  PmcUsmParameters usm_{};
+  PmcUsmSettings usm_;
 };
 
 psw_test::SnmpdAgent* V3RequestObject::agent_ = nullptr;

@@ -1,6 +1,6 @@
-// The row reader of the status readers: the bindings of one walked row
+// The row reader of every device reader: the bindings of one walked row
 // (device/psw_exchange.h), one per column in the order the columns were
-// added, read as the record fields need them.
+// added, read as the status records and the option data need them.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +31,13 @@ class PSWRowReader {
   // for a cell the device lacks and past the row's end).
   bool present() const;
 
-  // The next binding's value read as the record fields need it.
-  int32_t next_int32();
+  // The identifier of the binding taken last as dotted text, cut to
+  // size - 1 characters and terminated; empty past the row's end.
+  void oid_text(char* out, size_t size) const;
+
+  // The next binding's value read as the record fields need it; a cell the
+  // device lacks reads as `absent` (the option readers keep -1 there).
+  int32_t next_int32(int32_t absent = PSW_VALUE_ABSENT);
   uint32_t next_uint32();
   // Display text, cut to size - 1 characters and terminated.
   void next_text(char* field, size_t size);

@@ -1,8 +1,7 @@
-#include "device/psw_status_row.h"
-
-#include "request/pmc_table_walk.h"
+#include "device/psw_row_reader.h"
 
 #include "device/pmc_plugin_usm.h"
+#include "request/pmc_table_walk.h"
 
 bool PSWRowReader::next() {
   IPmcOid* oid = nullptr;
@@ -15,9 +14,17 @@ bool PSWRowReader::next() {
 
 bool PSWRowReader::present() const { return m_value && !pmc_is_absent_cell(*m_value); }
 
-int32_t PSWRowReader::next_int32() {
+void PSWRowReader::oid_text(char* out, size_t size) const {
+  if (size == 0) return;
+  out[0] = '\0';
+  if (!m_oid) return;
+  PmcPtr<IPmcText> text(m_oid->to_text(nullptr));
+  if (text) psw_copy_text(out, size, text->c_str());
+}
+
+int32_t PSWRowReader::next_int32(int32_t absent) {
   next();
-  return present() ? m_value->get_int32(nullptr) : PSW_VALUE_ABSENT;
+  return present() ? m_value->get_int32(nullptr) : absent;
 }
 
 uint32_t PSWRowReader::next_uint32() {
