@@ -224,7 +224,7 @@ PmcPtr<IPmcText> first_value_text(const IPmsSnmpPacket& packet) {
 
 int CPSWDiscovery::search(const char* destination, int32_t protocol, const IPSWPluginUSM& usm,
                           int32_t timeout, int32_t retries, int32_t* count) {
-  PMC_TRACE(g_logPsw, "CPSWDiscovery::search");
+  PMC_TRACE_FUNCTION(g_logPsw);
   if (destination == nullptr || count == nullptr) return PMC_E_ARG;
   // Each search starts from nothing: the last finder and list go first, so a
   // failed search leaves no list to walk.

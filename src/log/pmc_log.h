@@ -18,6 +18,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdarg>
 
 #include "base/pmc_printf.h"
@@ -125,8 +126,33 @@ class CPmcTraceScope {
   IPmcLogger* m_logger;
 };
 
+// The qualified name of a function ("NPmcSocketAPI::set_api") cut out of
+// the compiler's signature text ("int NPmcSocketAPI::set_api(void*)") while
+// compiling: what stands before the parameter list, after the return type.
+template <size_t N>
+struct PmcFunctionName {
+  char text[N] = {};
+};
+
+template <size_t N>
+constexpr PmcFunctionName<N> pmc_function_name(const char (&signature)[N]) {
+  size_t end = 0;
+  while (end < N && signature[end] != '(' && signature[end] != '\0') ++end;
+  size_t begin = end;
+  while (begin > 0 && signature[begin - 1] != ' ') --begin;
+  PmcFunctionName<N> name;
+  for (size_t i = begin; i < end; ++i) name.text[i - begin] = signature[i];
+  return name;
+}
+
 // Logs one line to a static category; the arguments are those of
 // IPmcLogger::log after the level.
 #define PMC_LOG(category, level, ...) ((category).logger()->log((level), __VA_ARGS__))
 // Traces the enclosing scope under `label` in a static category.
 #define PMC_TRACE(category, label) const CPmcTraceScope pmc_trace_scope_((label), (category).logger())
+// Traces the enclosing function under its qualified name, without its
+// parameters. Where the traced name is another (an overload's parameter
+// list, the operation a helper stands for), PMC_TRACE names it.
+#define PMC_TRACE_FUNCTION(category)                                                          \
+  static constexpr auto pmc_trace_name_ = pmc_function_name(__PRETTY_FUNCTION__);              \
+  PMC_TRACE(category, pmc_trace_name_.text)

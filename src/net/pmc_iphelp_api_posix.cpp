@@ -152,7 +152,7 @@ void fill_addresses(const Adapter& a, AdapterAddresses* out) {
 }  // namespace
 
 int set_api(void* module) {
-  PMC_TRACE(g_logSocket, "NPmcIpHelpAPI::set_api");
+  PMC_TRACE_FUNCTION(g_logSocket);
   bind_optional(module, "getifaddrs", &g_getifaddrs);
   bind_optional(module, "freeifaddrs", &g_freeifaddrs);
   return PMC_OK;

@@ -128,7 +128,7 @@ std::string narrow(const wchar_t* text) {
 }  // namespace
 
 int set_api(void* module) {
-  PMC_TRACE(g_logSocket, "NPmcIpHelpAPI::set_api");
+  PMC_TRACE_FUNCTION(g_logSocket);
   bind_optional(module, "GetBestInterfaceEx", &g_getBestInterfaceEx);
   bind_optional(module, "GetAdaptersInfo", &g_getAdaptersInfo);
   bind_optional(module, "GetAdaptersAddresses", &g_getAdaptersAddresses);

@@ -79,7 +79,7 @@ int startup(int /*version: POSIX sockets need no start-up*/, const char* /*text*
 }  // namespace
 
 int set_api(void* module) {
-  PMC_TRACE(g_logSocket, "NPmcSocketAPI::set_api");
+  PMC_TRACE_FUNCTION(g_logSocket);
 
 #define PMC_BIND_REQUIRED(member, function)                      \
   if (!bind_entry(module, #function, &g_api.member)) {           \

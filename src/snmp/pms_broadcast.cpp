@@ -54,7 +54,7 @@ int RequestSession::send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPacketL
 }
 
 int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) {
-  PMC_TRACE(g_logSnmp, "RequestSession::send_broad_cast_sync");
+  PMC_TRACE_FUNCTION(g_logSnmp);
   if (out == nullptr) return PMC_E_ARG;
   int rc = pms_check_exchange_arguments(pdu, target);
   if (rc != PMC_OK) return rc;

@@ -66,7 +66,7 @@ int SessionDispatcher::send_broad_cast_sync(IPmsSnmpPacket* packet, IPmsSnmpPack
 }
 
 int SessionDispatcher::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsSnmpPacketList** out) {
-  PMC_TRACE(g_logSnmp, "SessionDispatcher::send_broad_cast_sync");
+  PMC_TRACE_FUNCTION(g_logSnmp);
   if (pdu == nullptr || target == nullptr || out == nullptr) return PMC_E_ARG;
   int rc = PMC_OK;
   IPmsSession* session = session_for(target, &rc);

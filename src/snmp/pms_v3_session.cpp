@@ -92,7 +92,7 @@ int v3RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target,
 
 int v3RequestSession::get_engine_id_broad_cast(IPmsSnmpTarget* target, PmsV3EngineList* engines,
                                                std::vector<PmsV3EngineTime>* times) {
-  PMC_TRACE(g_logSnmp, "v3RequestSession::get_engine_id_broad_cast");
+  PMC_TRACE_FUNCTION(g_logSnmp);
   if (target == nullptr || engines == nullptr) return PMC_E_ARG;
   if (pms_snmp_library_locked_here()) return PMC_E_UNSUPPORTED;
   CPmsV3Channel channel;

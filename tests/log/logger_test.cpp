@@ -1,13 +1,36 @@
 // Category loggers, the "All" group, the null logger, and the manager's
 // category operations.
 #include <string>
+#include <vector>
+
+#include "log/pmc_log.h"
 
 #include "log/pmc_log_manager.h"
 #include "log_test_support.h"
 
+namespace psw_trace_test {
+
+// A member function traced under its own name, as the library's are.
+struct Widget {
+  int turn(int (*callback)(int), const char* why) {
+    PMC_TRACE_FUNCTION(g_logPsw);
+    (void)why;
+    return callback != nullptr ? callback(1) : 0;
+  }
+};
+
+}  // namespace psw_trace_test
+
 namespace {
 
 using log_test::CaptureSink;
+
+TEST(FunctionName, IsTheQualifiedNameWithoutReturnTypeOrParameters) {
+  EXPECT_STREQ(pmc_function_name("int NPmcSocketAPI::set_api(void*)").text, "NPmcSocketAPI::set_api");
+  EXPECT_STREQ(pmc_function_name("CPSWDiscovery::CPSWDiscovery()").text, "CPSWDiscovery::CPSWDiscovery");
+  EXPECT_STREQ(pmc_function_name("static int X::f(int (*)(int))").text, "X::f");
+  EXPECT_STREQ(pmc_function_name("").text, "");
+}
 
 using Logger = log_test::LogTest;
 
@@ -198,6 +221,19 @@ TEST_F(Logger, GroupMembership) {
   EXPECT_EQ(logger->get_level_mask(), unsigned(PMC_LOG_ALL));
   logger->log(PMC_LOG_INFO, "x");
   EXPECT_EQ(sink.lines().size(), 1u);
+}
+
+TEST_F(Logger, TracedFunctionEntersAndExitsUnderItsQualifiedName) {
+  CaptureSink sink;
+  IPmcLogger* logger = category("PSW");
+  logger->add_sink(&sink);
+  ASSERT_EQ(logger->set_level_mask(PMC_LOG_TRACE), 0);
+  psw_trace_test::Widget widget;
+  EXPECT_EQ(widget.turn([](int x) { return x + 1; }, "test"), 2);
+  std::vector<std::string> lines = sink.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("Trace, [psw_trace_test::Widget::turn] enter."), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("Trace, [psw_trace_test::Widget::turn] exit."), std::string::npos) << lines[1];
 }
 
 }  // namespace
