@@ -70,20 +70,4 @@ std::vector<std::vector<std::string>> veth_setup(bool with_addresses) {
   return commands;
 }
 
-ScopedSocketLibrary::ScopedSocketLibrary(const std::vector<std::string>& names) {
-  NPmcSocketAPI::reset_for_test(names);
-  pmc_address_service_reset_for_test();
-}
-
-ScopedSocketLibrary::~ScopedSocketLibrary() {
-  NPmcSocketAPI::reset_for_test({});
-  pmc_address_service_reset_for_test();
-}
-
-ScopedIpHelpLibrary::ScopedIpHelpLibrary(const std::vector<std::string>& names) {
-  NPmcIpHelpAPI::reset_for_test(names);
-}
-
-ScopedIpHelpLibrary::~ScopedIpHelpLibrary() { NPmcIpHelpAPI::reset_for_test({}); }
-
 }  // namespace psw_net_test

@@ -1,10 +1,12 @@
 // Helpers of the network layer tests: private namespaces with interfaces,
-// and scoped changes of the process-wide loaders.
+// and (scoped_libraries.h) scoped changes of the process-wide loaders.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "scoped_libraries.h"
 
 namespace psw_net_test {
 
@@ -24,24 +26,5 @@ std::string run_in_new_namespace(const std::vector<std::vector<std::string>>& se
 // give pswv0 the IPv4 address 192.0.2.1/24 and the IPv6 address 2001:db8::1
 // when `with_addresses` is true, and route everything through pswv0.
 std::vector<std::vector<std::string>> veth_setup(bool with_addresses);
-
-// Points the socket loader at `names` and forgets the address service for
-// the life of the object; restores both to their defaults afterwards.
-class ScopedSocketLibrary {
- public:
-  explicit ScopedSocketLibrary(const std::vector<std::string>& names);
-  ~ScopedSocketLibrary();
-  ScopedSocketLibrary(const ScopedSocketLibrary&) = delete;
-  ScopedSocketLibrary& operator=(const ScopedSocketLibrary&) = delete;
-};
-
-// The same for the adapter layer.
-class ScopedIpHelpLibrary {
- public:
-  explicit ScopedIpHelpLibrary(const std::vector<std::string>& names);
-  ~ScopedIpHelpLibrary();
-  ScopedIpHelpLibrary(const ScopedIpHelpLibrary&) = delete;
-  ScopedIpHelpLibrary& operator=(const ScopedIpHelpLibrary&) = delete;
-};
 
 }  // namespace psw_net_test

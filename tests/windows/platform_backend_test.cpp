@@ -18,28 +18,12 @@
 #include "net/pmc_socket_api.h"
 #include "net/pmc_transport_available.h"
 #include "net/platform/pmc_platform.h"
+#include "net/scoped_libraries.h"
 
 namespace {
 
-// Points the socket loader at `names` for one test, and back to the
-// default afterwards; the address service follows the library it sees.
-class ScopedSocketLibrary {
- public:
-  explicit ScopedSocketLibrary(const std::vector<std::string>& names) {
-    NPmcSocketAPI::reset_for_test(names);
-    pmc_address_service_reset_for_test();
-  }
-  ~ScopedSocketLibrary() {
-    NPmcSocketAPI::reset_for_test({});
-    pmc_address_service_reset_for_test();
-  }
-};
-
-class ScopedIpHelp {
- public:
-  explicit ScopedIpHelp(const std::vector<std::string>& names) { NPmcIpHelpAPI::reset_for_test(names); }
-  ~ScopedIpHelp() { NPmcIpHelpAPI::reset_for_test({}); }
-};
+using psw_net_test::ScopedSocketLibrary;
+using ScopedIpHelp = psw_net_test::ScopedIpHelpLibrary;
 
 class SocketLoaderLog : public log_test::LogTest {
  protected:
