@@ -56,6 +56,11 @@ std::string guessed(const char* octets, size_t length) { return device_text(octe
 void escape_octet(std::string& out, unsigned char c) { out += fmt::format("\\x{:02x}", c); }
 
 #ifdef _WIN32
+// The character sets read by rules of their own on Windows.
+constexpr int32_t kUsAscii = 3;
+constexpr int32_t kShiftJis = 17;
+constexpr int32_t kIso2022Jp = 39;
+
 // One character of code page `page`, `length` octets, as UTF-8; false when
 // the octets are no character of it.
 bool convert_one(unsigned page, const char* octets, int length, std::string* out) {
@@ -84,25 +89,21 @@ size_t character_length(unsigned page, const unsigned char* octets, size_t left)
 // Windows' conversion of code page `page` into UTF-8, character by
 // character, octet by octet past what does not convert. False when Windows
 // has no such code page.
-bool convert(const Charset& charset, const char* octets, size_t length, bool filled, std::string* out) {
-  const unsigned page = charset.codePage;
-  if (page == 0 || !IsValidCodePage(page)) return false;
-  if (page == 50220 || page == 54936) {
-    // A stateful or four-octet encoding: the text as a whole, or not at all.
-    int wide_length = MultiByteToWideChar(page, 0, octets, static_cast<int>(length), nullptr, 0);
-    if (wide_length <= 0) return length == 0;
-    std::wstring wide(static_cast<size_t>(wide_length), L'\0');
-    MultiByteToWideChar(page, 0, octets, static_cast<int>(length), &wide[0], wide_length);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], bytes, nullptr, nullptr);
-    out->append(utf8);
-    return true;
-  }
-  const auto* in = reinterpret_cast<const unsigned char*>(octets);
-  size_t left = length;
+// Octet by octet through code page `page`: each character converted alone,
+// an octet that starts none shown escaped, the rest converted after it.
+void convert_characters(const Charset& charset, unsigned page, const unsigned char* in, size_t left, bool filled,
+                        std::string* out) {
   while (left > 0) {
     size_t step = character_length(page, in, left);
+    // Shift_JIS proper has JIS-Roman in its lower half, where code page 932
+    // (Windows-31J) has ASCII: 0x5C is the yen sign and 0x7E the overline,
+    // as iconv reads them too.
+    if (charset.mibEnum == kShiftJis && step == 1 && (*in == 0x5C || *in == 0x7E)) {
+      out->append(*in == 0x5C ? "\xC2\xA5" : "\xE2\x80\xBE");
+      ++in;
+      --left;
+      continue;
+    }
     if (convert_one(page, reinterpret_cast<const char*>(in), static_cast<int>(step), out)) {
       in += step;
       left -= step;
@@ -114,6 +115,94 @@ bool convert(const Charset& charset, const char* octets, size_t length, bool fil
     ++in;
     --left;
   }
+}
+
+// ISO-2022-JP, read by its escape sequences: ASCII and JIS-Roman one octet
+// a character, JIS X 0208 two, converted as the same character of EUC-JP
+// (both octets moved to the upper half). An escape sequence it does not know
+// is shown escaped, octet by octet.
+void convert_iso2022jp(const unsigned char* in, size_t left, bool filled, std::string* out) {
+  enum class Set { kAscii, kRoman, kKanji } set = Set::kAscii;
+  while (left > 0) {
+    if (*in == 0x1B) {
+      const bool known3 = left >= 3;
+      if (known3 && in[1] == '(' && (in[2] == 'B' || in[2] == 'J')) {
+        set = in[2] == 'B' ? Set::kAscii : Set::kRoman;
+      } else if (known3 && in[1] == '$' && (in[2] == '@' || in[2] == 'B')) {
+        set = Set::kKanji;
+      } else {
+        escape_octet(*out, *in);
+        ++in;
+        --left;
+        continue;
+      }
+      in += 3;
+      left -= 3;
+      continue;
+    }
+    if (set == Set::kKanji && *in >= 0x21 && *in <= 0x7E) {
+      if (left < 2) {
+        if (!filled) escape_octet(*out, *in);
+        break;
+      }
+      const char euc[2] = {static_cast<char>(in[0] | 0x80), static_cast<char>(in[1] | 0x80)};
+      if (!convert_one(20932, euc, 2, out)) {
+        escape_octet(*out, in[0]);
+        ++in;
+        --left;
+        continue;
+      }
+      in += 2;
+      left -= 2;
+      continue;
+    }
+    if (*in >= 0x80) {
+      escape_octet(*out, *in);
+    } else if (set == Set::kRoman && (*in == 0x5C || *in == 0x7E)) {
+      out->append(*in == 0x5C ? "\xC2\xA5" : "\xE2\x80\xBE");
+    } else {
+      out->push_back(static_cast<char>(*in));
+    }
+    ++in;
+    --left;
+  }
+}
+
+// Windows' conversion of the charset's code page into UTF-8. False when
+// Windows has no such code page. US-ASCII and ISO-2022-JP are read here:
+// Windows maps octets above 0x7F of the one to letters (best fit), and
+// leaves the other to a converter a system may lack.
+bool convert(const Charset& charset, const char* octets, size_t length, bool filled, std::string* out) {
+  const auto* in = reinterpret_cast<const unsigned char*>(octets);
+  if (charset.mibEnum == kUsAscii) {
+    for (size_t i = 0; i < length; ++i) {
+      if (in[i] < 0x80)
+        out->push_back(static_cast<char>(in[i]));
+      else
+        escape_octet(*out, in[i]);
+    }
+    return true;
+  }
+  if (charset.mibEnum == kIso2022Jp) {
+    if (!IsValidCodePage(20932)) return false;
+    convert_iso2022jp(in, length, filled, out);
+    return true;
+  }
+  const unsigned page = charset.codePage;
+  if (page == 0 || !IsValidCodePage(page)) return false;
+  if (page == 54936) {
+    // GB18030's characters are one, two or four octets: the text as a whole.
+    int wide_length = MultiByteToWideChar(page, 0, octets, static_cast<int>(length), nullptr, 0);
+    if (wide_length <= 0) return length == 0;
+    std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+    MultiByteToWideChar(page, 0, octets, static_cast<int>(length), &wide[0], wide_length);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], bytes, nullptr, nullptr);
+    out->append(utf8);
+    return true;
+  }
+  convert_characters(charset, page, in, length, filled, out);
   return true;
 }
 #else

@@ -23,6 +23,7 @@ struct TextCase {
 TEST(Charset, TextsConvertFromTheDevicesCharacterSetAndNothingIsLost) {
   const TextCase cases[] = {
       {"Shift_JIS", "\x83\x75\x83\x89\x83\x62\x83\x4e", 64, 17, "\xE3\x83\x96\xE3\x83\xA9\xE3\x83\x83\xE3\x82\xAF"},
+      {"Shift_JIS's lower half is JIS-Roman: yen sign and overline", "a\x5c\x7e", 64, 17, "a\xC2\xA5\xE2\x80\xBE"},
       {"Big5", "\xa5\x78\xa5\x5f", 64, 2026, "\xE5\x8F\xB0\xE5\x8C\x97"},
       {"EUC-JP", "\xc6\xfc\xcb\xdc", 64, 18, "\xE6\x97\xA5\xE6\x9C\xAC"},
       {"ISO-2022-JP, a stateful encoding", "\x1b$BF|K\\\x1b(B", 64, 39, "\xE6\x97\xA5\xE6\x9C\xAC"},
