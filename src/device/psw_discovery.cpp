@@ -150,7 +150,8 @@ int CPSWDiscovery::add_answer(const char* sysObjectId, const char* address) {
 int CPSWDiscovery::probe_responder(const char* address, bool* keep, char (&model)[kTextSize]) {
   *keep = false;
   PSWConnection connection;
-  int rc = psw_make_connection(m_nProtocol, address, m_usm, m_nTimeout, m_nRetries, 0, &connection);
+  int rc = psw_make_connection(m_search.protocol, address, m_search.usm, m_search.timeout, m_search.retries, 0,
+                               &connection);
   if (rc != PMC_OK) return PMC_OK;  // an address no exchange can use: not kept
   PSWExchange exchange;
   rc = exchange.open(connection, m_community.is_set() ? &m_community : nullptr);
@@ -257,15 +258,17 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (rc != PMC_OK) return rc;
   if (actual != protocol) return PMC_E_ARG;  // e.g. an IPv6 text on an IPv4 search
 
-  // The finder's target takes its own copy of the settings at init; the
-  // printer test of other models' answers uses the same ones.
-  m_usm = psw_usm_settings_of(usm);
-  m_nProtocol = protocol;
-  m_nTimeout = timeout;
-  m_nRetries = retries;
+  // The finder's target takes its own copy of the settings at init, and
+  // the printer test of other models' answers goes out the way the search
+  // did. The finder's init refuses the arguments no search can use; then no
+  // connection is kept either.
+  const PmcUsmSettings settings = psw_usm_settings_of(usm);
+  if (psw_make_connection(protocol, destination, settings, timeout, retries, 0, &m_search) != PMC_OK) {
+    m_search = PSWConnection();
+  }
   if (m_community.is_set()) m_pFindDeviceSnmp->set_community(m_community.c_str());
-  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), m_usm.nSnmpMode, &m_usm, timeout,
-                               retries, 0);
+  rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), settings.nSnmpMode, &settings,
+                               timeout, retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   return PMC_OK;
 }

@@ -15,6 +15,7 @@
 
 #include "base/pmc_object.h"
 #include "device/pmc_plugin_usm.h"
+#include "device/psw_connection.h"
 
 class IPmcFindDeviceSnmp;  // the device finder of the management core
 class IPSWPluginUSM;       // the handle's SNMPv3 settings object
@@ -151,15 +152,12 @@ class CPSWDiscovery final : public CPmcObject {
   const PSWSupportedModel* m_pModelTable = nullptr;
   // Community of searches; kept across searches once set.
   PmcCommunity m_community;
-  // SNMPv3 values of the last search.
-  PmcUsmSettings m_usm;
   // Printers of every model are kept (set_any_model).
   bool m_bAnyModel = false;
-  // Protocol, time-out and retries of the last search, for the printer
-  // test of answers of other models.
-  int32_t m_nProtocol = 0;
-  int32_t m_nTimeout = 0;
-  int32_t m_nRetries = 0;
+  // How the last search went out (destination, protocol, time-out, retries,
+  // SNMPv3 values): the printer test of an answer of another model goes to
+  // its responder the same way.
+  PSWConnection m_search;
 
  protected:
   // Releases the finder and the result list.
