@@ -1,8 +1,9 @@
 // pswctl.exe, the Windows build, run under Wine beside pswctl on the same
 // simulated network: every sub-command must print the same JSON and end
 // with the same exit status. The network has two office printers and one
-// printer of another model, a printer whose texts are Shift_JIS, IPv4 and
-// IPv6, a write community and SNMPv3 users of every security level. Skipped when the build has no Windows
+// printer of another model, printers whose texts are Shift_JIS and Latin-1,
+// an ink printer of another maker, IPv4 and IPv6, a write community and
+// SNMPv3 users of every security level. Skipped when the build has no Windows
 // tree to compare (scripts/test always builds one).
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -85,7 +86,7 @@ class WindowsCompare : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (*kWindowsBuild == '\0') return;
-    std::vector<psw_test::SnmpdOptions> agents(4);
+    std::vector<psw_test::SnmpdOptions> agents(6);
     for (size_t i = 0; i < 2; ++i) {
       agents[i].profile = status_test::office_printer_profile();
       agents[i].write_community = "private";
@@ -98,6 +99,10 @@ class WindowsCompare : public ::testing::Test {
     // Texts in Shift_JIS: the tools convert them each with its system's
     // converter (iconv, Windows' code pages).
     agents[3].profile = pswctl_test::tools_profile("mono_laser_shift_jis.snmprec");
+    // Latin-1 texts and columns the device lacks; and an ink printer of
+    // another maker, for the any-model path.
+    agents[4].profile = psw_test::SnmprecProfile::load(psw_test::profile_path("mono_laser_latin1.snmprec"));
+    agents[5].profile = psw_test::SnmprecProfile::load(psw_test::profile_path("inkjet.snmprec"));
     psw_test::NetnsNetworkOptions options;
     options.subnet = "10.231.17";
     options.subnet6 = "fd31:231:17::";
@@ -156,11 +161,13 @@ psw_test::NetnsNetwork* WindowsCompare::s_net = nullptr;
 
 TEST_F(WindowsCompare, SearchesFindTheSameDevices) {
   ToolRun limited = same({"discover", "--json", "--timeout", "1500", "--retries", "0"});
-  EXPECT_EQ(json::parse(limited.out)["devices"].size(), 3u) << limited.out;  // the other model is left out
+  EXPECT_EQ(json::parse(limited.out)["devices"].size(), 4u) << limited.out;  // other makers' are left out
   same({"discover", "10.231.17.255", "--json", "--timeout", "1500", "--retries", "0"});
   ToolRun multicast = same({"discover", "--transport", "udp6", "--json", "--timeout", "1500", "--retries", "0"});
-  EXPECT_EQ(json::parse(multicast.out)["devices"].size(), 3u) << multicast.out;
+  EXPECT_EQ(json::parse(multicast.out)["devices"].size(), 4u) << multicast.out;
   same({"discover", "--filter", "1.3.6.1.4.1.47001.1.11", "--json", "--timeout", "1500", "--retries", "0"});
+  ToolRun any = same({"discover", "--any-model", "--json", "--timeout", "1500", "--retries", "0"});
+  EXPECT_GT(json::parse(any.out)["devices"].size(), 4u) << any.out;
 }
 
 TEST_F(WindowsCompare, StatusOptionsAndJobsReadAlike) {
@@ -170,6 +177,10 @@ TEST_F(WindowsCompare, StatusOptionsAndJobsReadAlike) {
   same({"status", agent(3), "--json"});
   same({"status", agent(3)});  // as text: device texts converted and escaped alike
   same({"jobs", agent(3)});
+  same({"status", agent(4)});
+  same({"options", agent(4), "--json"});
+  same({"status", agent(5), "--any-model", "--json"});
+  same({"options", agent(5), "--any-model"});
   same({"options", agent(0), "--json"});
   same({"jobs", agent(1), "--json"});
   same({"jobs", agent(1), "--kind", "finished", "--json"});
