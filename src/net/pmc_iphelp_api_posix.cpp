@@ -1,4 +1,5 @@
 #include "net/pmc_iphelp_api.h"
+#include "net/pmc_iphelp_backend.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -36,15 +37,6 @@ int bind_linked_c_library() {
 CPmcLibraryLoader& loader() {
   static CPmcLibraryLoader s_loader({}, &set_api, &bind_linked_c_library);
   return s_loader;
-}
-
-template <class Fn>
-void bind_optional(PmcModule module, const char* name, Fn* slot) {
-  *slot = reinterpret_cast<Fn>(pmc_get_proc_address(module, name));
-  if (*slot == nullptr) {
-    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "[NPmcIpHelpAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
-            name, pmc_get_last_error());
-  }
 }
 
 // What the queries report of one interface.
@@ -120,16 +112,6 @@ bool entry_points_ready() {
   return loader().is_loaded() && g_getifaddrs != nullptr && g_freeifaddrs != nullptr;
 }
 
-// The first half of the buffer protocol, shared by both queries: reports the
-// size and tells whether the caller's buffer can take the records.
-uint32_t check_size(size_t count, size_t record, const void* buffer, uint32_t* size) {
-  if (count == 0) return PMC_ERROR_NO_DATA;
-  size_t needed = count * record;
-  bool fits = buffer != nullptr && *size >= needed;
-  *size = static_cast<uint32_t>(needed);
-  return fits ? PMC_NO_ERROR : PMC_ERROR_BUFFER_OVERFLOW;
-}
-
 void fill_info(const Adapter& a, AdapterInfo* out) {
   std::memset(out, 0, sizeof(*out));
   out->type = a.type;
@@ -166,7 +148,7 @@ uint32_t get_adapters_info(AdapterInfo* buffer, uint32_t* size) {
   InterfaceList list;
   if (!list.ok()) return PMC_ERROR_NO_DATA;
   std::vector<Adapter> adapters = list.adapters(AF_INET);
-  uint32_t rc = check_size(adapters.size(), sizeof(AdapterInfo), buffer, size);
+  uint32_t rc = check_buffer(adapters.size(), sizeof(AdapterInfo), buffer, size);
   if (rc != PMC_NO_ERROR) return rc;
   for (size_t i = 0; i < adapters.size(); ++i) fill_info(adapters[i], &buffer[i]);
   return PMC_NO_ERROR;
@@ -179,7 +161,7 @@ uint32_t get_adapters_addresses(int family, uint32_t /*flags*/, AdapterAddresses
   InterfaceList list;
   if (!list.ok()) return PMC_ERROR_NO_DATA;
   std::vector<Adapter> adapters = list.adapters(family);
-  uint32_t rc = check_size(adapters.size(), sizeof(AdapterAddresses), buffer, size);
+  uint32_t rc = check_buffer(adapters.size(), sizeof(AdapterAddresses), buffer, size);
   if (rc != PMC_NO_ERROR) return rc;
   for (size_t i = 0; i < adapters.size(); ++i) fill_addresses(adapters[i], &buffer[i]);
   return PMC_NO_ERROR;

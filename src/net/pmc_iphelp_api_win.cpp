@@ -15,6 +15,7 @@
 #include "base/pmc_result.h"
 #include "log/pmc_log.h"
 #include "net/pmc_iphelp_api.h"
+#include "net/pmc_iphelp_backend.h"
 #include "net/platform/pmc_platform.h"
 
 namespace NPmcIpHelpAPI {
@@ -32,15 +33,6 @@ GetAdaptersAddressesFn g_getAdaptersAddresses = nullptr;
 CPmcLibraryLoader& loader() {
   static CPmcLibraryLoader s_loader({"iphlpapi.dll"}, &set_api);
   return s_loader;
-}
-
-template <class Fn>
-void bind_optional(PmcModule module, const char* name, Fn* slot) {
-  *slot = reinterpret_cast<Fn>(pmc_get_proc_address(module, name));
-  if (*slot == nullptr) {
-    PMC_LOG(g_logSocket, PMC_LOG_ERROR, "[NPmcIpHelpAPI::set_api] fail GetProcAddress \"%s\": GetLastError()=%d",
-            name, pmc_get_last_error());
-  }
 }
 
 // One of IP Helper's lists, fetched with its two-call buffer protocol and
@@ -81,14 +73,6 @@ AdapterList<IP_ADAPTER_ADDRESSES> fetch_addresses(ULONG family, ULONG flags) {
     if (list.rc != ERROR_BUFFER_OVERFLOW) break;
   }
   return list;
-}
-
-uint32_t check_size(size_t count, size_t record, const void* buffer, uint32_t* size) {
-  if (count == 0) return PMC_ERROR_NO_DATA;
-  size_t needed = count * record;
-  bool fits = buffer != nullptr && *size >= needed;
-  *size = static_cast<uint32_t>(needed);
-  return fits ? PMC_NO_ERROR : PMC_ERROR_BUFFER_OVERFLOW;
 }
 
 // IP Helper's answers, in the numbering this layer reports.
@@ -144,7 +128,7 @@ uint32_t get_adapters_info(AdapterInfo* buffer, uint32_t* size) {
   if (list.rc != NO_ERROR) return our_error(list.rc);
   size_t count = 0;
   for (const IP_ADAPTER_INFO* a = list.first(); a != nullptr; a = a->Next) ++count;
-  uint32_t rc = check_size(count, sizeof(AdapterInfo), buffer, size);
+  uint32_t rc = check_buffer(count, sizeof(AdapterInfo), buffer, size);
   if (rc != PMC_NO_ERROR) return rc;
   size_t i = 0;
   for (const IP_ADAPTER_INFO* a = list.first(); a != nullptr; a = a->Next, ++i) {
@@ -163,7 +147,7 @@ uint32_t get_adapters_addresses(int family, uint32_t flags, AdapterAddresses* bu
   if (list.rc != NO_ERROR) return our_error(list.rc);
   size_t count = 0;
   for (const IP_ADAPTER_ADDRESSES* a = list.first(); a != nullptr; a = a->Next) ++count;
-  uint32_t rc = check_size(count, sizeof(AdapterAddresses), buffer, size);
+  uint32_t rc = check_buffer(count, sizeof(AdapterAddresses), buffer, size);
   if (rc != PMC_NO_ERROR) return rc;
   size_t i = 0;
   for (const IP_ADAPTER_ADDRESSES* a = list.first(); a != nullptr; a = a->Next, ++i) {
