@@ -144,34 +144,6 @@ std::map<std::string, std::string> expected_standard_options(const SnmprecProfil
   return out;
 }
 
-// Every option key's answer by "key[index]" (per-tray keys for every tray
-// the device reported), as "result: value".
-std::map<std::string, std::string> every_option(PSWHANDLE h) {
-  std::map<std::string, std::string> out;
-  int32_t trays = 0;
-  EXPECT_EQ(PSWGetOptionValueInteger(h, "NumberOfInputTray", 0, &trays), 0);
-  for (const PSWOptionKeyInfo& k : psw_option_keys()) {
-    for (int32_t i = 0; i < (k.perTray ? trays : 1); ++i) {
-      std::string key = std::string(k.key) + "[" + std::to_string(i) + "]";
-      uint16_t index = static_cast<uint16_t>(i);
-      if (k.kind == PSWOptionKind::kBoolean) {
-        int16_t v = -1;
-        int32_t rc = PSWGetOptionValueBoolean(h, k.key, index, &v);
-        out[key] = std::to_string(rc) + ": " + std::to_string(v);
-      } else if (k.kind == PSWOptionKind::kInteger) {
-        int32_t v = -1;
-        int32_t rc = PSWGetOptionValueInteger(h, k.key, index, &v);
-        out[key] = std::to_string(rc) + ": " + std::to_string(v);
-      } else {
-        char v[PSW_OPTION_TEXT_SIZE] = "untouched";
-        int32_t rc = PSWGetOptionValueString(h, k.key, index, v);
-        out[key] = std::to_string(rc) + ": " + std::string(v, strnlen(v, sizeof v));
-      }
-    }
-  }
-  return out;
-}
-
 // ---------------------------------------------------------------------------
 // The agents
 // ---------------------------------------------------------------------------
@@ -313,7 +285,7 @@ TEST_P(AnyModelPrinters, OpenOnlyWithTheCommandAndGiveEveryTable) {
     // Options: the standard keys from the device's standard tables, -5 for
     // every key of the supported maker, of whatever kind.
     ASSERT_EQ(PSWRefreshOptions(h), PSW_OK);
-    std::map<std::string, std::string> options = every_option(h);
+    std::map<std::string, std::string> options = api_test::every_option(h, "untouched");
     std::map<std::string, std::string> standard = expected_standard_options(p);
     for (const auto& kv : standard) EXPECT_EQ(options[kv.first], kv.second) << kv.first;
     size_t maker_keys = 0;
@@ -421,7 +393,7 @@ TEST(AnyModelSupportedModel, AnswersEveryOptionAsWithoutTheCommand) {
       ASSERT_EQ(PSWCommandInteger(h, kAnyModel, on), PSW_OK);
       ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1), PSW_OK);
       ASSERT_EQ(PSWRefreshOptions(h), PSW_OK);
-      with_command[on] = every_option(h);
+      with_command[on] = api_test::every_option(h, "untouched");
       EXPECT_EQ(PSWIsSupportedOID(h, kSupportedModel), 1);
     }
     EXPECT_EQ(with_command[1], with_command[0]);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "psw/psw.h"
@@ -54,5 +56,10 @@ void expect_records(PSWHANDLE handle, const CountFn<Record>& count_fn, CopyFn<Re
   EXPECT_EQ(copy_fn(handle, count, &record), -11);
   EXPECT_EQ(record, untouched);
 }
+
+// Every option key's answer by "key[index]" (per-tray keys for every tray
+// the device reported), as "result: value". A text getter's buffer starts
+// as `unwritten`, so a failure shows whether the getter wrote into it.
+std::map<std::string, std::string> every_option(PSWHANDLE h, const char* unwritten = "");
 
 }  // namespace api_test

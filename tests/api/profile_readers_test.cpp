@@ -319,35 +319,6 @@ TEST(ProfileReadersV3Cancel, CancelsAnUnfinishedJobOfTheOfficePrinter) {
 // Options against both agents
 // ---------------------------------------------------------------------------
 
-// Every option key's answer ("key[index]" -> "result: value"), per-tray keys
-// for every tray the device reported.
-std::map<std::string, std::string> every_option(PSWHANDLE h) {
-  std::map<std::string, std::string> out;
-  int32_t trays = 0;
-  EXPECT_EQ(PSWGetOptionValueInteger(h, "NumberOfInputTray", 0, &trays), 0);
-  for (const PSWOptionKeyInfo& k : psw_option_keys()) {
-    int32_t last = k.perTray ? trays : 1;
-    for (int32_t i = 0; i < last; ++i) {
-      std::string key = std::string(k.key) + "[" + std::to_string(i) + "]";
-      uint16_t index = static_cast<uint16_t>(i);
-      if (k.kind == PSWOptionKind::kBoolean) {
-        int16_t v = -1;
-        int32_t rc = PSWGetOptionValueBoolean(h, k.key, index, &v);
-        out[key] = std::to_string(rc) + ": " + std::to_string(v);
-      } else if (k.kind == PSWOptionKind::kInteger) {
-        int32_t v = -1;
-        int32_t rc = PSWGetOptionValueInteger(h, k.key, index, &v);
-        out[key] = std::to_string(rc) + ": " + std::to_string(v);
-      } else {
-        char v[PSW_OPTION_TEXT_SIZE] = "";
-        int32_t rc = PSWGetOptionValueString(h, k.key, index, v);
-        out[key] = std::to_string(rc) + ": " + std::string(v, strnlen(v, sizeof v));
-      }
-    }
-  }
-  return out;
-}
-
 std::map<std::string, std::string> options_from(AgentKind kind, const SnmprecProfile& profile) {
   std::map<std::string, std::string> options;
   ServedPrinter printer(kind, profile);
@@ -355,7 +326,7 @@ std::map<std::string, std::string> options_from(AgentKind kind, const SnmprecPro
     Handle h;
     ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1), 0);
     ASSERT_EQ(PSWRefreshOptions(h), 0);
-    options = every_option(h);
+    options = api_test::every_option(h);
   });
   return options;
 }
