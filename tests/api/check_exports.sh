@@ -17,31 +17,8 @@ status=0
 # Defined dynamic symbols, version suffix (@@PSW_1) removed, one per line.
 mangled=$(nm -D --defined-only "$lib" | awk '{print $NF}' | sed 's/@.*//' | sort -u)
 
-for sym in $mangled; do
-  case "$sym" in
-    _Z*)
-      name=$(printf '%s\n' "$sym" | c++filt)
-      case "$name" in
-        CPSWDevCommOption::* | CPSWFalconOption::*) continue ;;
-        "vtable for CPSWDevCommOption" | "vtable for CPSWFalconOption") continue ;;
-        "typeinfo for CPSWDevCommOption" | "typeinfo for CPSWFalconOption") continue ;;
-        "typeinfo name for CPSWDevCommOption" | "typeinfo name for CPSWFalconOption") continue ;;
-      esac
-      echo "unexpected export: $sym ($name)"
-      status=1
-      ;;
-    PSW*)
-      # A C name: letters, digits and underscores only.
-      if printf '%s\n' "$sym" | grep -Eq '^PSW[A-Za-z0-9_]*$'; then continue; fi
-      echo "unexpected export: $sym"
-      status=1
-      ;;
-    *)
-      echo "unexpected export: $sym"
-      status=1
-      ;;
-  esac
-done
+here=$(cd "$(dirname "$0")" && pwd)
+printf '%s\n' "$mangled" | sh "$here/../support/unexpected_exports.sh" || status=1
 
 demangled=$(printf '%s\n' "$mangled" | c++filt)
 for need in "$@"; do

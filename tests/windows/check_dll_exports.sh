@@ -12,30 +12,8 @@ header=$2
 status=0
 
 exports=$(awk 'NR > 1 && NF > 0 {print $1}' "$def" | sed 's/@.*//' | sort -u)
-for sym in $exports; do
-  case "$sym" in
-    _Z*)
-      name=$(printf '%s\n' "$sym" | c++filt)
-      case "$name" in
-        CPSWDevCommOption::* | CPSWFalconOption::*) continue ;;
-        "vtable for CPSWDevCommOption" | "vtable for CPSWFalconOption") continue ;;
-        "typeinfo for CPSWDevCommOption" | "typeinfo for CPSWFalconOption") continue ;;
-        "typeinfo name for CPSWDevCommOption" | "typeinfo name for CPSWFalconOption") continue ;;
-      esac
-      echo "unexpected export: $sym ($name)"
-      status=1
-      ;;
-    PSW*)
-      printf '%s\n' "$sym" | grep -Eq '^PSW[A-Za-z0-9_]*$' && continue
-      echo "unexpected export: $sym"
-      status=1
-      ;;
-    *)
-      echo "unexpected export: $sym"
-      status=1
-      ;;
-  esac
-done
+here=$(cd "$(dirname "$0")" && pwd)
+printf '%s\n' "$exports" | sh "$here/../support/unexpected_exports.sh" || status=1
 
 # Every function of the header: "PSW_API <type> PSWName(".
 for fn in $(grep -Eo 'PSW_API[^(]*[[:space:]*]PSW[A-Za-z0-9_]+[[:space:]]*\(' "$header" |
