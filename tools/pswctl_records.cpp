@@ -105,36 +105,37 @@ json to_json(const PSWOutputTrayInfo& r, int32_t charset) {
           {"statusText", named(r.status, subunit_status_text)}};
 }
 
+// The level of a supply: unit, maximum and level, each with its name, the
+// percentage, and whether the level is above the maximum.
+json supply_level(int32_t unit, int32_t maximum, int32_t level) {
+  return {{"supplyUnit", number(unit)},
+          {"supplyUnitName", named(unit, supply_unit_name)},
+          {"maxCapacity", number(maximum)},
+          {"maxCapacityText", named(maximum, level_text)},
+          {"level", number(level)},
+          {"levelText", named(level, level_text)},
+          {"levelPercent", percent_or_null(level_percent(unit, maximum, level))},
+          {"aboveMaximum", above_maximum(maximum, level)}};
+}
+
 json to_json(const PSWTonerInfo& r, int32_t charset) {
-  return {{"description", text(r.description, charset)},
-          {"supplyUnit", number(r.supplyUnit)},
-          {"supplyUnitName", named(r.supplyUnit, supply_unit_name)},
-          {"maxCapacity", number(r.maxCapacity)},
-          {"maxCapacityText", named(r.maxCapacity, level_text)},
-          {"level", number(r.level)},
-          {"levelText", named(r.level, level_text)},
-          {"levelPercent", percent_or_null(level_percent(r.supplyUnit, r.maxCapacity, r.level))},
-          {"aboveMaximum", above_maximum(r.maxCapacity, r.level)}};
+  json out = supply_level(r.supplyUnit, r.maxCapacity, r.level);
+  out["description"] = text(r.description, charset);
+  return out;
 }
 
 json to_json(const PSWSupplyInfo& r, int32_t charset) {
-  return {{"index", number(r.supplyIndex)},
-          {"type", number(r.type)},
-          {"typeName", named(r.type, supply_type_name)},
-          {"class", number(r.supplyClass)},
-          {"className", named(r.supplyClass, supply_class_name)},
-          {"markerIndex", number(r.markerIndex)},
-          {"colorantIndex", number(r.colorantIndex)},
-          {"colorant", text(r.colorant, charset)},
-          {"description", text(r.description, charset)},
-          {"supplyUnit", number(r.supplyUnit)},
-          {"supplyUnitName", named(r.supplyUnit, supply_unit_name)},
-          {"maxCapacity", number(r.maxCapacity)},
-          {"maxCapacityText", named(r.maxCapacity, level_text)},
-          {"level", number(r.level)},
-          {"levelText", named(r.level, level_text)},
-          {"levelPercent", percent_or_null(level_percent(r.supplyUnit, r.maxCapacity, r.level))},
-          {"aboveMaximum", above_maximum(r.maxCapacity, r.level)}};
+  json out = supply_level(r.supplyUnit, r.maxCapacity, r.level);
+  out.update(json{{"index", number(r.supplyIndex)},
+                  {"type", number(r.type)},
+                  {"typeName", named(r.type, supply_type_name)},
+                  {"class", number(r.supplyClass)},
+                  {"className", named(r.supplyClass, supply_class_name)},
+                  {"markerIndex", number(r.markerIndex)},
+                  {"colorantIndex", number(r.colorantIndex)},
+                  {"colorant", text(r.colorant, charset)},
+                  {"description", text(r.description, charset)}});
+  return out;
 }
 
 json to_json(const PSWAlertInfo& r, int32_t charset) {
