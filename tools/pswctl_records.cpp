@@ -105,6 +105,8 @@ json to_json(const PSWOutputTrayInfo& r, int32_t charset) {
           {"statusText", named(r.status, subunit_status_text)}};
 }
 
+namespace {
+
 // The level of a supply: unit, maximum and level, each with its name, the
 // percentage, and whether the level is above the maximum.
 json supply_level(int32_t unit, int32_t maximum, int32_t level) {
@@ -117,6 +119,8 @@ json supply_level(int32_t unit, int32_t maximum, int32_t level) {
           {"levelPercent", percent_or_null(level_percent(unit, maximum, level))},
           {"aboveMaximum", above_maximum(maximum, level)}};
 }
+
+}  // namespace
 
 json to_json(const PSWTonerInfo& r, int32_t charset) {
   json out = supply_level(r.supplyUnit, r.maxCapacity, r.level);
