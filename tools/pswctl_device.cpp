@@ -241,6 +241,14 @@ json Device::printer() {
   return to_json(info);
 }
 
+json Device::identity() {
+  step("reading identity");
+  PSWIdentityInfo info;
+  std::memset(&info, 0, sizeof info);
+  check(PSWGetIdentityInfo(handle_, &info), "PSWGetIdentityInfo");
+  return to_json(info, printerCharSet_);
+}
+
 json Device::char_sets() {
   // A device may lack either localization: that character set is then null
   // rather than failing the whole report.
@@ -265,6 +273,7 @@ json Device::status() {
   // The character sets first: the texts of every table are converted from
   // the printer's.
   const json sets = char_sets();
+  report["identity"] = identity();
   report["storage"] = table<PSWStorageInfo>("storage", PSWGetNumberOfStorageInfo, PSWGetStorageInfo);
   report["devices"] = table<PSWDeviceInfo>("devices", PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
   report["printer"] = printer();
@@ -274,6 +283,12 @@ json Device::status() {
   report["toners"] = table<PSWTonerInfo>("toners", PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
   report["supplies"] = table<PSWSupplyInfo>("supplies", PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
   report["alerts"] = table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
+  report["markers"] = table<PSWMarkerInfo>("markers", PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
+  report["covers"] = table<PSWCoverInfo>("covers", PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
+  report["consoleLines"] =
+      table<PSWConsoleLineInfo>("console lines", PSWGetNumberOfConsoleLineInfo, PSWGetConsoleLineInfo);
+  report["consoleLights"] =
+      table<PSWConsoleLightInfo>("console lights", PSWGetNumberOfConsoleLightInfo, PSWGetConsoleLightInfo);
   report["charSets"] = sets;
   if (progress_ != nullptr) progress_->clear();
   return report;

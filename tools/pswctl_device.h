@@ -78,7 +78,7 @@ class Device {
   // gave; empty otherwise.
   const std::string& seen_sys_object_id() const { return seenSysObjectId_; }
 
-  // Every status table of the opened device.
+  // The identity and every status table of the opened device.
   json status();
   // The parts `watch` compares: printer status, toners and alerts.
   json watch_snapshot();
@@ -93,6 +93,7 @@ class Device {
   void set_communities(PSWHANDLE handle) const;
   void step(const std::string& label);
   json printer();
+  json identity();
   json char_sets();
   // A character set of the opened device (PSW_CHARSET_PRINTER or _VENDOR);
   // 0 when the device has none.

@@ -215,6 +215,79 @@ std::string capacity_unit_name(int32_t unit) {
   return lookup(t, unit);
 }
 
+std::string marking_technology_name(int32_t technology) {
+  static const Named t[] = {{1, "other"},
+                            {2, "unknown"},
+                            {3, "electrophotographic LED"},
+                            {4, "electrophotographic laser"},
+                            {5, "electrophotographic other"},
+                            {6, "dot matrix 9-pin"},
+                            {7, "dot matrix 24-pin"},
+                            {8, "dot matrix other"},
+                            {9, "fully formed impact"},
+                            {10, "impact band"},
+                            {11, "impact other"},
+                            {12, "ink jet aerosol"},
+                            {13, "thermal ink jet"},
+                            {14, "ink jet other"},
+                            {15, "pen"},
+                            {16, "thermal transfer"},
+                            {17, "thermal sensitive"},
+                            {18, "thermal diffusion"},
+                            {19, "thermal other"},
+                            {20, "electroerosion"},
+                            {21, "electrostatic"},
+                            {22, "photographic microfiche"},
+                            {23, "photographic imagesetter"},
+                            {24, "photographic other"},
+                            {25, "ion deposition"},
+                            {26, "e-beam"},
+                            {27, "typesetter"}};
+  return lookup(t, technology);
+}
+
+std::string counter_unit_name(int32_t unit) {
+  static const Named t[] = {{3, "1/10000 in"}, {4, "micrometres"}, {5, "characters"}, {6, "lines"},
+                            {7, "impressions"}, {8, "sheets"},     {9, "dot rows"},   {11, "hours"},
+                            {16, "feet"},       {17, "metres"}};
+  return lookup(t, unit);
+}
+
+std::string cover_status_name(int32_t status) {
+  static const Named t[] = {
+      {1, "other"}, {3, "open"}, {4, "closed"}, {5, "interlock open"}, {6, "interlock closed"}};
+  return lookup(t, status);
+}
+
+bool cover_is_open(int32_t status) { return status == PSW_COVER_OPEN || status == PSW_COVER_INTERLOCK_OPEN; }
+
+std::string console_color_name(int32_t color) {
+  static const Named t[] = {{1, "other"}, {2, "unknown"}, {3, "white"},   {4, "red"},     {5, "green"},
+                            {6, "blue"},  {7, "cyan"},    {8, "magenta"}, {9, "yellow"}, {10, "orange"}};
+  return lookup(t, color);
+}
+
+std::string level_state_name(int32_t state) {
+  static const Named t[] = {{PSW_LEVEL_KNOWN, "known"},         {PSW_LEVEL_UNKNOWN, "unknown"},
+                            {PSW_LEVEL_SOME_REMAINING, "someRemaining"}, {PSW_LEVEL_NO_MAXIMUM, "noMaximum"},
+                            {PSW_LEVEL_RECEPTACLE, "receptacle"}, {PSW_LEVEL_OTHER, "other"}};
+  return lookup(t, state);
+}
+
+std::string media_direction_name(int32_t direction) {
+  static const Named t[] = {{1, "no size matched"}, {2, "short edge first"}, {3, "long edge first"}};
+  return lookup(t, direction);
+}
+
+std::string uptime_text(uint32_t ticks) {
+  const uint32_t minutes = ticks / 6000;
+  const uint32_t days = minutes / (60 * 24);
+  const uint32_t hours = minutes / 60 % 24;
+  const std::string day_part = fmt::format("{} day{} {} hour{}", days, days == 1 ? "" : "s", hours, hours == 1 ? "" : "s");
+  if (days > 0) return day_part;
+  return fmt::format("{} {} minute{}", day_part, minutes % 60, minutes % 60 == 1 ? "" : "s");
+}
+
 std::string subunit_status_text(int32_t status) {
   if (status < 0) return fmt::format("value {}", status);
   static const char* const availability[] = {"available, idle",         "unavailable on request",

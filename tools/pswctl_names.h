@@ -50,6 +50,25 @@ std::string supply_unit_name(int32_t unit);
 std::string supply_type_name(int32_t type);
 std::string supply_class_name(int32_t supplyClass);
 std::string capacity_unit_name(int32_t unit);
+// prtMarkerMarkTech ("electrophotographic laser", "thermal ink jet"),
+// prtMarkerCounterUnit ("impressions", "sheets"), prtCoverStatus ("open",
+// "interlock closed") and prtConsoleColor ("green").
+std::string marking_technology_name(int32_t technology);
+std::string counter_unit_name(int32_t unit);
+std::string cover_status_name(int32_t status);
+std::string console_color_name(int32_t color);
+// Whether a prtCoverStatus value says the cover or its interlock is open.
+bool cover_is_open(int32_t status);
+// A state of PSWGetSupplyLevel as a camelCase word: "known", "unknown",
+// "someRemaining", "noMaximum", "receptacle", "other".
+std::string level_state_name(int32_t state);
+// The option key InputTrayMediaDirection's value: "short edge first",
+// "long edge first", "no size matched".
+std::string media_direction_name(int32_t direction);
+// An uptime in hundredths of a second as days and hours ("12 days 3 hours",
+// "1 day 0 hours", "0 days 5 hours 12 minutes" below a day).
+std::string uptime_text(uint32_t ticks);
+
 // A sub-unit status (tray status) as its availability and flag words.
 std::string subunit_status_text(int32_t status);
 

@@ -5,6 +5,7 @@
 
 #include "pswctl_device.h"
 #include "pswctl_charset.h"
+#include "pswctl_names.h"
 
 namespace pswctl {
 
@@ -40,6 +41,27 @@ nlohmann::json read_key(PSWHANDLE handle, const OptionKey& k, uint16_t index, in
   return value;
 }
 
+// The names of a tray's coded values beside their numbers: the Printer
+// MIB's input type, the size of the media by its dimensions (micrometres,
+// the only unit the option reader reports them in) and the feed direction.
+void add_tray_names(nlohmann::json& tray) {
+  auto number = [&](const char* key) -> const nlohmann::json* {
+    auto it = tray.find(json_name(key));
+    return it != tray.end() && it->is_number_integer() ? &*it : nullptr;
+  };
+  if (const nlohmann::json* type = number("InputTrayType"); type != nullptr && type->get<int32_t>() >= 0)
+    tray["inputTrayTypeName"] = input_type_name(type->get<int32_t>());
+  const nlohmann::json* feed = number("InputTrayMediaDimFeedDirChosen");
+  const nlohmann::json* cross = number("InputTrayMediaDimXFeedDirChosen");
+  if (number("InputTrayMediaSize") != nullptr && feed != nullptr && cross != nullptr) {
+    constexpr int32_t kMicrometres = 4;
+    const MediaSize size = media_size(kMicrometres, feed->get<int32_t>(), cross->get<int32_t>());
+    if (!size.name.empty()) tray["inputTrayMediaSizeName"] = size.name;
+  }
+  if (const nlohmann::json* direction = number("InputTrayMediaDirection"); direction != nullptr)
+    tray["inputTrayMediaDirectionName"] = media_direction_name(direction->get<int32_t>());
+}
+
 }  // namespace
 
 std::string json_name(const char* key) {
@@ -68,6 +90,7 @@ nlohmann::json read_option_keys(PSWHANDLE handle, int32_t charset) {
       nlohmann::json v = read_key(handle, k, static_cast<uint16_t>(i), charset);
       if (!v.is_null()) tray[json_name(k.key)] = std::move(v);
     }
+    add_tray_names(tray);
     perTray.push_back(std::move(tray));
   }
   return {{"options", std::move(options)}, {"inputTrays", std::move(perTray)}};

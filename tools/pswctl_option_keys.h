@@ -26,7 +26,9 @@ std::string json_name(const char* key);
 
 // Reads every key of the refreshed options of the opened device:
 // {"options": {name: value, ...}, "inputTrays": [{name: value, ...}, ...]},
-// names as json_name gives them, texts converted from `charset`.
+// names as json_name gives them, texts converted from `charset`; a tray's
+// coded values also by name ("inputTrayTypeName", "inputTrayMediaSizeName",
+// "inputTrayMediaDirectionName").
 // A key the device's reader does not answer is left out; any other failure
 // throws PswError.
 nlohmann::json read_option_keys(PSWHANDLE handle, int32_t charset);

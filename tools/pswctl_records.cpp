@@ -19,6 +19,12 @@ std::string text(const char (&field)[N], int32_t charset) {
 
 json percent_or_null(const std::optional<int32_t>& p) { return p ? json(*p) : json(nullptr); }
 
+// A text field converted and trimmed of its padding (serial numbers).
+template <size_t N>
+std::string trimmed_text(const char (&field)[N], int32_t charset) {
+  return trimmed(text(field, charset));
+}
+
 bool absent(int32_t v) { return v == PSW_VALUE_ABSENT; }
 
 // A signed field: null when the device lacks the cell.
@@ -108,28 +114,33 @@ json to_json(const PSWOutputTrayInfo& r, int32_t charset) {
 namespace {
 
 // The level of a supply: unit, maximum and level, each with its name, the
-// percentage, and whether the level is above the maximum.
-json supply_level(int32_t unit, int32_t maximum, int32_t level) {
+// percentage and its state as the library reads them, and whether the level
+// is above the maximum.
+json supply_level(int32_t supplyClass, int32_t unit, int32_t maximum, int32_t level) {
+  int32_t percent = PSW_VALUE_ABSENT;
+  int32_t state = PSW_LEVEL_UNKNOWN;
+  PSWGetSupplyLevel(supplyClass, unit, maximum, level, &percent, &state);
   return {{"supplyUnit", number(unit)},
           {"supplyUnitName", named(unit, supply_unit_name)},
           {"maxCapacity", number(maximum)},
           {"maxCapacityText", named(maximum, level_text)},
           {"level", number(level)},
           {"levelText", named(level, level_text)},
-          {"levelPercent", percent_or_null(level_percent(unit, maximum, level))},
+          {"levelPercent", number(percent)},
+          {"levelState", level_state_name(state)},
           {"aboveMaximum", above_maximum(maximum, level)}};
 }
 
 }  // namespace
 
 json to_json(const PSWTonerInfo& r, int32_t charset) {
-  json out = supply_level(r.supplyUnit, r.maxCapacity, r.level);
+  json out = supply_level(PSW_SUPPLY_CLASS_CONSUMED, r.supplyUnit, r.maxCapacity, r.level);
   out["description"] = text(r.description, charset);
   return out;
 }
 
 json to_json(const PSWSupplyInfo& r, int32_t charset) {
-  json out = supply_level(r.supplyUnit, r.maxCapacity, r.level);
+  json out = supply_level(r.supplyClass, r.supplyUnit, r.maxCapacity, r.level);
   out.update(json{{"index", number(r.supplyIndex)},
                   {"type", number(r.type)},
                   {"typeName", named(r.type, supply_type_name)},
@@ -182,6 +193,76 @@ json to_json(const PSWJobInfo& r, int32_t charset) {
           {"received", date_time(r.time4)},              // time4
           {"started", date_time(r.time10)},              // time10
           {"completed", date_time(r.time7)}};            // time7
+}
+
+std::string trimmed(const std::string& text) {
+  const char* const padding = " \t\r\n";
+  const size_t first = text.find_first_not_of(padding);
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(padding) - first + 1);
+}
+
+json to_json(const PSWIdentityInfo& r, int32_t charset) {
+  // The model a person knows the device by: the printer's own description,
+  // else the system's.
+  const std::string deviceDescr = trimmed_text(r.deviceDescr, charset);
+  const std::string sysDescr = text(r.sysDescr, charset);
+  const bool up = r.sysUpTime != PSW_VALUE_ABSENT_U32;
+  return {{"model", deviceDescr.empty() ? trimmed(sysDescr) : deviceDescr},
+          {"serialNumber", trimmed_text(r.serialNumber, charset)},
+          {"printerName", trimmed_text(r.printerName, charset)},
+          {"sysName", text(r.sysName, charset)},
+          {"sysLocation", text(r.sysLocation, charset)},
+          {"sysContact", text(r.sysContact, charset)},
+          {"sysDescr", sysDescr},
+          {"sysObjectId", text(r.sysObjectID, 0)},
+          {"deviceDescr", text(r.deviceDescr, charset)},
+          {"sysUpTime", up ? json(r.sysUpTime) : json(nullptr)},
+          {"upTimeSeconds", up ? json(r.sysUpTime / 100) : json(nullptr)},
+          {"upTimeText", up ? json(uptime_text(r.sysUpTime)) : json(nullptr)},
+          {"hardwareAddress", text(r.hardwareAddress, 0)}};
+}
+
+json to_json(const PSWMarkerInfo& r, int32_t) {
+  return {{"index", number(r.markerIndex)},
+          {"deviceIndex", number(r.deviceIndex)},
+          {"markingTechnology", number(r.markingTechnology)},
+          {"markingTechnologyName", named(r.markingTechnology, marking_technology_name)},
+          {"counterUnit", number(r.counterUnit)},
+          {"counterUnitName", named(r.counterUnit, counter_unit_name)},
+          {"lifeCount", number(r.lifeCount)},
+          {"powerOnCount", number(r.powerOnCount)},
+          {"processColorants", number(r.processColorants)},
+          {"spotColorants", number(r.spotColorants)},
+          {"status", number(r.status)},
+          {"statusText", named(r.status, subunit_status_text)}};
+}
+
+json to_json(const PSWCoverInfo& r, int32_t charset) {
+  return {{"index", number(r.coverIndex)},
+          {"description", text(r.description, charset)},
+          {"status", number(r.status)},
+          {"statusName", named(r.status, cover_status_name)},
+          {"open", absent(r.status) ? json(nullptr) : json(cover_is_open(r.status))}};
+}
+
+json to_json(const PSWConsoleLineInfo& r, int32_t charset) {
+  return {{"index", number(r.lineIndex)}, {"text", text(r.text, charset)}};
+}
+
+json to_json(const PSWConsoleLightInfo& r, int32_t charset) {
+  // On, off or blinking by the two times (milliseconds).
+  json state = nullptr;
+  if (!absent(r.onTime) && !absent(r.offTime)) {
+    state = r.onTime == 0 ? "off" : (r.offTime == 0 ? "on" : "blinking");
+  }
+  return {{"index", number(r.lightIndex)},
+          {"description", text(r.description, charset)},
+          {"onTime", number(r.onTime)},
+          {"offTime", number(r.offTime)},
+          {"color", number(r.color)},
+          {"colorName", named(r.color, console_color_name)},
+          {"state", state}};
 }
 
 }  // namespace pswctl

@@ -27,6 +27,14 @@ json to_json(const PSWTonerInfo& r, int32_t charset = 0);
 json to_json(const PSWSupplyInfo& r, int32_t charset = 0);
 json to_json(const PSWAlertInfo& r, int32_t charset = 0);
 json to_json(const PSWJobInfo& r, int32_t charset = 0);
+json to_json(const PSWIdentityInfo& r, int32_t charset = 0);
+json to_json(const PSWMarkerInfo& r, int32_t charset = 0);
+json to_json(const PSWCoverInfo& r, int32_t charset = 0);
+json to_json(const PSWConsoleLineInfo& r, int32_t charset = 0);
+json to_json(const PSWConsoleLightInfo& r, int32_t charset = 0);
+
+// A text without the blanks, tabs and line ends devices pad it with.
+std::string trimmed(const std::string& text);
 
 // A six-field date and time as "YYYY-MM-DDThh:mm:ss" (ISO 8601; the device
 // gives no zone); null when all zero (the device lacks it).

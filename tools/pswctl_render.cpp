@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "pswctl_names.h"
 #include "pswctl_option_keys.h"
+#include "pswctl_records.h"
 #include "pswctl_text.h"
 
 namespace pswctl {
@@ -146,9 +148,55 @@ std::string supply_section(const json& supplies) {
     if (!s["supplyUnitName"].is_null()) raw += " " + cell(s["supplyUnitName"]);
     if (s["aboveMaximum"].is_boolean() && s["aboveMaximum"].get<bool>()) raw += " (above the maximum)";
     rows.push_back({cell(s["typeName"]), cell(s["description"]), cell(s["colorant"]), cell(s["className"]),
-                    percent_cell(s["levelPercent"], s["levelText"]), raw});
+                    percent_cell(s["levelPercent"], s["levelText"]), cell(s["levelState"]), raw});
   }
-  return render_table("Supplies", {"TYPE", "DESCRIPTION", "COLORANT", "CLASS", "LEVEL", "RAW"}, rows);
+  return render_table("Supplies", {"TYPE", "DESCRIPTION", "COLORANT", "CLASS", "LEVEL", "STATE", "RAW"}, rows);
+}
+
+// The identity block that opens a status: the model and what an inventory
+// keys on. Texts are trimmed of the padding devices send with them.
+std::string identity_section(const json& id) {
+  auto line = [](const char* label, const json& value) {
+    return fmt::format("  {}: {}\n", label, cell(value.is_string() ? json(trimmed(value.get<std::string>())) : value));
+  };
+  return "Identity\n" + line("model", id["model"]) + line("serial number", id["serialNumber"]) +
+         line("printer name", id["printerName"]) + line("system name", id["sysName"]) +
+         line("location", id["sysLocation"]) + line("contact", id["sysContact"]) +
+         line("uptime", id["upTimeText"]) + line("hardware address", id["hardwareAddress"]) +
+         line("sysObjectID", id["sysObjectId"]) + "\n";
+}
+
+std::string marker_section(const json& markers) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& m : markers)
+    rows.push_back({cell(m["index"]), cell(m["markingTechnologyName"]), cell(m["counterUnitName"]),
+                    cell(m["lifeCount"]), cell(m["powerOnCount"]), cell(m["statusText"])});
+  return render_table("Page counters", {"MARKER", "TECHNOLOGY", "UNIT", "LIFE", "SINCE POWER-ON", "STATUS"}, rows);
+}
+
+// Open covers carry a "!" in front, so they stand out in a long report.
+std::string cover_section(const json& covers) {
+  std::vector<std::vector<std::string>> rows;
+  for (const json& c : covers) {
+    const bool open = c["open"].is_boolean() && c["open"].get<bool>();
+    rows.push_back({open ? "!" : "", cell(c["description"]), cell(c["statusName"])});
+  }
+  return render_table("Covers", {"", "DESCRIPTION", "STATUS"}, rows);
+}
+
+// The console's display as the device shows it, one line per row, without
+// the blanks it pads lines with; an empty line stays a line.
+std::string console_section(const json& lines, const json& lights) {
+  std::string out = "Console\n";
+  if (lines.empty() && lights.empty()) return out + "  (none)\n\n";
+  for (const json& l : lines) {
+    const std::string text = l["text"].is_string() ? trimmed(l["text"].get<std::string>()) : std::string();
+    out += text.empty() ? fmt::format("  {}:\n", cell(l["index"])) : fmt::format("  {}: {}\n", cell(l["index"]), printable(text));
+  }
+  for (const json& l : lights)
+    out += fmt::format("  light {}: {} ({}, {})\n", cell(l["index"]), cell(l["description"]), cell(l["colorName"]),
+                       cell(l["state"]));
+  return out + "\n";
 }
 
 std::string alert_section(const json& alerts) {
@@ -162,11 +210,15 @@ std::string alert_section(const json& alerts) {
 }  // namespace
 
 std::string render_status(const json& s, bool supplies) {
-  std::string out = storage_section(s["storage"]) + devices_section(s["devices"]) + printer_section(s["printer"]) +
+  // Reports of older runs (watch snapshots) may lack the newer parts.
+  auto part = [&](const char* name) { return s.value(name, json::array()); };
+  std::string out = (s.contains("identity") ? identity_section(s["identity"]) : std::string()) +
+                    storage_section(s["storage"]) + devices_section(s["devices"]) + printer_section(s["printer"]) +
                     input_section(s["inputTrays"]) + output_section(s["outputTrays"]) +
                     toner_section(s["toners"]) +
                     (supplies ? supply_section(s.value("supplies", json::array())) : std::string()) +
-                    alert_section(s["alerts"]);
+                    alert_section(s["alerts"]) + marker_section(part("markers")) + cover_section(part("covers")) +
+                    console_section(part("consoleLines"), part("consoleLights"));
   const json& sets = s["charSets"];
   auto set_cell = [&](const char* kind) {
     const std::string name = std::string(kind) + "Name";
@@ -188,7 +240,13 @@ std::string render_options(const json& o) {
   for (const json& tray : o["inputTrays"]) {
     rows.clear();
     for (const OptionKey& k : option_keys())
-      if (k.perTray && tray.contains(json_name(k.key))) rows.push_back({k.key, cell(tray[json_name(k.key)])});
+      if (k.perTray && tray.contains(json_name(k.key))) {
+        // A coded value with its name beside the number: "3 (removable tray)".
+        const std::string name = json_name(k.key) + "Name";
+        std::string value = cell(tray[json_name(k.key)]);
+        if (tray.contains(name)) value += " (" + cell(tray[name]) + ")";
+        rows.push_back({k.key, value});
+      }
     out += render_table(fmt::format("Input tray {}", index++), {"KEY", "VALUE"}, rows);
   }
   return out;

@@ -53,12 +53,14 @@
  * Version of this header; PSWGetVersion gives that of the loaded library.
  * 1.1 added PSWGetResultName, PSWGetResultText, PSWTextToUTF8 and
  * PSWGetVersion; 1.2 the integer command "CmdSetAnyModel",
- * PSWGetNumberOfSupplyInfo and PSWGetSupplyInfo.
+ * PSWGetNumberOfSupplyInfo and PSWGetSupplyInfo; 1.3 the meter reads and
+ * identity: PSWGetIdentityInfo, the marker, cover, console line and
+ * console light tables, PSWGetSupplyLevel and PSWTextToUTF8Trimmed.
  * ---------------------------------------------------------------------- */
 #define PSW_VERSION_MAJOR 1
-#define PSW_VERSION_MINOR 2
+#define PSW_VERSION_MINOR 3
 #define PSW_VERSION_PATCH 0
-#define PSW_VERSION "1.2.0"
+#define PSW_VERSION "1.3.0"
 /* One number for comparisons: PSW_VERSION_NUMBER >= PSW_MAKE_VERSION(1, 1, 0). */
 #define PSW_MAKE_VERSION(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
 #define PSW_VERSION_NUMBER PSW_MAKE_VERSION(PSW_VERSION_MAJOR, PSW_VERSION_MINOR, PSW_VERSION_PATCH)
@@ -170,7 +172,29 @@
 /* Values of PSWSupplyInfo.supplyClass (prtMarkerSuppliesClass). */
 #define PSW_SUPPLY_CLASS_OTHER 1
 #define PSW_SUPPLY_CLASS_CONSUMED 3   /* supplyThatIsConsumed: the level falls with use */
-#define PSW_SUPPLY_CLASS_RECEPTACLE 4 /* receptacleThatIsFilled: the level rises with use */
+#define PSW_SUPPLY_CLASS_RECEPTACLE 4 /* receptacleThatIsFilled: its level is the space left */
+
+/* States of PSWGetSupplyLevel. */
+#define PSW_LEVEL_KNOWN 0          /* percent holds what is left, 0-100 */
+#define PSW_LEVEL_UNKNOWN 1        /* level -2 (unknown), absent, or a value the Printer MIB
+                                      does not define */
+#define PSW_LEVEL_SOME_REMAINING 2 /* level -3: some left, not how much */
+#define PSW_LEVEL_NO_MAXIMUM 3     /* a level without a usable maximum (-1 no limit, -2
+                                      unknown, 0, absent) and not in percent */
+#define PSW_LEVEL_RECEPTACLE 4     /* a receptacle (class 4) with a known level: percent
+                                      holds the space left in it, 0 when full */
+#define PSW_LEVEL_OTHER 5          /* level -1 (other) */
+
+/* Values of PSWCoverInfo.status (prtCoverStatus). */
+#define PSW_COVER_OTHER 1
+#define PSW_COVER_OPEN 3
+#define PSW_COVER_CLOSED 4
+#define PSW_COVER_INTERLOCK_OPEN 5
+#define PSW_COVER_INTERLOCK_CLOSED 6
+
+/* Some values of PSWMarkerInfo.counterUnit (prtMarkerCounterUnit). */
+#define PSW_COUNTER_UNIT_IMPRESSIONS 7
+#define PSW_COUNTER_UNIT_SHEETS 8
 
 /* Sizes of the caller buffers: each text output of PSWGetDeviceNext, and
    the text output of PSWGetOptionValueString. */
@@ -290,6 +314,66 @@ typedef struct PSWJobInfo {
   uint16_t time7[6];
 } PSWJobInfo;
 
+/* The device's identity (PSWGetIdentityInfo): system group scalars and
+   the first rows of the printer tables, read in one exchange. Texts are the
+   octets the device sent (a serial number keeps its padding: blanks, NULs;
+   PSWTextToUTF8Trimmed shows it without). An object the device lacks reads
+   as "" for texts and PSW_VALUE_ABSENT_U32 for sysUpTime. */
+typedef struct PSWIdentityInfo {
+  uint32_t sysUpTime;       /* hundredths of a second since the agent started */
+  char sysDescr[256];
+  char sysObjectID[128];    /* dotted text, "1.3.6.1.4.1...." */
+  char sysName[256];
+  char sysLocation[256];
+  char sysContact[256];
+  char serialNumber[256];   /* prtGeneralSerialNumber of the first prtGeneralTable row */
+  char printerName[256];    /* prtGeneralPrinterName of that row */
+  char deviceDescr[256];    /* hrDeviceDescr of the printer's hrDeviceTable row */
+  char hardwareAddress[24]; /* first 6-octet ifPhysAddress as "00:1b:a9:0c:22:51" */
+} PSWIdentityInfo;
+
+/* One marker and its page counters (prtMarkerTable). Counters are unsigned
+   32-bit whether the device sends Counter32 or INTEGER; absent counters are
+   PSW_VALUE_ABSENT_U32, other absent cells PSW_VALUE_ABSENT. */
+typedef struct PSWMarkerInfo {
+  int32_t deviceIndex;        /* hrDeviceIndex of the row */
+  int32_t markerIndex;        /* prtMarkerIndex, as PSWSupplyInfo.markerIndex names it */
+  int32_t markingTechnology;  /* prtMarkerMarkTech: 4 electrophotographic laser, 13 thermal
+                                 ink jet, ... */
+  int32_t counterUnit;        /* prtMarkerCounterUnit: PSW_COUNTER_UNIT_IMPRESSIONS, ... */
+  uint32_t lifeCount;         /* prtMarkerLifeCount: in counterUnit since manufacture */
+  uint32_t powerOnCount;      /* prtMarkerPowerOnCount: since the device was switched on */
+  int32_t processColorants;   /* prtMarkerProcessColorants */
+  int32_t spotColorants;      /* prtMarkerSpotColorants */
+  int32_t status;             /* prtMarkerStatus (sub-unit status) */
+} PSWMarkerInfo;
+
+/* One cover or door (prtCoverTable). */
+typedef struct PSWCoverInfo {
+  int32_t coverIndex;         /* the row's prtCoverIndex */
+  int32_t status;             /* PSW_COVER_*; PSW_VALUE_ABSENT when absent */
+  char description[256];
+} PSWCoverInfo;
+
+/* One line of the operator console's display (prtConsoleDisplayBufferTable),
+   in the device's language and character set; lines may be empty or padded
+   with blanks. */
+typedef struct PSWConsoleLineInfo {
+  int32_t lineIndex;          /* the row's prtConsoleDisplayBufferIndex */
+  char text[256];
+} PSWConsoleLineInfo;
+
+/* One light of the operator console (prtConsoleLightTable). A light is on
+   when onTime > 0 and offTime == 0, off when onTime == 0, blinking when
+   both are positive (milliseconds). */
+typedef struct PSWConsoleLightInfo {
+  int32_t lightIndex;         /* the row's prtConsoleLightIndex */
+  int32_t onTime;
+  int32_t offTime;
+  int32_t color;              /* prtConsoleColor: 3 white, 4 red, 5 green, 6 blue, ... */
+  char description[256];
+} PSWConsoleLightInfo;
+
 /* SNMPv3 user settings of PSWInitDeviceEx and PSWFindDeviceSNMPEx. An empty
    text or an out-of-range number keeps the library's default for that field;
    a text that fills its field without a terminator is cut to one byte less
@@ -334,7 +418,7 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
    (the default); any other value gives PSW_ERR_ARGUMENT. With it on:
      - PSWInitDevice(Ex) accepts a device of another model when it has a
        Printer MIB (one GetNext more: a row in hrPrinterTable or
-       prtGeneralTable), else PSW_ERR_ARGUMENT as before;
+       any object of the Printer MIB 1.3.6.1.2.1.43), else PSW_ERR_ARGUMENT as before;
      - the status functions read such a device as any other;
      - the option getters answer PSW_ERR_UNSUPPORTED for keys of the
        supported maker (see docs/api.md); the keys from standard tables
@@ -406,6 +490,33 @@ PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId);
 /* kind: PSW_CHARSET_PRINTER or PSW_CHARSET_VENDOR. */
 PSW_API int32_t PSWGetCharSet(PSWHANDLE handle, uint32_t kind, int32_t* charSet);
 
+/* Meter reads and identity of the opened device (1.3). The count calls read
+   their table when called, like the status functions above; absent cells
+   as the records say. */
+PSW_API int32_t PSWGetIdentityInfo(PSWHANDLE handle, PSWIdentityInfo* info);
+PSW_API int32_t PSWGetNumberOfMarkerInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetMarkerInfo(PSWHANDLE handle, int32_t index, PSWMarkerInfo* info);
+PSW_API int32_t PSWGetNumberOfCoverInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetCoverInfo(PSWHANDLE handle, int32_t index, PSWCoverInfo* info);
+PSW_API int32_t PSWGetNumberOfConsoleLineInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetConsoleLineInfo(PSWHANDLE handle, int32_t index, PSWConsoleLineInfo* info);
+PSW_API int32_t PSWGetNumberOfConsoleLightInfo(PSWHANDLE handle, int32_t* count);
+PSW_API int32_t PSWGetConsoleLightInfo(PSWHANDLE handle, int32_t index, PSWConsoleLightInfo* info);
+
+/* A supply's level as a percentage and a state, the same way for every
+   caller (no network traffic). supplyClass, supplyUnit, maxCapacity and
+   level are the fields of a PSWSupplyInfo (for a PSWTonerInfo pass class
+   PSW_SUPPLY_CLASS_CONSUMED). *state is one of PSW_LEVEL_*; *percent is
+   0-100 for PSW_LEVEL_KNOWN and PSW_LEVEL_RECEPTACLE (rounded to the nearest
+   whole percent, a level above its maximum counts as 100), else
+   PSW_VALUE_ABSENT. A level in percent (supplyUnit 19) is the percentage
+   whatever the maximum.
+   A receptacle's level is the space left in it (the Printer MIB's
+   definition), so for every class the percentage is what is left: low
+   means "replace soon". PSW_ERR_ARGUMENT for a null pointer. */
+PSW_API int32_t PSWGetSupplyLevel(int32_t supplyClass, int32_t supplyUnit, int32_t maxCapacity, int32_t level,
+                                  int32_t* percent, int32_t* state);
+
 /* Options of the opened device, read by PSWRefreshOptions and answered by
    key without network traffic. */
 PSW_API int32_t PSWRefreshOptions(PSWHANDLE handle);
@@ -449,6 +560,10 @@ PSW_API const char* PSWGetVersion(void);
    Control characters are kept: escape them before showing a text on a
    terminal. PSW_ERR_ARGUMENT for a null argument (buffer untouched). */
 PSW_API int32_t PSWTextToUTF8(const char* text, char* buffer);
+/* The same, without the padding devices put around texts such as serial
+   numbers: blanks, tabs, line ends and NULs at either end are left out
+   (the record keeps them). */
+PSW_API int32_t PSWTextToUTF8Trimmed(const char* text, char* buffer);
 
 #ifdef __cplusplus
 } /* extern "C" */
@@ -522,6 +637,26 @@ PSW_STATIC_ASSERT(offsetof(PSWJobInfo, jobText3) == 1044, "PSWJobInfo layout");
 PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time10) == 1300, "PSWJobInfo layout");
 PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time4) == 1312, "PSWJobInfo layout");
 PSW_STATIC_ASSERT(offsetof(PSWJobInfo, time7) == 1324, "PSWJobInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWIdentityInfo) == 1948, "PSWIdentityInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWIdentityInfo, sysDescr) == 4, "PSWIdentityInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWIdentityInfo, sysObjectID) == 260, "PSWIdentityInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWIdentityInfo, sysName) == 388, "PSWIdentityInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWIdentityInfo, serialNumber) == 1156, "PSWIdentityInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWIdentityInfo, hardwareAddress) == 1924, "PSWIdentityInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWMarkerInfo) == 36, "PSWMarkerInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWMarkerInfo, lifeCount) == 16, "PSWMarkerInfo layout");
+PSW_STATIC_ASSERT(offsetof(PSWMarkerInfo, status) == 32, "PSWMarkerInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWCoverInfo) == 264, "PSWCoverInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWCoverInfo, description) == 8, "PSWCoverInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWConsoleLineInfo) == 260, "PSWConsoleLineInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWConsoleLineInfo, text) == 4, "PSWConsoleLineInfo layout");
+
+PSW_STATIC_ASSERT(sizeof(PSWConsoleLightInfo) == 272, "PSWConsoleLightInfo size");
+PSW_STATIC_ASSERT(offsetof(PSWConsoleLightInfo, description) == 16, "PSWConsoleLightInfo layout");
 
 PSW_STATIC_ASSERT(sizeof(PSWUSMSettings) == 716, "PSWUSMSettings size");
 PSW_STATIC_ASSERT(offsetof(PSWUSMSettings, securityLevel) == 64, "PSWUSMSettings layout");

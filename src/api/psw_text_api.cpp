@@ -183,4 +183,18 @@ PSW_API int32_t PSWTextToUTF8(const char* text, char* buffer) {
   return PSW_OK;
 }
 
+PSW_API int32_t PSWTextToUTF8Trimmed(const char* text, char* buffer) {
+  const int32_t rc = PSWTextToUTF8(text, buffer);
+  if (rc != PSW_OK) return rc;
+  // The padding is ASCII, the same octets in UTF-8 as in the device's text.
+  auto padding = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t length = std::strlen(buffer);
+  while (length > 0 && padding(buffer[length - 1])) --length;
+  size_t first = 0;
+  while (first < length && padding(buffer[first])) ++first;
+  std::memmove(buffer, buffer + first, length - first);
+  buffer[length - first] = '\0';
+  return PSW_OK;
+}
+
 }  // extern "C"

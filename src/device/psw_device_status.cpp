@@ -93,6 +93,10 @@ void CPSWDeviceStatus::clear_tables() {
   m_alerts.clear();
   m_jobs.clear();
   m_supplies.clear();
+  m_markers.clear();
+  m_covers.clear();
+  m_consoleLines.clear();
+  m_consoleLights.clear();
 }
 
 // ---------------------------------------------------------------------------

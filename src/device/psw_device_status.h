@@ -67,6 +67,16 @@ class CPSWDeviceStatus final : public CPmcObject {
   // Job rows of one kind: 0 every row, 1 unfinished (state not 17),
   // 2 finished (state 17).
   int read_job_table(uint32_t kind);
+  // Meter readers (psw_device_status_meters.cpp), appending like the
+  // table readers above.
+  int read_marker_table();
+  int read_cover_table();
+  int read_console_line_table();
+  int read_console_light_table();
+  // The device's identity into `out` (psw_identity.h); `out` is written
+  // on success only.
+  int read_identity(PSWIdentityInfo* out);
+
   // Sets the printer status and error state; with several rows the last
   // row counts.
   int read_printer_status();
@@ -86,6 +96,10 @@ class CPSWDeviceStatus final : public CPmcObject {
   CPSWRecordTable<PSWSupplyInfo>& supply_table() { return m_supplies; }
   CPSWRecordTable<PSWAlertInfo>& alert_table() { return m_alerts; }
   CPSWRecordTable<PSWJobInfo>& job_table() { return m_jobs; }
+  CPSWRecordTable<PSWMarkerInfo>& marker_table() { return m_markers; }
+  CPSWRecordTable<PSWCoverInfo>& cover_table() { return m_covers; }
+  CPSWRecordTable<PSWConsoleLineInfo>& console_line_table() { return m_consoleLines; }
+  CPSWRecordTable<PSWConsoleLightInfo>& console_light_table() { return m_consoleLights; }
   // Empties every table.
   void clear_tables();
 
@@ -131,6 +145,10 @@ class CPSWDeviceStatus final : public CPmcObject {
   CPSWRecordTable<PSWAlertInfo> m_alerts;
   CPSWRecordTable<PSWJobInfo> m_jobs;
   CPSWRecordTable<PSWSupplyInfo> m_supplies;
+  CPSWRecordTable<PSWMarkerInfo> m_markers;
+  CPSWRecordTable<PSWCoverInfo> m_covers;
+  CPSWRecordTable<PSWConsoleLineInfo> m_consoleLines;
+  CPSWRecordTable<PSWConsoleLightInfo> m_consoleLights;
   int32_t m_nCharSet = 0;
   // Also the character set of the job text look-ups.
   int32_t m_nVendorCharSet = 0;

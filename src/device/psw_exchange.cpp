@@ -84,3 +84,10 @@ int PSWExchange::get_text_if_present(char* text_out, bool log_failure) {
 int PSWExchange::set() { return logged(m_pGetData->set_data(), "pGetData->set_data()"); }
 
 int PSWExchange::get_next(PmcNextBinding* out, int count) { return m_pGetData->get_next_data(out, count); }
+
+int PSWExchange::get_next_answer(PmcPtr<IPmsPdu>* answer) {
+  IPmsPdu* raw = nullptr;
+  int rc = m_pGetData->get_next_answer(&raw);
+  if (rc == PMC_OK) answer->reset(raw);
+  return rc;
+}

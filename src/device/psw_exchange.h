@@ -64,6 +64,9 @@ class PSWExchange {
   // One GetNext of the bindings added (no walk): `count` answered bindings
   // into `out`. Not logged: callers judge a refusal themselves.
   int get_next(PmcNextBinding* out, int count);
+  // One GetNext of the bindings added: the answer whole, for a row reader
+  // (`*answer` set on success only). Not logged, as get_next.
+  int get_next_answer(PmcPtr<IPmsPdu>* answer);
 
   // Adds `columns`, walks the table rooted at the first and calls
   // `convert(PSWRowReader&)` for every row in order; the first non-zero

@@ -7,7 +7,7 @@ namespace {
 constexpr const char* kSysDescr = "1.3.6.1.2.1.1.1";
 constexpr const char* kSysDescrInstance = "1.3.6.1.2.1.1.1.0";
 constexpr const char* kHrPrinterStatus = "1.3.6.1.2.1.25.3.5.1.1";
-constexpr const char* kPrtGeneralEntry = "1.3.6.1.2.1.43.5.1.1";
+constexpr const char* kPrinterMib = "1.3.6.1.2.1.43";
 
 }  // namespace
 
@@ -19,7 +19,7 @@ bool psw_oid_strictly_below(const char* oid, const char* prefix) {
 
 int psw_probe_printer(PSWExchange& exchange, PSWPrinterProbe* out) {
   if (out == nullptr) return PMC_E_ARG;
-  const char* const names[] = {kSysDescr, kHrPrinterStatus, kPrtGeneralEntry};
+  const char* const names[] = {kSysDescr, kHrPrinterStatus, kPrinterMib};
   int rc = exchange.add_columns(names, 3);
   if (rc != PMC_OK) return rc;
   PmcNextBinding answers[3] = {};
@@ -32,7 +32,7 @@ int psw_probe_printer(PSWExchange& exchange, PSWPrinterProbe* out) {
   if (rc != PMC_OK) return rc;
   PSWPrinterProbe probe;
   probe.printer = (answers[1].present && psw_oid_strictly_below(answers[1].oid, kHrPrinterStatus)) ||
-                  (answers[2].present && psw_oid_strictly_below(answers[2].oid, kPrtGeneralEntry));
+                  (answers[2].present && psw_oid_strictly_below(answers[2].oid, kPrinterMib));
   if (answers[0].present && std::strcmp(answers[0].oid, kSysDescrInstance) == 0) {
     std::memcpy(probe.description, answers[0].text, sizeof probe.description);
   }

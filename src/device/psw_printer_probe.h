@@ -5,10 +5,12 @@
 // The request asks, in one GetNext, for what follows
 //   sysDescr               1.3.6.1.2.1.1.1
 //   hrPrinterStatus        1.3.6.1.2.1.25.3.5.1.1   (hrPrinterTable)
-//   prtGeneralEntry        1.3.6.1.2.1.43.5.1.1     (prtGeneralTable)
+//   printmib               1.3.6.1.2.1.43           (the Printer MIB)
 // The device is a printer when the answer to the second name lies below
-// hrPrinterStatus or the answer to the third below prtGeneralEntry: it has
-// a printer row in either table. Its description is sysDescr.0 when the
+// hrPrinterStatus (it has a printer row) or the answer to the third below
+// the Printer MIB: any object of it counts, since real printers' agents
+// may have Printer MIB tables without a prtGeneralTable or hrPrinterTable
+// row. Its description is sysDescr.0 when the
 // first answer is that object, else empty. An answer with an error-status
 // (an SNMPv1 device with nothing beyond one of the names) vouches for
 // nothing, so such a device counts as no printer.

@@ -32,6 +32,29 @@ uint32_t PSWRowReader::next_uint32() {
   return present() ? m_value->get_uint32(nullptr) : PSW_VALUE_ABSENT_U32;
 }
 
+uint32_t PSWRowReader::next_counter32() {
+  next();
+  if (!present()) return PSW_VALUE_ABSENT_U32;
+  switch (m_value->get_type()) {
+    case PMC_TAG_INTEGER:
+      return static_cast<uint32_t>(m_value->get_int32(nullptr));
+    case PMC_TAG_COUNTER32:
+    case PMC_TAG_GAUGE32:
+    case PMC_TAG_TIMETICKS:
+    case PMC_TAG_COUNTER64:
+      return m_value->get_uint32(nullptr);
+    default:
+      return PSW_VALUE_ABSENT_U32;
+  }
+}
+
+int PSWRowReader::index_parts(size_t column_length, uint32_t* index, size_t parts) const {
+  if (!present() || !m_oid || m_oid->size() != column_length + parts) return -1;
+  int err = PMC_OK;
+  for (size_t i = 0; i < parts; ++i) index[i] = m_oid->get_element(column_length + i, &err);
+  return err == PMC_OK ? 0 : -1;
+}
+
 void PSWRowReader::next_text(char* field, size_t size) {
   field[0] = '\0';
   next();

@@ -39,6 +39,16 @@ class PSWRowReader {
   // device lacks reads as `absent` (the option readers keep -1 there).
   int32_t next_int32(int32_t absent = PSW_VALUE_ABSENT);
   uint32_t next_uint32();
+  // A counter: Counter32, Gauge32 and TimeTicks as they are, an INTEGER
+  // (some agents send counters so) as the same 32 bits unsigned, so that a
+  // count past 2^31 that such an agent wraps negative reads right; the low
+  // 32 bits of a Counter64. PSW_VALUE_ABSENT_U32 for an absent cell or a
+  // value of no number type.
+  uint32_t next_counter32();
+  // The row's index: the sub-identifiers of the binding taken last after
+  // its first `column_length` ones; -1 (and `index` untouched) when the
+  // binding is absent or its name is not `column_length` + `parts` long.
+  int index_parts(size_t column_length, uint32_t* index, size_t parts) const;
   // Display text, cut to size - 1 characters and terminated.
   void next_text(char* field, size_t size);
   template <size_t N>

@@ -115,6 +115,16 @@ int CPmcGetData::get_next_data(PmcNextBinding* out, int count) {
   return PMC_OK;
 }
 
+int CPmcGetData::get_next_answer(IPmsPdu** answer) {
+  if (answer == nullptr) return PMC_E_ARG;
+  int rc = exchange(PMS_PDU_GETNEXT);
+  if (rc != PMC_OK) return rc;
+  IPmsPdu* copy = m_pPdu->clone(&rc);
+  if (copy == nullptr) return rc;
+  *answer = copy;
+  return PMC_OK;
+}
+
 int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
   if (rows == nullptr || root_oid == nullptr || !m_pPdu) return PMC_E_ARG;
   int rc = PMC_OK;

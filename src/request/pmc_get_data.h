@@ -80,6 +80,10 @@ class IPmcGetData {
   // error-status (SNMPv1: noSuchName past its last object) or with fewer
   // bindings.
   virtual int get_next_data(PmcNextBinding* out, int count) = 0;
+  // One GetNext of the bindings added, without walking on: the answer
+  // itself, error-status and all, handed to `*answer` (the caller releases
+  // it), so that the caller can read every binding's value as it came.
+  virtual int get_next_answer(IPmsPdu** answer) = 0;
 
  protected:
   virtual ~IPmcGetData() = default;
@@ -99,6 +103,7 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   int get_data(int32_t* values, int count) override;
   int get_data(int32_t* value) override;
   int get_next_data(PmcNextBinding* out, int count) override;
+  int get_next_answer(IPmsPdu** answer) override;
 
  private:
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces

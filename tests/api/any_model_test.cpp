@@ -22,6 +22,7 @@
 #include "agent/pysnmp_agent.h"
 #include "api/api_test_support.h"
 #include "api/psw_handle.h"
+#include "api/served_device.h"
 #include "device/profile_expectations.h"
 #include "device/psw_dev_comm_option_keys.h"
 #include "device/status_netns.h"
@@ -38,7 +39,10 @@ void PrintTo(const PSWSupplyInfo& r, std::ostream* os) {
 namespace any_model_test {
 namespace {
 
+using api_test::AgentKind;
+using api_test::agent_name;
 using api_test::Handle;
+using api_test::ServedDevice;
 using profile_test::number_field;
 using profile_test::ProfileTable;
 using psw_test::SnmprecProfile;
@@ -145,35 +149,8 @@ std::map<std::string, std::string> expected_standard_options(const SnmprecProfil
 }
 
 // ---------------------------------------------------------------------------
-// The agents
+// The cases
 // ---------------------------------------------------------------------------
-
-enum class AgentKind { kSnmpd, kPysnmp };
-const char* agent_name(AgentKind kind) { return kind == AgentKind::kSnmpd ? "snmpd" : "pysnmp"; }
-
-// One profile served on port 161 of 127.0.0.1 in a namespace of its own.
-class ServedDevice {
- public:
-  ServedDevice(AgentKind kind, SnmprecProfile profile) {
-    if (kind == AgentKind::kSnmpd) {
-      snmpd_ = std::make_unique<status_test::SimulatedPrinter>(std::move(profile));
-      return;
-    }
-    netns_ = std::make_unique<status_test::PrivateNetns>();
-    psw_test::PysnmpOptions o;
-    o.profile = std::move(profile);
-    o.netns = netns_->name();
-    o.listen = {"127.0.0.1"};
-    o.port = 161;
-    pysnmp_ = std::make_unique<psw_test::PysnmpAgent>(std::move(o));
-  }
-  void run(const std::function<void()>& fn) const { snmpd_ ? snmpd_->run(fn) : netns_->run(fn); }
-
- private:
-  std::unique_ptr<status_test::SimulatedPrinter> snmpd_;
-  std::unique_ptr<status_test::PrivateNetns> netns_;  // before the agent: it goes last
-  std::unique_ptr<psw_test::PysnmpAgent> pysnmp_;
-};
 
 struct Case {
   const char* profile;

@@ -41,14 +41,15 @@ class PrinterProbeTest : public ::testing::Test {
 // (A row in either table makes a printer: the profiles of the C-interface
 // tests cover both, and a device with neither.)
 
-// Neighbours of the two tables: hrDevice rows, another hrPrinter column,
-// another Printer MIB table, and exception values in both tables.
+// Neighbours of hrPrinterTable and of the Printer MIB: hrDevice rows,
+// another hrPrinter column, the MIB after the Printer MIB, and exception
+// values in both places.
 TEST_F(PrinterProbeTest, NeighboursAndExceptionValuesMakeNoPrinter) {
   describe();
   add_tail();
   agent_.set("1.3.6.1.2.1.25.3.2.1.1.1", ber::Value::Integer(1));
   agent_.set("1.3.6.1.2.1.25.3.5.1.2.1", ber::Value::OctetString(std::string(1, '\0')));
-  agent_.set("1.3.6.1.2.1.43.5.1.2.1", ber::Value::Integer(1));
+  agent_.set("1.3.6.1.2.1.44.1.1", ber::Value::Integer(1));
   PSWPrinterProbe out;
   ASSERT_EQ(probe(&out), PMC_OK);
   EXPECT_FALSE(out.printer);
@@ -58,6 +59,19 @@ TEST_F(PrinterProbeTest, NeighboursAndExceptionValuesMakeNoPrinter) {
   ASSERT_EQ(probe(&out), PMC_OK);
   EXPECT_FALSE(out.printer);
   EXPECT_EQ(agent_.request_count(), 2u) << "one request each";
+}
+
+// Real printers' agents may have Printer MIB tables without a printer row
+// in hrPrinterTable or prtGeneralTable: any object of the Printer MIB
+// makes a printer, in the same single request.
+TEST_F(PrinterProbeTest, AnyObjectOfThePrinterMibMakesAPrinter) {
+  describe();
+  add_tail();
+  agent_.set("1.3.6.1.2.1.43.8.2.1.2.1.1", ber::Value::Integer(4));
+  PSWPrinterProbe out;
+  ASSERT_EQ(probe(&out), PMC_OK);
+  EXPECT_TRUE(out.printer);
+  EXPECT_EQ(agent_.request_count(), 1u);
 }
 
 // SNMPv1 with nothing beyond the Printer MIB's place: noSuchName for the
