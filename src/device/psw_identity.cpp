@@ -117,20 +117,6 @@ void copy_text(const IPmcValue* value, char (&field)[N]) {
   if (text) psw_copy_text(field, N, text->c_str(), text->length());
 }
 
-uint32_t ticks_of(const IPmcValue* value) {
-  if (value == nullptr) return PSW_VALUE_ABSENT_U32;
-  switch (value->get_type()) {
-    case PMC_TAG_INTEGER:
-      return static_cast<uint32_t>(value->get_int32(nullptr));
-    case PMC_TAG_TIMETICKS:
-    case PMC_TAG_COUNTER32:
-    case PMC_TAG_GAUGE32:
-      return value->get_uint32(nullptr);
-    default:
-      return PSW_VALUE_ABSENT_U32;
-  }
-}
-
 // Writes the hardware address of an ifPhysAddress value of six octets;
 // false for any other value.
 bool hardware_address(const IPmcValue* value, char (&out)[sizeof(PSWIdentityInfo::hardwareAddress)]) {
@@ -189,7 +175,7 @@ int psw_read_identity(const PSWConnection& connection, PSWIdentityInfo* out) {
 
   PSWIdentityInfo id;
   std::memset(&id, 0, sizeof id);
-  id.sysUpTime = ticks_of(answers[kUpTime].value.get());
+  id.sysUpTime = psw_counter32_of(answers[kUpTime].value.get());
   copy_text(answers[kDescr].value.get(), id.sysDescr);
   const IPmcValue* object_id = answers[kObjectId].value.get();
   if (object_id != nullptr && object_id->get_type() == PMC_TAG_OID) copy_text(object_id, id.sysObjectID);

@@ -32,20 +32,24 @@ uint32_t PSWRowReader::next_uint32() {
   return present() ? m_value->get_uint32(nullptr) : PSW_VALUE_ABSENT_U32;
 }
 
-uint32_t PSWRowReader::next_counter32() {
-  next();
-  if (!present()) return PSW_VALUE_ABSENT_U32;
-  switch (m_value->get_type()) {
+uint32_t psw_counter32_of(const IPmcValue* value) {
+  if (value == nullptr || pmc_is_absent_cell(*value)) return PSW_VALUE_ABSENT_U32;
+  switch (value->get_type()) {
     case PMC_TAG_INTEGER:
-      return static_cast<uint32_t>(m_value->get_int32(nullptr));
+      return static_cast<uint32_t>(value->get_int32(nullptr));
     case PMC_TAG_COUNTER32:
     case PMC_TAG_GAUGE32:
     case PMC_TAG_TIMETICKS:
     case PMC_TAG_COUNTER64:
-      return m_value->get_uint32(nullptr);
+      return value->get_uint32(nullptr);
     default:
       return PSW_VALUE_ABSENT_U32;
   }
+}
+
+uint32_t PSWRowReader::next_counter32() {
+  next();
+  return psw_counter32_of(m_value.get());
 }
 
 int PSWRowReader::index_parts(size_t column_length, uint32_t* index, size_t parts) const {

@@ -14,6 +14,10 @@
 #include "protocol/pms_pdu.h"
 #include "psw/psw.h"
 
+// A value read as a counter (PSWRowReader::next_counter32 says how); null
+// and exception values give PSW_VALUE_ABSENT_U32.
+uint32_t psw_counter32_of(const IPmcValue* value);
+
 // Takes the bindings of one row in column order. A cell the device lacks
 // (and a row without a further binding) reads as the interface's neutral
 // values: PSW_VALUE_ABSENT for signed numbers, PSW_VALUE_ABSENT_U32 for
