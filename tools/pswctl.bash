@@ -33,7 +33,7 @@ _pswctl() {
     status) own="--supplies" ;;
     jobs) own="--kind" ;;
     watch) own="--interval --count" ;;
-    exporter) own="--listen --discover --all-interfaces --discover-interval --max-concurrent-probes --allow-targets" ;;
+    exporter) own="--listen --discover --find-community --all-interfaces --discover-interval --max-concurrent-probes --allow-targets" ;;
   esac
   [[ $cur == -* ]] && COMPREPLY=($(compgen -W "$own $common" -- "$cur"))
 }

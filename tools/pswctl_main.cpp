@@ -383,6 +383,7 @@ int main(int argc, char** argv) {
       ->option_text("N");
   CLI::App* exporter = app.add_subcommand("exporter", "serve printers' metrics to Prometheus over HTTP");
   add_exporter_options(*exporter, s.exporter);
+  exporter->add_option("--find-community", s.connection.findCommunity, "community of the background searches");
   for (CLI::App* command : {discover, status, options, jobs, cancel, watch, exporter})
     add_common_options(*command, s);
 
