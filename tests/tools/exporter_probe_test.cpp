@@ -106,6 +106,42 @@ TEST(ExporterProbe, DeviceTextsAreUtf8AndLabelsEscaped) {
   EXPECT_EQ(value(samples, "printer_supply_level_ratio", {{"description", "Toner \"K\" \\ noir\ndéjà"}}), 0.55);
 }
 
+TEST(ExporterProbe, PrintersOfOtherMakersAreDownUnlessAnyModelAndThenRead) {
+  const psw_test::SnmprecProfile inkjet = psw_test::SnmprecProfile::load(psw_test::profile_path("inkjet.snmprec"));
+  status_test::SimulatedPrinter printer(inkjet);
+  {
+    // Refused for its model: down, with the refusal counted.
+    Exporter exporter(printer.netns().name(), {"--timeout", "1000", "--retries", "0"});
+    const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+    ASSERT_EQ(answer.status, 200);
+    EXPECT_EQ(value(parse_exposition(answer.body), "printer_up"), 0);
+    EXPECT_EQ(value(parse_exposition(exporter.get("/metrics").body), "printer_exporter_probe_errors_total",
+                    {{"result", "PSW_ERR_ARGUMENT"}}),
+              1);
+  }
+  Exporter exporter(printer.netns().name(), {"--any-model", "--timeout", "1000", "--retries", "0"});
+  const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+  ASSERT_EQ(answer.status, 200);
+  EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+  const std::vector<Sample> samples = parse_exposition(answer.body);
+  EXPECT_EQ(value(samples, "printer_up"), 1);
+  const std::vector<Sample> info = find(samples, "printer_info");
+  ASSERT_EQ(info.size(), 1u) << answer.body;
+  EXPECT_EQ(info[0].labels.at("sys_object_id"), "1.3.6.1.4.1.64502.1.7.3");
+  // Four inks with their colorants and a waste ink absorber without one.
+  const auto supplies = exporter_test::expected_supplies(inkjet);
+  ASSERT_EQ(supplies.size(), 5u);
+  for (const auto& supply : supplies) {
+    std::map<std::string, std::string> labels = supply.labels;
+    if (!supply.ratio) labels["state"] = supply.state;
+    const std::optional<double> got =
+        value(samples, supply.ratio ? "printer_supply_level_ratio" : "printer_supply_state", labels);
+    ASSERT_TRUE(got.has_value()) << supply.labels.at("description") << "\n" << answer.body;
+    EXPECT_NEAR(*got, supply.ratio.value_or(1), 1e-9) << supply.labels.at("description");
+  }
+  EXPECT_EQ(find(samples, "printer_supply_level_ratio", {{"colorant", "magenta"}}).size(), 1u) << answer.body;
+}
+
 TEST(ExporterProbe, ASilentPrinterIsDownWithinTheScrapeTimeOut) {
   status_test::PrivateNetns netns;
   // Four sends of five seconds each would take 20 s: the scrape allows 1.5.
