@@ -1,15 +1,19 @@
 // pswctl exporter under bad input and load: unreadable and refused
 // targets, probes beyond the limit, malformed and stalled clients, a
-// thousand requests with the exporter's memory flat, and a clean stop.
+// thousand requests with the exporter's memory flat, device texts on the
+// page and in the targets, and a clean stop.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <nlohmann/json.hpp>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <future>
 
-#include "agent/udp_socket.h"
+#include <nlohmann/json.hpp>
+
+#include "agent/netns_network.h"
 #include "device/status_test_support.h"
 #include "exporter_support.h"
 #include "pswctl_run.h"
@@ -158,6 +162,34 @@ TEST(ExporterHttp, AThousandRequestsInARowLeaveMemoryFlat) {
   EXPECT_EQ(probed, 333);
   std::printf("exporter VmRSS: %ld kB after 200 requests, %ld kB after 1000\n", after_warm_up, at_end);
   EXPECT_LT(at_end - after_warm_up, 2048) << after_warm_up << " kB -> " << at_end << " kB";
+}
+
+TEST(ExporterHttp, ThePageAndTheTargetsCarryDeviceTextsSafely) {
+  // A printer of another maker whose model text (its sysDescr) is markup.
+  const std::string model = "<script>alert(\"x\")</script> & 'co'";
+  std::vector<psw_test::SnmpdOptions> agents(1);
+  agents[0].profile = psw_test::SnmprecProfile::load(psw_test::profile_path("inkjet.snmprec"));
+  agents[0].profile.set("1.3.6.1.2.1.1.1.0", psw_test::ber::Value::OctetString(model));
+  psw_test::NetnsNetworkOptions options;
+  options.subnet = "10.231.78";
+  options.subnet6 = "fd31:231:78::";
+  psw_test::NetnsNetwork net(agents, options);
+  Exporter exporter(net.client_netns(), {"--any-model", "--discover", "255.255.255.255", "--discover-interval", "1",
+                                         "--timeout", "500", "--retries", "0"});
+  nlohmann::json groups;
+  for (int i = 0; i < 100 && groups.empty(); ++i) {
+    groups = nlohmann::json::parse(exporter.get("/targets").body, nullptr, false);
+    if (groups.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_EQ(groups.size(), 1u) << groups.dump();
+  EXPECT_EQ(groups[0]["labels"]["__meta_printer_model"], model);  // JSON keeps the text
+  const std::string page = exporter.get("/").body;
+  EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+  EXPECT_NE(page.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; &#39;co&#39;"), std::string::npos)
+      << page;
+  const auto own = parse_exposition(exporter.get("/metrics").body);
+  EXPECT_GE(value(own, "printer_exporter_searches_total").value_or(0), 1);
+  EXPECT_EQ(value(own, "printer_exporter_devices_found"), 1);
 }
 
 TEST(ExporterCli, StopsCleanlyOnSigtermAndRefusesWrongSettings) {
