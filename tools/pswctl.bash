@@ -12,7 +12,8 @@ _pswctl() {
     --v3-priv) COMPREPLY=($(compgen -W "DES AES" -- "$cur")); return ;;
     --kind) COMPREPLY=($(compgen -W "all active finished" -- "$cur")); return ;;
     --timeout | --retries | --community | --write-community | --v3-user | --v3-auth-pass | --v3-priv-pass | \
-      --v3-context | --interval | --count | --filter | --find-community)
+      --v3-context | --interval | --count | --filter | --find-community | --listen | --discover | \
+      --discover-interval | --max-concurrent-probes | --allow-targets)
       return ;;
   esac
   # The sub-command: the first word that is no option nor an option's value.
@@ -27,11 +28,12 @@ _pswctl() {
   done
   local own=""
   case $command in
-    "") COMPREPLY=($(compgen -W "discover status options jobs cancel watch --version $common" -- "$cur")); return ;;
+    "") COMPREPLY=($(compgen -W "discover status options jobs cancel watch exporter --version $common" -- "$cur")); return ;;
     discover) own="--filter --find-community --all-interfaces" ;;
     status) own="--supplies" ;;
     jobs) own="--kind" ;;
     watch) own="--interval --count" ;;
+    exporter) own="--listen --discover --find-community --all-interfaces --discover-interval --max-concurrent-probes --allow-targets" ;;
   esac
   [[ $cur == -* ]] && COMPREPLY=($(compgen -W "$own $common" -- "$cur"))
 }

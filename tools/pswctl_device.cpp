@@ -304,6 +304,28 @@ json Device::watch_snapshot() {
   return snapshot;
 }
 
+json Device::devices() {
+  printer_char_set();
+  return table<PSWDeviceInfo>("devices", PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
+}
+
+json Device::printer_status() { return printer(); }
+
+json Device::input_trays() {
+  printer_char_set();
+  return table<PSWInputTrayInfo>("input trays", PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
+}
+
+json Device::supplies() {
+  printer_char_set();
+  return table<PSWSupplyInfo>("supplies", PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
+}
+
+json Device::alerts() {
+  printer_char_set();
+  return table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
+}
+
 json Device::options() {
   step("reading options");
   check(PSWRefreshOptions(handle_), "PSWRefreshOptions");

@@ -82,6 +82,17 @@ class Device {
   json status();
   // The parts `watch` compares: printer status, toners and alerts.
   json watch_snapshot();
+  // Single tables of the opened device, each read on its own (the
+  // exporter turns each into metrics and carries on when one fails); texts
+  // in the printer's character set, read once per opening.
+  json devices();
+  json printer_status();
+  json input_trays();
+  json supplies();
+  json alerts();
+  // The sysObjectID the opening read (whether or not the model matched);
+  // no request is sent.
+  std::string sys_object_id() const { return sys_object_id_seen(); }
   // Refreshes and reads every option key; tray keys per tray index.
   json options();
   // Jobs of a kind (PSW_JOBS_ALL, PSW_JOBS_UNFINISHED, PSW_JOBS_FINISHED).

@@ -7,6 +7,7 @@
 //   pswctl options 192.0.2.7                 # installed options and settings
 //   pswctl jobs 192.0.2.7 --kind active      # jobs; cancel ADDRESS JOB-ID
 //   pswctl watch 192.0.2.7 --interval 5      # changes of status, toners, alerts
+//   pswctl exporter --discover 192.0.2.255   # HTTP server for Prometheus
 //
 // Text output goes to standard output; with --json the same data as JSON.
 // Errors go to standard error with the result code's name and a hint; the
@@ -29,6 +30,7 @@
 
 #include "net/pmc_iphelp_api.h"
 #include "pswctl_device.h"
+#include "pswctl_exporter.h"
 #include "pswctl_hints.h"
 #include "pswctl_logging.h"
 #include "pswctl_names.h"
@@ -64,6 +66,7 @@ struct Settings {
   std::string jobId;
   double interval = 5;
   int count = 0;
+  pswctl::ExporterSettings exporter;
 };
 
 void print_json(const json& value) { fmt::print("{}\n", pswctl::json_text(value, 2)); }
@@ -282,7 +285,46 @@ void add_common_options(CLI::App& app, Settings& s) {
   app.add_flag("-v,--verbose", s.verbose, "library log on standard error (repeat for more)");
 }
 
+// The sub-commands that read printers, and the server beside them (named on
+// a line of its own in the message about an unknown sub-command).
 const char* const kSubcommands[] = {"discover", "status", "options", "jobs", "cancel", "watch"};
+const char* const kServerSubcommand = "exporter";
+
+// A number of seconds within (0, most].
+CLI::Validator seconds_check(const char* what, double most) {
+  return CLI::Validator(
+      [what, most](std::string& text) {
+        double v = 0;
+        try {
+          v = std::stod(text);
+        } catch (const std::exception&) {
+          return fmt::format("the {} must be a number of seconds", what);
+        }
+        return v > 0 && v <= most ? std::string()
+                                  : fmt::format("the {} must be more than 0 and at most {} seconds", what, most);
+      },
+      "", what);
+}
+
+void add_exporter_options(CLI::App& exporter, pswctl::ExporterSettings& e) {
+  exporter.add_option("--listen", e.listen,
+                      fmt::format("address and port to serve on (default 127.0.0.1:{})", pswctl::kExporterPort))
+      ->option_text("HOST:PORT");
+  exporter.add_option("--discover", e.discover, "search here by broadcast in the background (repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("ADDRESS");
+  exporter.add_flag("--all-interfaces", e.allInterfaces,
+                    "search every interface in the background: its IPv4 broadcast address and ff02::1");
+  exporter.add_option("--discover-interval", e.discoverInterval, "seconds between searches (default 300)")
+      ->check(seconds_check("interval", 86400))
+      ->option_text("SECONDS");
+  exporter.add_option("--max-concurrent-probes", e.maxConcurrentProbes,
+                      "probes read at once; more are answered 503 at once (default 8)")
+      ->check(CLI::Range(1, 1000))
+      ->option_text("N");
+  exporter.add_option("--allow-targets", e.allowTargets, "probe only addresses in these networks (403 otherwise)")
+      ->option_text("CIDR,...");
+}
 
 // The first word of the command line that is no option nor an option's
 // value: what the user meant as the sub-command. Empty when there is none.
@@ -334,23 +376,16 @@ int main(int argc, char** argv) {
   CLI::App* watch = app.add_subcommand("watch", "print changes of printer status, toners and alerts");
   watch->add_option("address", s.address, "device address")->required();
   watch->add_option("--interval", s.interval, "seconds between readings, more than 0 (default 5)")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            double v = 0;
-            try {
-              v = std::stod(text);
-            } catch (const std::exception&) {
-              return std::string("the interval must be a number of seconds");
-            }
-            return v > 0 && v <= 86400 ? std::string()
-                                       : std::string("the interval must be more than 0 and at most 86400 seconds");
-          },
-          "", "interval"))
+      ->check(seconds_check("interval", 86400))
       ->option_text("SECONDS");
   watch->add_option("--count", s.count, "number of readings (default 0: until stopped)")
       ->check(CLI::NonNegativeNumber)
       ->option_text("N");
-  for (CLI::App* command : {discover, status, options, jobs, cancel, watch}) add_common_options(*command, s);
+  CLI::App* exporter = app.add_subcommand("exporter", "serve printers' metrics to Prometheus over HTTP");
+  add_exporter_options(*exporter, s.exporter);
+  exporter->add_option("--find-community", s.connection.findCommunity, "community of the background searches");
+  for (CLI::App* command : {discover, status, options, jobs, cancel, watch, exporter})
+    add_common_options(*command, s);
 
   app.set_version_flag("--version", std::string("pswctl ") + PSWCTL_VERSION);
   try {
@@ -359,15 +394,25 @@ int main(int argc, char** argv) {
     // A word that names no sub-command: say so rather than that one is missing.
     const std::string word = first_word(argc, argv);
     if (!word.empty() && app.get_subcommands().empty() &&
-        std::find(std::begin(kSubcommands), std::end(kSubcommands), word) == std::end(kSubcommands)) {
-      fmt::print(stderr, "pswctl: unknown sub-command '{}'; the sub-commands are {}\nRun with --help for more information.\n",
-                 pswctl::printable(word), fmt::join(kSubcommands, ", "));
+        std::find(std::begin(kSubcommands), std::end(kSubcommands), word) == std::end(kSubcommands) &&
+        word != kServerSubcommand) {
+      fmt::print(stderr,
+                 "pswctl: unknown sub-command '{}'; the sub-commands are {}\n"
+                 "  and {} (an HTTP server for Prometheus)\nRun with --help for more information.\n",
+                 pswctl::printable(word), fmt::join(kSubcommands, ", "), kServerSubcommand);
       return pswctl::kExitUsage;
     }
     // Help and version print and succeed; every mistake is status 2.
     return app.exit(e) == 0 ? pswctl::kExitOk : pswctl::kExitUsage;
   }
   pswctl::enable_library_log(s.verbose);
+  if (exporter->parsed()) {
+    if (!pswctl::exporter_available()) {
+      fmt::print(stderr, "pswctl: the exporter is not available in this build\n");
+      return pswctl::kExitNotSupported;
+    }
+    return pswctl::run_exporter(s.connection, s.exporter);
+  }
 
   const std::pair<CLI::App*, int (*)(const Settings&, pswctl::Device&)> commands[] = {
       {discover, run_discover}, {status, run_status}, {options, run_options},

@@ -1,0 +1,164 @@
+// pswctl exporter probing simulated printers: the metrics of a probe
+// against the printer's profile (IPv4 and IPv6), promtool's verdict on
+// every answer, a silent printer, and the probe's time bounded by the
+// scrape time-out Prometheus sends.
+#include <gtest/gtest.h>
+
+#include "device/status_test_support.h"
+#include "exporter_support.h"
+
+namespace {
+
+using exporter_test::Exporter;
+using exporter_test::find;
+using exporter_test::parse_exposition;
+using exporter_test::promtool_complaints;
+using exporter_test::Sample;
+using exporter_test::value;
+
+psw_test::SnmprecProfile colour_profile() {
+  return psw_test::SnmprecProfile::load(psw_test::profile_path("colour_mfp_supplies.snmprec"));
+}
+
+// Every family the probe of the colour printer must give, with the values
+// its profile holds.
+void expect_colour_printer(const std::vector<Sample>& samples, const psw_test::SnmprecProfile& profile) {
+  EXPECT_EQ(value(samples, "printer_up"), 1);
+  EXPECT_EQ(value(samples, "printer_info",
+                  {{"model", "Lumaret C650"}, {"sys_object_id", "1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1"}}),
+            1);
+  EXPECT_EQ(value(samples, "printer_status"), 3);  // idle
+  // 0x2010: lowToner (first octet 0x20) and outputNearFull (second octet
+  // 0x10) set, every other named condition 0.
+  const std::vector<Sample> errors = find(samples, "printer_error_state");
+  EXPECT_EQ(errors.size(), 15u);
+  for (const Sample& s : errors) {
+    const std::string& state = s.labels.at("state");
+    EXPECT_EQ(s.value, state == "lowToner" || state == "outputNearFull" ? 1 : 0) << state;
+  }
+  const auto supplies = exporter_test::expected_supplies(profile);
+  ASSERT_EQ(supplies.size(), 7u);
+  size_t ratios = 0;
+  for (const auto& supply : supplies) {
+    if (supply.ratio) {
+      ++ratios;
+      const std::optional<double> got = value(samples, "printer_supply_level_ratio", supply.labels);
+      ASSERT_TRUE(got.has_value()) << supply.labels.at("description");
+      EXPECT_NEAR(*got, *supply.ratio, 1e-9) << supply.labels.at("description");
+    } else {
+      std::map<std::string, std::string> labels = supply.labels;
+      labels["state"] = supply.state;
+      EXPECT_EQ(value(samples, "printer_supply_state", labels), 1) << supply.labels.at("description");
+    }
+  }
+  EXPECT_EQ(find(samples, "printer_supply_level_ratio").size(), ratios);
+  EXPECT_EQ(find(samples, "printer_supply_state").size(), supplies.size() - ratios);
+  // One warning (cyan low), one critical (magenta empty).
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "warning"}}), 1);
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "critical"}}), 1);
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "other"}}), 0);
+  // Cassette 1: 300 of 550 sheets; the others have no known level.
+  EXPECT_NEAR(value(samples, "printer_input_level_ratio", {{"index", "1"}, {"name", "Cassette 1"}}).value_or(-1), 0.55,
+              1e-9);
+  EXPECT_EQ(find(samples, "printer_input_level_ratio").size(), 1u);
+  const std::optional<double> duration = value(samples, "printer_probe_duration_seconds");
+  ASSERT_TRUE(duration.has_value());
+  EXPECT_GT(*duration, 0);
+  EXPECT_LT(*duration, 5);
+}
+
+TEST(ExporterProbe, MetricsOfAPrinterAreItsProfilesValuesOverIPv4AndIPv6) {
+  status_test::SimulatedPrinter printer(colour_profile());
+  Exporter exporter(printer.netns().name(), {"--timeout", "1000", "--retries", "0"});
+  for (const std::string path : {"/probe?target=127.0.0.1", "/probe?target=::1", "/probe?target=::1&transport=udp6"}) {
+    SCOPED_TRACE(path);
+    const exporter_test::HttpAnswer answer = exporter.get(path);
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    EXPECT_EQ(answer.headers.find("Content-Type")->second, "text/plain; version=0.0.4; charset=utf-8");
+    EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+    // Help and type lines for each family.
+    EXPECT_NE(answer.body.find("# HELP printer_supply_level_ratio "), std::string::npos);
+    EXPECT_NE(answer.body.find("# TYPE printer_up gauge"), std::string::npos);
+    const std::vector<Sample> samples = parse_exposition(answer.body);
+    expect_colour_printer(samples, colour_profile());
+    std::printf("probe of %s: %.1f ms\n", path.c_str(), *value(samples, "printer_probe_duration_seconds") * 1000);
+  }
+  // The exporter counted them.
+  const std::vector<Sample> own = parse_exposition(exporter.get("/metrics").body);
+  EXPECT_EQ(value(own, "printer_exporter_probes_total"), 3);
+  EXPECT_TRUE(find(own, "printer_exporter_probe_errors_total").empty()) << exporter.get("/metrics").body;
+}
+
+TEST(ExporterProbe, DeviceTextsAreUtf8AndLabelsEscaped) {
+  // Latin-1 descriptions, a quote, a backslash and a line break in labels.
+  psw_test::SnmprecProfile profile = colour_profile();
+  profile.set("1.3.6.1.2.1.43.7.1.1.4.1.1", psw_test::ber::Value::Integer(4));  // ISO-8859-1
+  profile.set("1.3.6.1.2.1.43.11.1.1.6.1.1", psw_test::ber::Value::OctetString("Toner \"K\" \\ noir\nd\xe9j\xe0"));
+  profile.set("1.3.6.1.2.1.25.3.2.1.3.1", psw_test::ber::Value::OctetString("Lumaret C650 \xe9"));
+  status_test::SimulatedPrinter printer(profile);
+  Exporter exporter(printer.netns().name(), {"--timeout", "1000", "--retries", "0"});
+  const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+  ASSERT_EQ(answer.status, 200);
+  EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+  EXPECT_NE(answer.body.find(R"(description="Toner \"K\" \\ noir\ndéjà")"), std::string::npos) << answer.body;
+  const std::vector<Sample> samples = parse_exposition(answer.body);
+  EXPECT_EQ(find(samples, "printer_info", {{"model", "Lumaret C650 é"}}).size(), 1u) << answer.body;
+  EXPECT_EQ(value(samples, "printer_supply_level_ratio", {{"description", "Toner \"K\" \\ noir\ndéjà"}}), 0.55);
+}
+
+TEST(ExporterProbe, PrintersOfOtherMakersAreDownUnlessAnyModelAndThenRead) {
+  const psw_test::SnmprecProfile inkjet = psw_test::SnmprecProfile::load(psw_test::profile_path("inkjet.snmprec"));
+  status_test::SimulatedPrinter printer(inkjet);
+  {
+    // Refused for its model: down, with the refusal counted.
+    Exporter exporter(printer.netns().name(), {"--timeout", "1000", "--retries", "0"});
+    const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+    ASSERT_EQ(answer.status, 200);
+    EXPECT_EQ(value(parse_exposition(answer.body), "printer_up"), 0);
+    EXPECT_EQ(value(parse_exposition(exporter.get("/metrics").body), "printer_exporter_probe_errors_total",
+                    {{"result", "PSW_ERR_ARGUMENT"}}),
+              1);
+  }
+  Exporter exporter(printer.netns().name(), {"--any-model", "--timeout", "1000", "--retries", "0"});
+  const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+  ASSERT_EQ(answer.status, 200);
+  EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+  const std::vector<Sample> samples = parse_exposition(answer.body);
+  EXPECT_EQ(value(samples, "printer_up"), 1);
+  const std::vector<Sample> info = find(samples, "printer_info");
+  ASSERT_EQ(info.size(), 1u) << answer.body;
+  EXPECT_EQ(info[0].labels.at("sys_object_id"), "1.3.6.1.4.1.64502.1.7.3");
+  // Four inks with their colorants and a waste ink absorber without one.
+  const auto supplies = exporter_test::expected_supplies(inkjet);
+  ASSERT_EQ(supplies.size(), 5u);
+  for (const auto& supply : supplies) {
+    std::map<std::string, std::string> labels = supply.labels;
+    if (!supply.ratio) labels["state"] = supply.state;
+    const std::optional<double> got =
+        value(samples, supply.ratio ? "printer_supply_level_ratio" : "printer_supply_state", labels);
+    ASSERT_TRUE(got.has_value()) << supply.labels.at("description") << "\n" << answer.body;
+    EXPECT_NEAR(*got, supply.ratio.value_or(1), 1e-9) << supply.labels.at("description");
+  }
+  EXPECT_EQ(find(samples, "printer_supply_level_ratio", {{"colorant", "magenta"}}).size(), 1u) << answer.body;
+}
+
+TEST(ExporterProbe, ASilentPrinterIsDownWithinTheScrapeTimeOut) {
+  status_test::PrivateNetns netns;
+  // Four sends of five seconds each would take 20 s: the scrape allows 1.5.
+  Exporter exporter(netns.name(), {"--timeout", "5000", "--retries", "3"});
+  const auto start = std::chrono::steady_clock::now();
+  const exporter_test::HttpAnswer answer =
+      exporter.get("/probe?target=127.0.0.1", {{"X-Prometheus-Scrape-Timeout-Seconds", "1.5"}});
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_EQ(answer.status, 200) << answer.body;
+  EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+  const std::vector<Sample> samples = parse_exposition(answer.body);
+  EXPECT_EQ(value(samples, "printer_up"), 0);
+  EXPECT_TRUE(find(samples, "printer_info").empty());
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+  EXPECT_GT(took, std::chrono::milliseconds(500));  // it did wait for an answer
+  const std::vector<Sample> own = parse_exposition(exporter.get("/metrics").body);
+  EXPECT_EQ(value(own, "printer_exporter_probe_errors_total", {{"result", "PSW_ERR_TIMEOUT"}}), 1);
+}
+
+}  // namespace
