@@ -242,6 +242,7 @@ json Device::printer() {
 }
 
 json Device::identity() {
+  printer_char_set();
   step("reading identity");
   PSWIdentityInfo info;
   std::memset(&info, 0, sizeof info);
@@ -314,6 +315,16 @@ json Device::printer_status() { return printer(); }
 json Device::input_trays() {
   printer_char_set();
   return table<PSWInputTrayInfo>("input trays", PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
+}
+
+json Device::markers() {
+  printer_char_set();
+  return table<PSWMarkerInfo>("markers", PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
+}
+
+json Device::covers() {
+  printer_char_set();
+  return table<PSWCoverInfo>("covers", PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
 }
 
 json Device::supplies() {

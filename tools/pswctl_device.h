@@ -90,6 +90,10 @@ class Device {
   json input_trays();
   json supplies();
   json alerts();
+  json markers();
+  json covers();
+  // The identity record (serial number, name, location, ...).
+  json identity();
   // The sysObjectID the opening read (whether or not the model matched);
   // no request is sent.
   std::string sys_object_id() const { return sys_object_id_seen(); }
@@ -104,7 +108,6 @@ class Device {
   void set_communities(PSWHANDLE handle) const;
   void step(const std::string& label);
   json printer();
-  json identity();
   json char_sets();
   // A character set of the opened device (PSW_CHARSET_PRINTER or _VENDOR);
   // 0 when the device has none.

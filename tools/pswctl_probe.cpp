@@ -1,5 +1,6 @@
 #include "pswctl_probe.h"
 
+#include <prometheus/counter.h>
 #include <prometheus/gauge.h>
 #include <prometheus/registry.h>
 #include <prometheus/text_serializer.h>
@@ -9,6 +10,7 @@
 #include <map>
 
 #include "pswctl_names.h"
+#include "pswctl_records.h"
 
 namespace pswctl {
 namespace {
@@ -26,27 +28,49 @@ std::string text_or_empty(const json& value) { return value.is_string() ? value.
 
 std::string number_label(const json& value) { return value.is_number() ? std::to_string(value.get<int64_t>()) : ""; }
 
-// printer_info: one label per function, each filled from what the opened
-// device gives.
-void model_label(Device& device, Labels& labels) {
-  // hrDeviceDescr of the printer's own row, else of the first row.
-  const json rows = device.devices();
-  const json* chosen = rows.empty() ? nullptr : &rows.front();
-  for (const json& row : rows)
-    if (row["typeName"] == "printer") {
-      chosen = &row;
-      break;
-    }
-  labels["model"] = chosen != nullptr ? text_or_empty((*chosen)["description"]) : "";
+// printer_info: what the printer says it is, from its identity record
+// (one request): the model (its printer row's hrDeviceDescr, else sysDescr),
+// the serial number and printer name trimmed of their padding (the name
+// falls back to sysName), the location, the hardware address and the
+// sysObjectID.
+void add_info(Device& device, Registry& registry) {
+  const json id = device.identity();
+  std::string name = text_or_empty(id["printerName"]);
+  if (name.empty()) name = trimmed(text_or_empty(id["sysName"]));
+  std::string sys_object_id = text_or_empty(id["sysObjectId"]);
+  if (sys_object_id.empty()) sys_object_id = device.sys_object_id();
+  const Labels labels = {{"model", text_or_empty(id["model"])},
+                         {"serial", text_or_empty(id["serialNumber"])},
+                         {"name", name},
+                         {"location", trimmed(text_or_empty(id["sysLocation"]))},
+                         {"mac", text_or_empty(id["hardwareAddress"])},
+                         {"sys_object_id", sys_object_id}};
+  gauge(registry, "printer_info", "What the printer says it is; the value is always 1").Add(labels).Set(1);
 }
 
-void sys_object_id_label(Device& device, Labels& labels) { labels["sys_object_id"] = device.sys_object_id(); }
+// The life count of every marker (prtMarkerLifeCount, in the marker's
+// counter unit: impressions or sheets on most printers).
+void add_pages(Device& device, Registry& registry) {
+  const json rows = device.markers();
+  auto& family = prometheus::BuildCounter()
+                     .Name("printer_pages_total")
+                     .Help("Pages the marker has printed in its life (prtMarkerLifeCount, in its counter unit)")
+                     .Register(registry);
+  for (const json& row : rows) {
+    if (!row["lifeCount"].is_number()) continue;
+    family.Add({{"marker", number_label(row["index"])}}).Increment(row["lifeCount"].get<double>());
+  }
+}
 
-void add_info(Device& device, Registry& registry) {
-  static void (*const kLabels[])(Device&, Labels&) = {model_label, sys_object_id_label};
-  Labels labels;
-  for (auto fill : kLabels) fill(device, labels);
-  gauge(registry, "printer_info", "What the printer says it is; the value is always 1").Add(labels).Set(1);
+// Every cover or door: 1 when it or its interlock is open.
+void add_covers(Device& device, Registry& registry) {
+  const json rows = device.covers();
+  auto& family = gauge(registry, "printer_cover_open", "1 when the cover or its interlock is open, else 0");
+  for (const json& row : rows) {
+    if (!row["open"].is_boolean()) continue;
+    family.Add({{"index", number_label(row["index"])}, {"description", text_or_empty(row["description"])}})
+        .Set(row["open"].get<bool>() ? 1 : 0);
+  }
 }
 
 // hrPrinterStatus as its number, and every named bit of
@@ -68,8 +92,9 @@ void add_status(Device& device, Registry& registry) {
   for (const json& name : printer["errors"]) family.Add({{"state", name.get<std::string>()}}).Set(1);
 }
 
-// A supply with a known fill level as a ratio; any other by the state of
-// its level (other, unknown, some remaining).
+// A supply with a known percentage as a ratio (for a waste receptacle the
+// space left in it); any other by the state of its level (someRemaining,
+// unknown, noMaximum, other).
 void add_supplies(Device& device, Registry& registry) {
   const json rows = device.supplies();
   auto& ratios = gauge(registry, "printer_supply_level_ratio",
@@ -81,11 +106,12 @@ void add_supplies(Device& device, Registry& registry) {
                      {"type", text_or_empty(row["typeName"])},
                      {"colorant", text_or_empty(row["colorant"])},
                      {"description", text_or_empty(row["description"])}};
+    // The library's one reading of the level (PSWGetSupplyLevel): a
+    // percentage of what is left, or a state.
     if (row["levelPercent"].is_number()) {
       ratios.Add(labels).Set(row["levelPercent"].get<double>() / 100.0);
     } else {
-      const int64_t level = row["level"].is_number() ? row["level"].get<int64_t>() : 0;
-      labels["state"] = level < 0 ? text_or_empty(row["levelText"]) : "unknown";
+      labels["state"] = text_or_empty(row["levelState"]);
       states.Add(labels).Set(1);
     }
   }
@@ -118,8 +144,8 @@ void add_input_levels(Device& device, Registry& registry) {
 // The reads of one probe, in order. Each is one group of families; a new
 // group is one more function here.
 const std::pair<const char*, void (*)(Device&, Registry&)> kSections[] = {
-    {"info", add_info},           {"status", add_status},           {"supplies", add_supplies},
-    {"alerts", add_alerts},       {"input trays", add_input_levels}};
+    {"info", add_info},     {"status", add_status},           {"supplies", add_supplies}, {"alerts", add_alerts},
+    {"input trays", add_input_levels}, {"pages", add_pages}, {"covers", add_covers}};
 
 bool unreachable(int32_t code) {
   return code == PSW_ERR_TIMEOUT || code == PSW_ERR_SEND || code == PSW_ERR_RECEIVE || code == PSW_ERR_SECURITY;

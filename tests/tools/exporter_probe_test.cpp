@@ -142,6 +142,35 @@ TEST(ExporterProbe, PrintersOfOtherMakersAreDownUnlessAnyModelAndThenRead) {
   EXPECT_EQ(find(samples, "printer_supply_level_ratio", {{"colorant", "magenta"}}).size(), 1u) << answer.body;
 }
 
+// The meter reads: page counters past 2^31, an open interlock, the identity
+// labels trimmed of their padding, and supply states as the library reads
+// them (some remaining; a waste box's space left as a ratio).
+TEST(ExporterProbe, PagesCoversAndIdentityOfTheColourLaser) {
+  status_test::SimulatedPrinter printer(
+      psw_test::SnmprecProfile::load(psw_test::profile_path("meters_laser.snmprec")));
+  Exporter exporter(printer.netns().name(), {"--any-model", "--timeout", "1000", "--retries", "0"});
+  const exporter_test::HttpAnswer answer = exporter.get("/probe?target=127.0.0.1");
+  ASSERT_EQ(answer.status, 200);
+  EXPECT_EQ(promtool_complaints(answer.body), "") << answer.body;
+  EXPECT_NE(answer.body.find("# TYPE printer_pages_total counter"), std::string::npos) << answer.body;
+  const std::vector<Sample> samples = parse_exposition(answer.body);
+  EXPECT_EQ(value(samples, "printer_pages_total", {{"marker", "1"}}), 3000000000.0);
+  EXPECT_EQ(value(samples, "printer_pages_total", {{"marker", "2"}}), 3000000001.0);
+  EXPECT_EQ(value(samples, "printer_cover_open", {{"index", "1"}, {"description", "Front door"}}), 0);
+  EXPECT_EQ(value(samples, "printer_cover_open", {{"index", "2"}, {"description", "Toner access interlock"}}), 1);
+  EXPECT_EQ(value(samples, "printer_info",
+                  {{"model", "Corvid CL-5500 PCL 6"},
+                   {"serial", "CNB1K12345"},
+                   {"name", "Corvid CL-5500 Ufficio"},
+                   {"location", "Milano, piano 2"},
+                   {"mac", "00:1b:a9:0c:22:51"},
+                   {"sys_object_id", "1.3.6.1.4.1.64503.3.5500"}}),
+            1)
+      << answer.body;
+  EXPECT_EQ(value(samples, "printer_supply_state", {{"index", "1"}, {"state", "someRemaining"}}), 1) << answer.body;
+  EXPECT_NEAR(value(samples, "printer_supply_level_ratio", {{"index", "3"}}).value_or(-1), 0.9, 1e-9);
+}
+
 TEST(ExporterProbe, ASilentPrinterIsDownWithinTheScrapeTimeOut) {
   status_test::PrivateNetns netns;
   // Four sends of five seconds each would take 20 s: the scrape allows 1.5.

@@ -140,7 +140,12 @@ inline std::vector<ExpectedSupply> expected_supplies(const psw_test::SnmprecProf
     } else if (level && *level >= 0 && maximum && *maximum > 0) {
       s.ratio = std::min<double>(std::round(*level * 100.0 / *maximum), 100) / 100.0;
     } else {
-      s.state = !level ? "unknown" : *level == -1 ? "other" : *level == -3 ? "some remaining" : "unknown";
+      // The library's states (PSWGetSupplyLevel), as pswctl names them.
+      s.state = !level             ? "unknown"
+                : *level == -1     ? "other"
+                : *level == -3     ? "someRemaining"
+                : *level >= 0      ? "noMaximum"
+                                   : "unknown";
     }
     supplies.push_back(s);
   }

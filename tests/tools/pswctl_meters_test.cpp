@@ -41,7 +41,8 @@ TEST_F(PswctlMeters, TheColourLaserInText) {
   ToolRun r = run(d, {"status", "127.0.0.1", "--supplies"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   // The identity opens the report; the serial without its NULs.
-  EXPECT_EQ(r.out.rfind("Identity\n  model: Corvid CL-5500 PCL 6\n  serial number: CNB1K12345\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.rfind("Status of 127.0.0.1\n\nIdentity\n  model: Corvid CL-5500 PCL 6\n  serial number: CNB1K12345\n", 0), 0u)
+      << r.out;
   for (const char* line : {"  printer name: Corvid CL-5500 Ufficio\n", "  location: Milano, piano 2\n",
                            "  uptime: 12 days 18 hours\n", "  hardware address: 00:1b:a9:0c:22:51\n",
                            "  sysObjectID: 1.3.6.1.4.1.64503.3.5500\n"}) {
