@@ -29,6 +29,7 @@
 #include <thread>
 
 #include "net/pmc_iphelp_api.h"
+#include "pswctl_check.h"
 #include "pswctl_device.h"
 #include "pswctl_exporter.h"
 #include "pswctl_hints.h"
@@ -67,6 +68,9 @@ struct Settings {
   double interval = 5;
   int count = 0;
   pswctl::ExporterSettings exporter;
+  // check
+  pswctl::CheckSettings check;
+  std::string timeoutState = "unknown";
 };
 
 void print_json(const json& value) { fmt::print("{}\n", pswctl::json_text(value, 2)); }
@@ -111,6 +115,28 @@ int run_discover(const Settings& s, pswctl::Device& device) {
   else
     fmt::print("{}", pswctl::render_devices(devices));
   return 0;
+}
+
+// The monitoring plugin: one status line and the plugin's exit status,
+// whatever happens (a failure is UNKNOWN, or CRITICAL for no answer with
+// --timeout-state critical).
+int run_check(Settings s) {
+  s.check.timeoutCritical = s.timeoutState == "critical";
+  pswctl::CheckResult result;
+  try {
+    pswctl::Device device(s.connection, nullptr);
+    device.open(s.address);
+    const json reading = {{"identity", device.identity()}, {"printer", device.printer_status()},
+                          {"supplies", device.supplies()},  {"covers", device.covers()},
+                          {"alerts", device.alerts()},      {"markers", device.markers()}};
+    result = pswctl::evaluate_check(reading, s.check);
+  } catch (const pswctl::PswError& e) {
+    result = pswctl::failed_check(e.code(), s.address, s.check);
+  } catch (const std::exception& e) {
+    result = {pswctl::kCheckUnknown, "PRINTER UNKNOWN - " + pswctl::printable(e.what())};
+  }
+  fmt::print("{}\n", result.line);
+  return result.state;
 }
 
 int run_status(const Settings& s, pswctl::Device& device) {
@@ -285,9 +311,11 @@ void add_common_options(CLI::App& app, Settings& s) {
   app.add_flag("-v,--verbose", s.verbose, "library log on standard error (repeat for more)");
 }
 
-// The sub-commands that read printers, and the server beside them (named on
-// a line of its own in the message about an unknown sub-command).
+// The sub-commands that read printers, and the monitoring plugin and the
+// server beside them (named on a line of their own in the message about an
+// unknown sub-command).
 const char* const kSubcommands[] = {"discover", "status", "options", "jobs", "cancel", "watch"};
+const char* const kCheckSubcommand = "check";
 const char* const kServerSubcommand = "exporter";
 
 // A number of seconds within (0, most].
@@ -381,10 +409,21 @@ int main(int argc, char** argv) {
   watch->add_option("--count", s.count, "number of readings (default 0: until stopped)")
       ->check(CLI::NonNegativeNumber)
       ->option_text("N");
+  CLI::App* check = app.add_subcommand("check", "monitoring plugin: one status line, exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN");
+  check->add_option("address", s.address, "device address")->required();
+  check->add_option("--warning", s.check.warning, "WARNING at or below this supply percentage (default 20)")
+      ->check(CLI::Range(0, 100))
+      ->option_text("PERCENT");
+  check->add_option("--critical", s.check.critical, "CRITICAL at or below this supply percentage (default 10)")
+      ->check(CLI::Range(0, 100))
+      ->option_text("PERCENT");
+  check->add_option("--timeout-state", s.timeoutState, "state of a printer that does not answer (default unknown)")
+      ->check(CLI::IsMember({"unknown", "critical"}))
+      ->option_text("unknown|critical");
   CLI::App* exporter = app.add_subcommand("exporter", "serve printers' metrics to Prometheus over HTTP");
   add_exporter_options(*exporter, s.exporter);
   exporter->add_option("--find-community", s.connection.findCommunity, "community of the background searches");
-  for (CLI::App* command : {discover, status, options, jobs, cancel, watch, exporter})
+  for (CLI::App* command : {discover, status, options, jobs, cancel, watch, check, exporter})
     add_common_options(*command, s);
 
   app.set_version_flag("--version", std::string("pswctl ") + PSWCTL_VERSION);
@@ -395,17 +434,19 @@ int main(int argc, char** argv) {
     const std::string word = first_word(argc, argv);
     if (!word.empty() && app.get_subcommands().empty() &&
         std::find(std::begin(kSubcommands), std::end(kSubcommands), word) == std::end(kSubcommands) &&
-        word != kServerSubcommand) {
+        word != kServerSubcommand && word != kCheckSubcommand) {
       fmt::print(stderr,
                  "pswctl: unknown sub-command '{}'; the sub-commands are {}\n"
-                 "  and {} (an HTTP server for Prometheus)\nRun with --help for more information.\n",
-                 pswctl::printable(word), fmt::join(kSubcommands, ", "), kServerSubcommand);
+                 "  and {} (a monitoring plugin), {} (an HTTP server for Prometheus)\n"
+                 "Run with --help for more information.\n",
+                 pswctl::printable(word), fmt::join(kSubcommands, ", "), kCheckSubcommand, kServerSubcommand);
       return pswctl::kExitUsage;
     }
     // Help and version print and succeed; every mistake is status 2.
     return app.exit(e) == 0 ? pswctl::kExitOk : pswctl::kExitUsage;
   }
   pswctl::enable_library_log(s.verbose);
+  if (check->parsed()) return run_check(s);
   if (exporter->parsed()) {
     if (!pswctl::exporter_available()) {
       fmt::print(stderr, "pswctl: the exporter is not available in this build\n");
