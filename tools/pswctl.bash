@@ -28,11 +28,12 @@ _pswctl() {
   done
   local own=""
   case $command in
-    "") COMPREPLY=($(compgen -W "discover status options jobs cancel watch check exporter --version $common" -- "$cur")); return ;;
+    "") COMPREPLY=($(compgen -W "discover status options jobs cancel watch inventory check exporter --version $common" -- "$cur")); return ;;
     discover) own="--filter --find-community --all-interfaces" ;;
     status) own="--supplies" ;;
     jobs) own="--kind" ;;
     watch) own="--interval --count" ;;
+    inventory) own="--discover --all-interfaces --parallel --format --find-community" ;;
     check) own="--warning --critical --timeout-state" ;;
     exporter) own="--listen --discover --find-community --all-interfaces --discover-interval --max-concurrent-probes --allow-targets" ;;
   esac

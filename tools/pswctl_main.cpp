@@ -33,6 +33,7 @@
 #include "pswctl_device.h"
 #include "pswctl_exporter.h"
 #include "pswctl_hints.h"
+#include "pswctl_inventory.h"
 #include "pswctl_logging.h"
 #include "pswctl_names.h"
 #include "pswctl_progress.h"
@@ -68,6 +69,11 @@ struct Settings {
   double interval = 5;
   int count = 0;
   pswctl::ExporterSettings exporter;
+  // inventory
+  std::vector<std::string> addresses;
+  std::vector<std::string> discoverAt;
+  int parallel = 16;
+  std::string format = "table";
   // check
   pswctl::CheckSettings check;
   std::string timeoutState = "unknown";
@@ -137,6 +143,40 @@ int run_check(Settings s) {
   }
   fmt::print("{}\n", result.line);
   return result.state;
+}
+
+// The fleet's rows: the addresses given, then those the searches found
+// (each once, in that order), read `--parallel` at a time.
+int run_inventory(const Settings& s, pswctl::Device& device) {
+  std::vector<std::string> addresses = s.addresses;
+  auto add = [&](const json& devices) {
+    for (const json& d : devices) {
+      const std::string a = d["address"].get<std::string>();
+      if (std::find(addresses.begin(), addresses.end(), a) == addresses.end()) addresses.push_back(a);
+    }
+  };
+  for (const std::string& where : s.discoverAt) add(device.discover(where, {}));
+  if (s.allInterfaces) {
+    std::vector<NPmcIpHelpAPI::SearchInterface> interfaces;
+    if (NPmcIpHelpAPI::get_search_interfaces(&interfaces) == NPmcIpHelpAPI::PMC_NO_ERROR) {
+      std::vector<pswctl::PswError> failures;
+      add(device.discover_all_interfaces({}, interfaces, &failures));
+    }
+  }
+  if (addresses.empty() && s.discoverAt.empty() && !s.allInterfaces) {
+    fmt::print(stderr, "pswctl: inventory needs addresses, --discover ADDRESS or --all-interfaces\n");
+    return pswctl::kExitUsage;
+  }
+  pswctl::Progress progress(pswctl::Progress::stderr_is_terminal());
+  const std::vector<pswctl::InventoryRow> rows = pswctl::read_inventory(s.connection, addresses, s.parallel, &progress);
+  if (s.json || s.format == "json") {
+    print_json({{"printers", pswctl::inventory_json(rows)}});
+  } else if (s.format == "csv") {
+    fmt::print("{}", pswctl::inventory_csv(rows));
+  } else {
+    fmt::print("{}", pswctl::inventory_table(rows));
+  }
+  return pswctl::kExitOk;
 }
 
 int run_status(const Settings& s, pswctl::Device& device) {
@@ -316,6 +356,7 @@ void add_common_options(CLI::App& app, Settings& s) {
 // unknown sub-command).
 const char* const kSubcommands[] = {"discover", "status", "options", "jobs", "cancel", "watch"};
 const char* const kCheckSubcommand = "check";
+const char* const kInventorySubcommand = "inventory";
 const char* const kServerSubcommand = "exporter";
 
 // A number of seconds within (0, most].
@@ -409,6 +450,19 @@ int main(int argc, char** argv) {
   watch->add_option("--count", s.count, "number of readings (default 0: until stopped)")
       ->check(CLI::NonNegativeNumber)
       ->option_text("N");
+  CLI::App* inventory = app.add_subcommand("inventory", "one row per printer of a fleet, read concurrently");
+  inventory->add_option("addresses", s.addresses, "printer addresses");
+  inventory->add_option("--discover", s.discoverAt, "also read the printers a search here finds (repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("ADDRESS");
+  inventory->add_flag("--all-interfaces", s.allInterfaces, "also read the printers found on every interface");
+  inventory->add_option("--parallel", s.parallel, "printers read at once (default 16)")
+      ->check(CLI::Range(1, 256))
+      ->option_text("N");
+  inventory->add_option("--format", s.format, "table (the default), csv or json")
+      ->check(CLI::IsMember({"table", "csv", "json"}))
+      ->option_text("table|csv|json");
+  inventory->add_option("--find-community", s.connection.findCommunity, "community of the searches");
   CLI::App* check = app.add_subcommand("check", "monitoring plugin: one status line, exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN");
   check->add_option("address", s.address, "device address")->required();
   check->add_option("--warning", s.check.warning, "WARNING at or below this supply percentage (default 20)")
@@ -423,7 +477,7 @@ int main(int argc, char** argv) {
   CLI::App* exporter = app.add_subcommand("exporter", "serve printers' metrics to Prometheus over HTTP");
   add_exporter_options(*exporter, s.exporter);
   exporter->add_option("--find-community", s.connection.findCommunity, "community of the background searches");
-  for (CLI::App* command : {discover, status, options, jobs, cancel, watch, check, exporter})
+  for (CLI::App* command : {discover, status, options, jobs, cancel, watch, inventory, check, exporter})
     add_common_options(*command, s);
 
   app.set_version_flag("--version", std::string("pswctl ") + PSWCTL_VERSION);
@@ -434,12 +488,13 @@ int main(int argc, char** argv) {
     const std::string word = first_word(argc, argv);
     if (!word.empty() && app.get_subcommands().empty() &&
         std::find(std::begin(kSubcommands), std::end(kSubcommands), word) == std::end(kSubcommands) &&
-        word != kServerSubcommand && word != kCheckSubcommand) {
+        word != kServerSubcommand && word != kCheckSubcommand && word != kInventorySubcommand) {
       fmt::print(stderr,
                  "pswctl: unknown sub-command '{}'; the sub-commands are {}\n"
-                 "  and {} (a monitoring plugin), {} (an HTTP server for Prometheus)\n"
+                 "  and {} (a fleet's rows), {} (a monitoring plugin), {} (an HTTP server for Prometheus)\n"
                  "Run with --help for more information.\n",
-                 pswctl::printable(word), fmt::join(kSubcommands, ", "), kCheckSubcommand, kServerSubcommand);
+                 pswctl::printable(word), fmt::join(kSubcommands, ", "), kInventorySubcommand, kCheckSubcommand,
+                 kServerSubcommand);
       return pswctl::kExitUsage;
     }
     // Help and version print and succeed; every mistake is status 2.
@@ -457,7 +512,7 @@ int main(int argc, char** argv) {
 
   const std::pair<CLI::App*, int (*)(const Settings&, pswctl::Device&)> commands[] = {
       {discover, run_discover}, {status, run_status}, {options, run_options},
-      {jobs, run_jobs},         {cancel, run_cancel}, {watch, run_watch}};
+      {jobs, run_jobs},         {cancel, run_cancel}, {watch, run_watch}, {inventory, run_inventory}};
   std::unique_ptr<pswctl::Device> device;
   try {
     pswctl::Progress progress(pswctl::Progress::stderr_is_terminal());
