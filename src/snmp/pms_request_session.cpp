@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "snmp/pms_translator.h"
 
 namespace {
