@@ -99,6 +99,9 @@ void Device::set_communities(PSWHANDLE handle) const {
     if (!value->empty()) check(PSWCommandString(handle, command, value->c_str()), command);
   // Printers of every model, for the openings and searches of this handle.
   if (connection_.anyModel) check(PSWCommandInteger(handle, "CmdSetAnyModel", 1), "CmdSetAnyModel");
+  // Community-based requests as SNMPv2c.
+  if (connection_.snmpVersion == "2c")
+    check(PSWCommandInteger(handle, "CmdSetCommunityVersion", 2), "CmdSetCommunityVersion");
 }
 
 json Device::discover(const std::optional<std::string>& address, const std::vector<std::string>& filters) {

@@ -27,6 +27,9 @@ struct Connection {
   std::string writeCommunity;  // job cancel; empty: library default
   std::string findCommunity;   // searches; empty: library default
   bool anyModel = false;       // open and find printers of every model
+  // --snmp-version: "1", "2c" or "3"; empty when not given (SNMPv1, or
+  // SNMPv3 with a user name).
+  std::string snmpVersion;
   // SNMPv3: used when a user name is given.
   std::string v3User;
   int32_t v3Level = PSW_USM_NOAUTH_NOPRIV;

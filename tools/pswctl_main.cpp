@@ -334,6 +334,10 @@ void add_common_options(CLI::App& app, Settings& s) {
       ->option_text("N");
   app.add_option("--community", c.community, "read community (default public)");
   app.add_option("--write-community", c.writeCommunity, "write community for cancel (default private)");
+  app.add_option("--snmp-version", c.snmpVersion,
+                 "SNMP version: 1 (the default), 2c, or 3 (needs --v3-user, which selects it)")
+      ->check(CLI::IsMember({"1", "2c", "3"}, CLI::ignore_case))
+      ->option_text("1|2c|3");
   app.add_option("--v3-user", c.v3User, "SNMPv3 user name (selects SNMPv3)");
   app.add_option("--v3-level", c.v3Level, "SNMPv3 security level")
       ->transform(words(levels))
@@ -349,6 +353,16 @@ void add_common_options(CLI::App& app, Settings& s) {
                "open and find printers of every model that have a Printer MIB, not only the supported one");
   app.add_flag("--json", s.json, "machine-readable output");
   app.add_flag("-v,--verbose", s.verbose, "library log on standard error (repeat for more)");
+}
+
+// Whether --snmp-version agrees with the SNMPv3 options: empty, or what is
+// wrong. A user name selects SNMPv3, so 3 needs one and 1 or 2c allow none.
+std::string version_problem(pswctl::Connection& c) {
+  c.snmpVersion = CLI::detail::to_lower(c.snmpVersion);
+  if (c.snmpVersion == "3" && !c.v3()) return "--snmp-version 3 needs the SNMPv3 user name: give --v3-user NAME";
+  if ((c.snmpVersion == "1" || c.snmpVersion == "2c") && c.v3())
+    return "--v3-user selects SNMPv3 and cannot go with --snmp-version " + c.snmpVersion;
+  return "";
 }
 
 // The sub-commands that read printers, and the monitoring plugin and the
@@ -499,6 +513,10 @@ int main(int argc, char** argv) {
     }
     // Help and version print and succeed; every mistake is status 2.
     return app.exit(e) == 0 ? pswctl::kExitOk : pswctl::kExitUsage;
+  }
+  if (std::string problem = version_problem(s.connection); !problem.empty()) {
+    fmt::print(stderr, "pswctl: {}\nRun with --help for more information.\n", problem);
+    return pswctl::kExitUsage;
   }
   pswctl::enable_library_log(s.verbose);
   if (check->parsed()) return run_check(s);

@@ -427,6 +427,15 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
      - searches keep printers of every model, filters still applying; the
        model name of another model is the device's sysDescr (one GetNext
        to each such responder), cut to 63 characters.
+   The integer command "CmdSetCommunityVersion" (compared exactly): 2 makes
+   the community-based requests of later openings and searches of the
+   handle go out as SNMPv2c, 1 as SNMPv1 again (the default); any other
+   value gives PSW_ERR_ARGUMENT and changes nothing. The SNMP modes keep
+   their meaning: it applies to every mode but PSW_SNMP_MODE_V3. A device
+   opened keeps the version it was opened with for all its reads, options
+   included. A device that does not speak SNMPv2c does not answer: the
+   opening gives PSW_ERR_TIMEOUT, a search does not find it. A library
+   without the command answers PSW_ERR_UNSUPPORTED.
    Any other command: PSW_ERR_ARGUMENT for a null handle or a zero value,
    else PSW_ERR_UNSUPPORTED. */
 PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value);

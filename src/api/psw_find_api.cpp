@@ -39,6 +39,7 @@ int32_t find_devices(PSWHANDLE handle, const char* address, int32_t transport, i
   // An empty find community keeps the one an earlier search used.
   handle->m_pDiscovery->set_community(handle->m_communityFind.c_str());
   handle->m_pDiscovery->set_any_model(handle->m_bAnyModel);
+  handle->m_pDiscovery->set_community_version(handle->m_nCommunityVersion);
   return handle->m_pDiscovery->search(destination, protocol, *handle->m_pUSM, timeout, retries, count);
 }
 

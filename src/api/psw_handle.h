@@ -9,6 +9,7 @@
 #include "base/pmc_object.h"
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_discovery.h"
+#include "protocol/pms_snmp_target.h"
 #include "psw/psw.h"
 #include "request/pmc_credentials.h"
 
@@ -47,6 +48,10 @@ struct CPSWHandle final : public CPmcObject {
   // Set by the integer command "CmdSetAnyModel": later openings and
   // searches accept printers of every model.
   bool m_bAnyModel = false;
+  // Set by the integer command "CmdSetCommunityVersion": the version
+  // (PMS_VERSION_V1 or PMS_VERSION_V2C) of the community-based requests of
+  // later openings and searches.
+  int32_t m_nCommunityVersion = PMS_VERSION_V1;
 
  protected:
   ~CPSWHandle() override;

@@ -21,6 +21,9 @@ const StringCommand kStringCommands[] = {
 
 // The integer command that opens the handle to printers of every model.
 constexpr const char* kAnyModelCommand = "CmdSetAnyModel";
+// The integer command that chooses the SNMP version of community-based
+// requests: 1 SNMPv1, 2 SNMPv2c (the numbers users know them by).
+constexpr const char* kCommunityVersionCommand = "CmdSetCommunityVersion";
 
 }  // namespace
 
@@ -54,15 +57,22 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
   return PSW_ERR_UNSUPPORTED;
 }
 
-// One integer command, "CmdSetAnyModel" (compared exactly): 1 lets later
-// openings and searches accept printers of every model, 0 takes it back,
-// any other value is refused. Every other command, a null one included,
-// answers as before the command existed: -2 for a zero value, else -5.
+// Two integer commands, compared exactly. "CmdSetAnyModel": 1 lets later
+// openings and searches accept printers of every model, 0 takes it back.
+// "CmdSetCommunityVersion": 2 sends the community-based requests of later
+// openings and searches as SNMPv2c, 1 as SNMPv1 again. Any other value is
+// refused. Every other command, a null one included, answers as before the
+// commands existed: -2 for a zero value, else -5.
 PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value) {
   if (handle == nullptr) return PSW_ERR_ARGUMENT;
   if (command != nullptr && std::strcmp(command, kAnyModelCommand) == 0) {
     if (value != 0 && value != 1) return PSW_ERR_ARGUMENT;
     handle->m_bAnyModel = value == 1;
+    return PSW_OK;
+  }
+  if (command != nullptr && std::strcmp(command, kCommunityVersionCommand) == 0) {
+    if (value != 1 && value != 2) return PSW_ERR_ARGUMENT;
+    handle->m_nCommunityVersion = value == 2 ? PMS_VERSION_V2C : PMS_VERSION_V1;
     return PSW_OK;
   }
   if (value == 0) return PSW_ERR_ARGUMENT;

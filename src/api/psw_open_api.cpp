@@ -9,6 +9,7 @@
 #include "device/psw_any_model_option.h"
 #include "device/psw_connection.h"
 #include "device/psw_device_status.h"
+#include "device/psw_option_version.h"
 #include "psw/psw.h"
 #include "psw/psw_options.hpp"
 
@@ -28,10 +29,21 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   // its Init fails, as the option functions then answer from it.
   // With "CmdSetAnyModel" on, the reader accepts printers of other models
   // too; for the supported model it answers as the usual one.
-  CPSWFalconOption* option = handle->m_bAnyModel ? new (std::nothrow) CPSWAnyModelOption()
-                                                 : new (std::nothrow) CPSWFalconOption();
+  // Both carry the handle's choice of version for community-based requests.
+  CPSWFalconOption* option = nullptr;
+  PSWCommunityVersionHolder* version = nullptr;
+  if (handle->m_bAnyModel) {
+    auto* reader = new (std::nothrow) CPSWAnyModelOption();
+    option = reader;
+    version = reader;
+  } else {
+    auto* reader = new (std::nothrow) PSWHandleFalconOption();
+    option = reader;
+    version = reader;
+  }
   if (option == nullptr) return PSW_ERR_NO_MEMORY;
   handle->m_pOption.reset(option);
+  version->set_community_version(handle->m_nCommunityVersion);
 
   handle->m_pUSM->set(snmpMode, &block);
   // The connection every later status request uses, built and checked once
@@ -43,6 +55,7 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   // Nothing is sent for arguments no exchange could use.
   if (rc != PSW_OK) return rc;
   connection.community = handle->m_communityGetOption;
+  connection.community_version = handle->m_nCommunityVersion;
 
   if (handle->m_communityGetOption.is_set()) option->SetCommunityStr(handle->m_communityGetOption.c_str());
   rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),

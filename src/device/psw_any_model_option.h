@@ -7,9 +7,10 @@
 
 #include <cstdint>
 
+#include "device/psw_option_version.h"
 #include "psw/psw_options.hpp"
 
-class CPSWAnyModelOption final : public CPSWFalconOption {
+class CPSWAnyModelOption final : public CPSWFalconOption, public PSWCommunityVersionHolder {
  public:
   CPSWAnyModelOption();
 

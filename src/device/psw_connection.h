@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/pms_snmp_target.h"
 #include "request/pmc_credentials.h"
 
 struct PSWConnection {
@@ -38,6 +39,9 @@ struct PSWConnection {
   PmcUsmSettings usm;
   // The read community; when none is given the request object uses "public".
   PmcCommunity community;
+  // The version of community-based requests: PMS_VERSION_V1 or, by the
+  // handle's "CmdSetCommunityVersion", PMS_VERSION_V2C. SNMPv3 ignores it.
+  int32_t community_version = PMS_VERSION_V1;
 };
 
 // The SNMP port of a protocol value: 161 for UDP over IPv4 and IPv6, 36879

@@ -2,6 +2,7 @@
 
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
+#include "device/psw_option_version.h"
 
 int PSWOptionRequest::read_sys_object_id(char (&out)[PMC_GET_DATA_TEXT_SIZE]) {
   // The request object comes first: its address service tells the
@@ -38,6 +39,7 @@ int PSWOptionRequest::init() {
   if (rc != PMC_OK) return rc;
   // Without a community of its own the request object uses "public".
   if (r.m_bCommunitySet) connection.community.assign(r.m_szCommunity);
+  connection.community_version = psw_option_community_version(r);
   return PSWExchange::init(connection);
 }
 

@@ -153,6 +153,7 @@ int CPSWDiscovery::probe_responder(const char* address, bool* keep, char (&model
   int rc = psw_make_connection(m_search.protocol, address, m_search.usm, m_search.timeout, m_search.retries, 0,
                                &connection);
   if (rc != PMC_OK) return PMC_OK;  // an address no exchange can use: not kept
+  connection.community_version = m_search.community_version;
   PSWExchange exchange;
   rc = exchange.open(connection, m_community.is_set() ? &m_community : nullptr);
   PSWPrinterProbe probe;
@@ -266,7 +267,10 @@ int CPSWDiscovery::set_up_finder(const char* destination, int32_t protocol, cons
   if (psw_make_connection(protocol, destination, settings, timeout, retries, 0, &m_search) != PMC_OK) {
     m_search = PSWConnection();
   }
+  m_search.community_version = m_nCommunityVersion;
   if (m_community.is_set()) m_pFindDeviceSnmp->set_community(m_community.c_str());
+  rc = m_pFindDeviceSnmp->set_community_version(m_nCommunityVersion);
+  if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);
   rc = m_pFindDeviceSnmp->init(destination, protocol, psw_snmp_port_of(protocol), settings.nSnmpMode, &settings,
                                timeout, retries, 0);
   if (rc != PMC_OK) return log_failure("m_pFindDeviceSnmp->init()", rc);

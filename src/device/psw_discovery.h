@@ -113,6 +113,9 @@ class CPSWDiscovery final : public CPmcObject {
   // Printer MIB, with its sysDescr (cut to 63 characters) as model name,
   // and dropped when it has none or does not answer.
   void set_any_model(bool on) { m_bAnyModel = on; }
+  // The version of later searches' community-based requests (and of their
+  // printer tests): PMS_VERSION_V1 or PMS_VERSION_V2C.
+  void set_community_version(int32_t version) { m_nCommunityVersion = version; }
   // Runs one search to `destination`, which must be of `protocol` (a value
   // of IPmcNetworkAddress::EProtocol: 1, 2 or 4): releases the previous
   // finder and result list, creates a new finder, checks the destination's
@@ -158,6 +161,7 @@ class CPSWDiscovery final : public CPmcObject {
   // SNMPv3 values): the printer test of an answer of another model goes to
   // its responder the same way.
   PSWConnection m_search;
+  int32_t m_nCommunityVersion = PMS_VERSION_V1;
 
  protected:
   // Releases the finder and the result list.

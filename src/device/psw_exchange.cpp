@@ -22,7 +22,9 @@ int PSWExchange::create() {
 int PSWExchange::init(const PSWConnection& c, const PmcCommunity* community) {
   if (community == nullptr) community = &c.community;
   if (community->is_set()) m_pGetData->set_community(community->c_str());
-  int rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &c.usm, c.timeout, c.retries,
+  int rc = m_pGetData->set_community_version(c.community_version);
+  if (rc != PMC_OK) return logged(rc, "pGetData->init()");
+  rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &c.usm, c.timeout, c.retries,
                             c.max_message_size);
   return logged(rc, "pGetData->init()");
 }

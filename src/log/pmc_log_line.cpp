@@ -6,7 +6,7 @@
 
 #include "base/pmc_printf.h"
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 namespace {
 

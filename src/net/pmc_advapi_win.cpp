@@ -5,7 +5,7 @@
 
 #include "base/pmc_result.h"
 #include "net/pmc_advapi.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 namespace NPmcAdvApi {
 namespace {

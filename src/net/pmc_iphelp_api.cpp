@@ -2,7 +2,7 @@
 
 #include "log/pmc_log.h"
 #include "net/pmc_iphelp_backend.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 namespace NPmcIpHelpAPI {
 

@@ -7,7 +7,7 @@
 
 #include "base/pmc_result.h"
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 namespace NPmcSocketAPI {
 namespace {

@@ -28,6 +28,10 @@ class IPmcFindDeviceSnmp {
   // which the caller owns. On failure `*packets` is left as it was.
   virtual int send_broad_cast(IPmsSnmpPacketList** packets) = 0;
   virtual int get_protocol_of(const char* address, int* protocol) = 0;
+  // The SNMP version of community-based requests from the next init on:
+  // PMS_VERSION_V1 (the default) or PMS_VERSION_V2C; -2 for any other.
+  // An SNMPv3 request (version 2 at init) is not touched by it.
+  virtual int set_community_version(int32_t version) = 0;
 
  protected:
   virtual ~IPmcFindDeviceSnmp() = default;

@@ -75,6 +75,10 @@ class IPmcGetData {
   virtual int get_data(int32_t* value) = 0;
   // The protocol of an address text, from the address service.
   virtual int get_protocol_of(const char* address, int* protocol) = 0;
+  // The SNMP version of community-based requests from the next init on:
+  // PMS_VERSION_V1 (the default) or PMS_VERSION_V2C; -2 for any other.
+  // An SNMPv3 request (version 2 at init) is not touched by it.
+  virtual int set_community_version(int32_t version) = 0;
   // One GetNext of the bindings added, without walking on: the answer's
   // first `count` bindings into `out`. -7 when the device answered with an
   // error-status (SNMPv1: noSuchName past its last object) or with fewer

@@ -19,6 +19,12 @@ int CPmcSnmpRequestCore::set_community_text(const char* text) {
   return PMC_OK;
 }
 
+int CPmcSnmpRequestCore::set_community_version_value(int32_t version) {
+  if (version != PMS_VERSION_V1 && version != PMS_VERSION_V2C) return PMC_E_ARG;
+  m_nCommunityVersion = version;
+  return PMC_OK;
+}
+
 int CPmcSnmpRequestCore::init_request(const char* address, int protocol, uint16_t port, int version,
                                       const PmcUsmSettings* usm, int timeout, int retries,
                                       size_t max_message_size) {
@@ -74,7 +80,7 @@ int CPmcSnmpRequestCore::init_community_target(int timeout, int retries) {
   if (!m_pCommunityTarget) return rc;
   m_pCommunityTarget->set_timeout(timeout);
   m_pCommunityTarget->set_retries(retries);
-  m_pCommunityTarget->set_version(PMS_VERSION_V1);
+  m_pCommunityTarget->set_version(m_nCommunityVersion);
   rc = pms_community_of(m_pCommunityTarget.get())->set_community(community());
   if (rc != PMC_OK) return rc;
   return m_pCommunityTarget->set_address(m_pAddress.get());

@@ -16,7 +16,8 @@
 #include "request/pmc_credentials.h"
 
 // The `version` argument of `init` that selects SNMPv3; every other value
-// selects an SNMPv1 community target. The SNMPv3 settings handed to `init`
+// selects a community target (SNMPv1, or SNMPv2c after
+// `set_community_version`). The SNMPv3 settings handed to `init`
 // are read only when the version is 2.
 constexpr int PMC_REQUEST_VERSION_V3 = 2;
 // Largest messages the request objects send: over UDP and over IPX.
@@ -42,6 +43,9 @@ class CPmcSnmpRequestCore : public CPmcObject {
 
   // Takes `text` as the community (cut at 255 characters); -2 for null.
   int set_community_text(const char* text);
+  // PMS_VERSION_V1 or PMS_VERSION_V2C for the next community target; -2
+  // (and nothing changed) for another value.
+  int set_community_version_value(int32_t version);
   int init_request(const char* address, int protocol, uint16_t port, int version, const PmcUsmSettings* usm,
                    int timeout, int retries, size_t max_message_size);
   // Appends a binding of `oid_text` (with the component 0 when
@@ -57,6 +61,8 @@ class CPmcSnmpRequestCore : public CPmcObject {
   PmcPtr<IPmcNetworkAddress> m_pAddress;
   PmcCommunity m_community;
   int32_t m_nVersion = 0;
+  // The version a community target is sent with.
+  int32_t m_nCommunityVersion = PMS_VERSION_V1;
 
  private:
   int init_usm_target(const PmcUsmSettings& usm, int timeout, int retries);
@@ -75,6 +81,7 @@ class CPmcSnmpRequest : public Interface, public CPmcSnmpRequestCore {
     return init_request(address, protocol, port, version, usm, timeout, retries, max_message_size);
   }
   int get_protocol_of(const char* address, int* protocol) override { return protocol_of_text(address, protocol); }
+  int set_community_version(int32_t version) override { return set_community_version_value(version); }
 
  protected:
   ~CPmcSnmpRequest() override = default;

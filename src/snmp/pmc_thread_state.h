@@ -22,7 +22,7 @@
 #include <mutex>
 #include <type_traits>
 
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 // One thread-local block per thread, `capacity` bytes each, handed out as
 // offsets by `reserve`.

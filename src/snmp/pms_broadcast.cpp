@@ -10,7 +10,7 @@
 #include <string>
 
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_translator.h"
 

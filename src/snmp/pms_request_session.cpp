@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "snmp/pms_translator.h"
 
 namespace {
@@ -39,6 +39,9 @@ void seed_request_ids() {
 
 int32_t to_int32(uint32_t bits) { return static_cast<int32_t>(bits); }
 
+// Failures of the socket itself, after which it is closed.
+bool is_socket_failure(int rc) { return rc == PMC_E_SEND || rc == PMC_E_RECEIVE || rc == PMC_E_SOCKET; }
+
 size_t binding_count(const IPmsPdu* pdu) {
   const IPmcVarBindList* list = pdu->get_varbind_list();
   return list == nullptr ? 0 : list->size();
@@ -71,6 +74,18 @@ int pms_check_exchange_arguments(const IPmsPdu* pdu, const IPmsSnmpTarget* targe
 // ---------------------------------------------------------------------------
 // Inner steps
 // ---------------------------------------------------------------------------
+int RequestSession::keep_socket_for(int protocol, uint16_t port) {
+  if (m_pSocket) {
+    // One socket serves every exchange of an operation: opening, binding
+    // and closing one per exchange cost most of a walk's time. The port it
+    // was bound to was chosen at random once, for the whole operation.
+    IPmcNetworkAddress* local = m_pSocket->local_address();
+    if (local != nullptr && local->get_protocol() == protocol && (port == 0 || local->get_port() == port))
+      return PMC_OK;
+  }
+  return open_socket(protocol, port);
+}
+
 int RequestSession::open_socket(int protocol, uint16_t port) {
   m_pSocket.reset();
   DataGramSocket* socket = nullptr;
@@ -145,11 +160,14 @@ int RequestSession::send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) {
   int rc = pms_check_exchange_arguments(pdu, target);
   if (rc != PMC_OK) return rc;
   const IPmcNetworkAddress* destination = target->get_address();
-  rc = open_socket(destination->get_protocol(), target->get_local_port());
+  rc = keep_socket_for(destination->get_protocol(), target->get_local_port());
   if (rc != PMC_OK) return rc;
   int fragment_count = 0;
   rc = _send_and_receive(pdu, target, &fragment_count);
-  if (fragment_count != 0) return fragment_process(pdu, target, fragment_count);
+  if (fragment_count != 0) rc = fragment_process(pdu, target, fragment_count);
+  // A socket that failed to send or receive is not trusted with the next
+  // exchange; time-outs and refusals leave it as good as it was.
+  if (is_socket_failure(rc)) m_pSocket.reset();
   return rc;
 }
 

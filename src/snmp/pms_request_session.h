@@ -1,7 +1,10 @@
 // RequestSession: the SNMPv1/SNMPv2c session of the library's own engine.
 //
 // One `send_sync` carries one request to one device and brings the answer
-// back into the same PDU: it opens a datagram socket, encodes the PDU with a
+// back into the same PDU: on the session's datagram socket (opened by the
+// first exchange, bound to a port the system picks, and kept for every later
+// exchange and retry of the session, which lives for one operation: one
+// Get, one Set or one whole walk), it encodes the PDU with a
 // new request-id, sends it, waits for the answer, resends the same bytes up
 // to the target's retry count, and decodes the answer. An answer is a
 // Response PDU that carries the same request-id and comes from the
@@ -82,6 +85,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Replaces the session's socket by a new one for `protocol`, bound to
   // `port` (0: any).
   int open_socket(int protocol, uint16_t port);
+  // Keeps the session's socket when it is one for `protocol` bound to
+  // `port` (0: any port), else opens a new one as open_socket does. Every
+  // exchange of `send_sync` runs on it; the broadcast search opens its own.
+  int keep_socket_for(int protocol, uint16_t port);
   // Gives `pdu` a new request-id and encodes it for `target` into `*out`.
   // On -211 `*encoded_bindings` tells how many bindings, counted from the
   // end of the list, fitted into the maximum message size.

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "net/pmc_socket_api.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_v3_library.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "base/pmc_result.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "snmp/pms_v3_mapping.h"
 #include "snmp/pms_v3_session_builder.h"
 

@@ -12,7 +12,7 @@
 #include <type_traits>
 
 #include "log/pmc_log.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "protocol/pmc_oid.h"
 #include "protocol/pmc_value_exception.h"
 #include "protocol/pmc_value_null.h"

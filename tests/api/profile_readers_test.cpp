@@ -251,6 +251,28 @@ std::vector<Case> every_case() {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ProfileReaders, ::testing::ValuesIn(every_case()), case_name);
 
+// The same over SNMPv2c ("CmdSetCommunityVersion" 2): every status record
+// as the profile has it, and every option as an SNMPv1 reading gives it.
+class ProfileReadersV2c : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ProfileReadersV2c, EveryStatusTableAndOptionAsOverSnmpv1) {
+  SnmprecProfile profile = load_profile(GetParam().profile);
+  ServedPrinter printer(GetParam().agent, profile);
+  printer.run([&] {
+    Handle v1;
+    ASSERT_EQ(PSWInitDevice(v1, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1), 0);
+    ASSERT_EQ(PSWRefreshOptions(v1), 0);
+    Handle h;
+    ASSERT_EQ(PSWCommandInteger(h, "CmdSetCommunityVersion", 2), 0);
+    ASSERT_EQ(PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1), 0);
+    expect_every_table(h, GetParam().profile, profile);
+    ASSERT_EQ(PSWRefreshOptions(h), 0);
+    EXPECT_EQ(api_test::every_option(h), api_test::every_option(v1));
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ProfileReadersV2c, ::testing::ValuesIn(every_case()), case_name);
+
 // ---------------------------------------------------------------------------
 // Over SNMPv3 against the pysnmp agent
 // ---------------------------------------------------------------------------

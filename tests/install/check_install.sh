@@ -35,6 +35,8 @@ complete_words() {
 [ "$(complete_words pswctl status 192.0.2.7 --transport u)" = "udp udp6" ] ||
   { echo "completion: transport words"; exit 1; }
 [ "$(complete_words pswctl discover --all)" = "--all-interfaces" ] || { echo "completion: discover"; exit 1; }
+[ "$(complete_words pswctl status 192.0.2.7 --snmp-version 2)" = "2c" ] ||
+  { echo "completion: SNMP version words"; exit 1; }
 
 # C through pkg-config.
 export PKG_CONFIG_PATH="$libdir/pkgconfig"

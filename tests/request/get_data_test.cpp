@@ -4,7 +4,9 @@
 // (tests/api: the profile, status and option tests, on IPv4 and IPv6).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "agent/fault_agent.h"
@@ -384,6 +386,71 @@ TEST_F(GetDataTest, WalkFailureOfTheExchangeIsReturnedWithTheRowsSoFar) {
   EXPECT_EQ(r->get_data(rows.get(), kColumnA.c_str()), PMC_E_TIMEOUT);
   EXPECT_EQ(rows->size(), 1u);
   EXPECT_EQ(r->get_data(rows.get(), "not an oid"), PMC_E_ARG);
+}
+
+// --- one socket per operation ---
+
+namespace {
+
+std::set<uint16_t> source_ports(const std::vector<psw_test::ReceivedRequest>& requests) {
+  std::set<uint16_t> ports;
+  for (const auto& r : requests) ports.insert(r.from_port);
+  return ports;
+}
+
+}  // namespace
+
+TEST_F(GetDataTest, EveryExchangeAndRetryOfAWalkGoesOutOfOneSocket) {
+  // The second request is answered late: its first try times out and the
+  // retry's answer, the later of two, arrives while the walk is already at
+  // its next exchange on the same socket, where it must be dropped.
+  FaultScript script;
+  script.hook = [](size_t index, const ber::Message&, ReplyPlan& plan) {
+    if (index == 1 || index == 2) plan.delay = std::chrono::milliseconds(index == 1 ? 150 : 100);
+  };
+  agent_.set_script(script);
+  PmcPtr<IPmcGetData> r = request(100, 1);
+  ASSERT_EQ(r->add_oid_string(kColumnA.c_str(), false), PMC_OK);
+  ASSERT_EQ(r->add_oid_string(kColumnB.c_str(), false), PMC_OK);
+  int err = -1;
+  PmcPtr<IPmsPduList> rows(pmc_create_pdu_list(&err));
+  ASSERT_EQ(r->get_data(rows.get(), kColumnA.c_str()), PMC_OK);
+  std::vector<IPmsPdu*> got = all(rows.get());
+  ASSERT_EQ(got.size(), 3u);
+  for (int row = 1; row <= 3; ++row) {
+    EXPECT_EQ(engine_test::int_at(*got[row - 1], 0), 10 * row);
+    EXPECT_EQ(engine_test::text_at(*got[row - 1], 1), "row " + std::to_string(row));
+  }
+  std::vector<psw_test::ReceivedRequest> walk_requests = agent_.requests();
+  ASSERT_EQ(walk_requests.size(), 5u);  // four exchanges, one of them tried twice
+  std::set<uint16_t> walk_ports = source_ports(walk_requests);
+  ASSERT_EQ(walk_ports.size(), 1u);
+
+  // A Get split in two by tooBig is one operation too, with its own socket.
+  agent_.reset_requests();
+  FaultScript split;
+  split.too_big_above = 1;
+  agent_.set_script(split);
+  PmcPtr<IPmcGetData> get = request();
+  ASSERT_EQ(get->add_oid_string("1.3.6.1.2.1.1.5", true), PMC_OK);
+  ASSERT_EQ(get->add_oid_string("1.3.6.1.2.1.1.7", true), PMC_OK);
+  char name[PMC_GET_DATA_TEXT_SIZE] = {};
+  ASSERT_EQ(get->get_data(name), PMC_OK);
+  EXPECT_STREQ(name, "LP-2200");
+  std::vector<psw_test::ReceivedRequest> get_requests = agent_.requests();
+  ASSERT_EQ(get_requests.size(), 3u);  // the whole request, then its two halves
+  std::set<uint16_t> get_ports = source_ports(get_requests);
+  ASSERT_EQ(get_ports.size(), 1u);
+  EXPECT_NE(*get_ports.begin(), *walk_ports.begin());
+
+  // And a second walk of the same object gets a socket of its own.
+  agent_.reset_requests();
+  agent_.set_script(FaultScript{});
+  PmcPtr<IPmsPduList> again;
+  ASSERT_EQ(walk({kColumnA}, &again), PMC_OK);
+  std::set<uint16_t> again_ports = source_ports(agent_.requests());
+  ASSERT_EQ(again_ports.size(), 1u);
+  EXPECT_EQ(again_ports.count(*walk_ports.begin()) + again_ports.count(*get_ports.begin()), 0u);
 }
 
 }  // namespace

@@ -216,6 +216,47 @@ TEST_F(Pswctl, AFailureInJsonIsAnErrorObject) {
   EXPECT_EQ(e["error"]["exitStatus"], 5);
 }
 
+TEST_F(Pswctl, SnmpVersion2cReadsTheSameAndWrongCombinationsAreUsageErrors) {
+  for (const char* command : {"status", "options"}) {
+    ToolRun v1 = run({command, "127.0.0.1", "--json"});
+    ToolRun v2c = run({"--snmp-version", "2c", command, "127.0.0.1", "--json"});
+    ASSERT_EQ(v1.exit_code, 0) << v1.err;
+    ASSERT_EQ(v2c.exit_code, 0) << v2c.err;
+    EXPECT_EQ(parse(v2c), parse(v1)) << command;
+  }
+  ToolRun explicit_v1 = run({"status", "127.0.0.1", "--snmp-version", "1"});
+  EXPECT_EQ(explicit_v1.exit_code, 0) << explicit_v1.err;
+
+  ToolRun no_user = run({"status", "127.0.0.1", "--snmp-version", "3"});
+  EXPECT_EQ(no_user.exit_code, 2);
+  EXPECT_TRUE(has(no_user.err, "--snmp-version 3 needs the SNMPv3 user name: give --v3-user NAME")) << no_user.err;
+  ToolRun both = run({"--snmp-version", "2c", "--v3-user", "alice", "status", "127.0.0.1"});
+  EXPECT_EQ(both.exit_code, 2);
+  EXPECT_TRUE(has(both.err, "--v3-user selects SNMPv3 and cannot go with --snmp-version 2c")) << both.err;
+  ToolRun unknown = run({"status", "127.0.0.1", "--snmp-version", "2"});
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_TRUE(has(unknown.err, "--snmp-version")) << unknown.err;
+}
+
+TEST(PswctlExitStatus, ADeviceThatSpeaksOnlySnmpv1AskedWithSnmpv2c) {
+  psw_test::NetnsNetworkOptions options;
+  options.fault_agents = 1;
+  options.ipv6 = false;
+  psw_test::NetnsNetwork net({}, options);
+  net.fault_agent(0).load(status_test::office_printer_profile());
+  psw_test::FaultScript script;
+  script.hook = [](size_t, const psw_test::ber::Message& request, psw_test::ReplyPlan& plan) {
+    plan.drop = request.version != psw_test::ber::kVersion1;
+  };
+  net.fault_agent(0).set_script(script);
+  ToolRun v2c = pswctl(net.client_netns(),
+                       {"status", net.fault_agent_address(0), "--snmp-version", "2c", "--timeout", "200"});
+  EXPECT_EQ(v2c.exit_code, 3) << v2c.err;
+  EXPECT_TRUE(has(v2c.err, "PSW_ERR_TIMEOUT (-203)")) << v2c.err;
+  ToolRun v1 = pswctl(net.client_netns(), {"status", net.fault_agent_address(0), "--timeout", "200"});
+  EXPECT_EQ(v1.exit_code, 0) << v1.err;
+}
+
 TEST(PswctlExitStatus, ADeviceWhoseTableAnswersDoNotAdvance) {
   psw_test::NetnsNetworkOptions options;
   options.fault_agents = 1;

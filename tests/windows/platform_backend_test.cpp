@@ -17,7 +17,7 @@
 #include "net/pmc_iphelp_api.h"
 #include "net/pmc_socket_api.h"
 #include "net/pmc_transport_available.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 #include "net/scoped_libraries.h"
 
 namespace {

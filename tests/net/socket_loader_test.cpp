@@ -8,10 +8,10 @@
 #include "net/pmc_address_service.h"
 #include "net/pmc_datagram_socket.h"
 #include "net/pmc_iphelp_api.h"
-#include "net/platform/pmc_platform.h"
 #include "net/pmc_socket_api.h"
 #include "net/pmc_transport_available.h"
 #include "net_test_support.h"
+#include "platform/pmc_platform.h"
 
 using psw_net_test::ScopedIpHelpLibrary;
 using psw_net_test::ScopedSocketLibrary;
@@ -26,29 +26,6 @@ bool library_is_mapped(const char* path) {
 }
 
 }  // namespace
-
-TEST(PlatformLibrary, LoadReportsMissingLibrariesAndEntryPoints) {
-  EXPECT_EQ(pmc_load_library(nullptr), nullptr);
-  EXPECT_EQ(pmc_load_library("libpsw-no-such-library.so"), nullptr);
-  EXPECT_EQ(pmc_get_last_error(), PMC_SYS_MOD_NOT_FOUND);
-
-  PmcModule module = pmc_load_library(PSW_STUB_NOREQUIRED_PATH);
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(pmc_get_last_error(), 0);
-  EXPECT_NE(pmc_get_proc_address(module, "socket"), nullptr);
-  EXPECT_EQ(pmc_get_proc_address(module, "sendto"), nullptr);
-  EXPECT_EQ(pmc_get_last_error(), PMC_SYS_PROC_NOT_FOUND);
-  // Only the stub's own names count, not those of the process's C library.
-  EXPECT_EQ(pmc_get_proc_address(module, "getaddrinfo"), nullptr);
-  pmc_free_library(module);
-}
-
-TEST(PlatformLibrary, BareNameIsFoundBesideTheProgram) {
-  // The stub is not on the system's search path, only next to this program.
-  PmcModule module = pmc_load_library(PSW_STUB_NORESOLVER_NAME);
-  ASSERT_NE(module, nullptr);
-  pmc_free_library(module);
-}
 
 TEST(SocketLoader, CLibraryBindsEveryEntryPointAndTheResolver) {
   ScopedSocketLibrary defaults({});

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "base/pmc_result.h"
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 namespace {
 

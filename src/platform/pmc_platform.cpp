@@ -1,4 +1,4 @@
-#include "net/platform/pmc_platform.h"
+#include "platform/pmc_platform.h"
 
 #include "base/pmc_result.h"
 
