@@ -51,9 +51,7 @@ using psw_test::ber::Oid;
 constexpr const char* kAnyModel = "CmdSetAnyModel";
 constexpr const char* kSupportedModel = "1.3.6.1.4.1.47001.1.11.93.1.34.40.1";
 
-SnmprecProfile load(const std::string& name) {
-  return SnmprecProfile::load(psw_test::profile_path(name + ".snmprec"));
-}
+SnmprecProfile load(const std::string& name) { return api_test::shipped_profile(name); }
 
 const psw_test::ber::Value* object(const SnmprecProfile& p, const std::string& oid) {
   const psw_test::ProfileEntry* e = p.find(psw_test::ber::parse_oid(oid));

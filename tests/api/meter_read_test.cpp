@@ -56,9 +56,7 @@ using psw_test::SnmprecProfile;
 using psw_test::ber::Oid;
 using psw_test::ber::Value;
 
-SnmprecProfile load(const std::string& name) {
-  return SnmprecProfile::load(psw_test::profile_path(name + ".snmprec"));
-}
+SnmprecProfile load(const std::string& name) { return api_test::shipped_profile(name); }
 
 int32_t own_index(const Oid& row) { return static_cast<int32_t>(row.back()); }
 

@@ -15,6 +15,11 @@
 
 namespace api_test {
 
+// A profile shipped in tests/agent/profiles, by its name without ".snmprec".
+inline psw_test::SnmprecProfile shipped_profile(const std::string& name) {
+  return psw_test::SnmprecProfile::load(psw_test::profile_path(name + ".snmprec"));
+}
+
 enum class AgentKind { kSnmpd, kPysnmp };
 inline const char* agent_name(AgentKind kind) { return kind == AgentKind::kSnmpd ? "snmpd" : "pysnmp"; }
 

@@ -24,9 +24,7 @@ using pswctl::evaluate_check;
 using pswctl_test::pswctl;
 using pswctl_test::ToolRun;
 
-psw_test::SnmprecProfile profile(const std::string& name) {
-  return psw_test::SnmprecProfile::load(psw_test::profile_path(name + ".snmprec"));
-}
+psw_test::SnmprecProfile profile(const std::string& name) { return api_test::shipped_profile(name); }
 
 json supply(int index, const std::string& description, json percent) {
   return {{"index", index}, {"description", description}, {"typeName", "toner"}, {"levelPercent", percent}};

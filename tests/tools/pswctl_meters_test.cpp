@@ -24,9 +24,7 @@ using pswctl_test::parse;
 using pswctl_test::pswctl;
 using pswctl_test::ToolRun;
 
-psw_test::SnmprecProfile profile(const std::string& name) {
-  return psw_test::SnmprecProfile::load(psw_test::profile_path(name + ".snmprec"));
-}
+psw_test::SnmprecProfile profile(const std::string& name) { return api_test::shipped_profile(name); }
 
 class PswctlMeters : public ::testing::Test {
  protected:
