@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -18,6 +19,10 @@ namespace psw_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The largest UDP payload over IPv4. Without a max_answer_size, GetBulk
+// answers are cut to this: a larger one could not be sent at all.
+constexpr size_t kLargestDatagram = 65507;
 
 bool is_request(uint8_t pdu_type) {
   return pdu_type == ber::kGetRequest || pdu_type == ber::kGetNextRequest || pdu_type == ber::kSetRequest ||
@@ -30,6 +35,47 @@ void fail_at(const ber::Message& request, int32_t status, size_t position, ber::
   response->error_status = status;
   response->error_index = static_cast<int32_t>(position + 1);
   response->bindings = request.bindings;
+}
+
+// The rows a GetBulk gets: max-repetitions as asked (negative: none), then
+// the script's faults in the order FaultScript lists them.
+BulkPlan bulk_plan(const ber::Message& request, const FaultScript& script) {
+  BulkPlan bulk;
+  const int asked = std::max(0, request.max_repetitions());
+  bulk.too_big = script.bulk_too_big || (script.bulk_too_big_above >= 0 && asked > script.bulk_too_big_above);
+  int rows = asked;
+  if (script.bulk_max_repetitions_cap > 0) rows = std::min(rows, script.bulk_max_repetitions_cap);
+  if (script.bulk_single_row) rows = 1;
+  const int extra = std::max(0, script.bulk_extra_rows);
+  bulk.repetitions = rows > INT_MAX - extra ? INT_MAX : rows + extra;
+  bulk.end_after = script.bulk_end_after;
+  return bulk;
+}
+
+size_t encoded_size(const ber::VarBind& vb) {
+  return ber::encode_tlv(ber::kSequence, ber::encode_tlv(ber::kObjectId, ber::oid_content(vb.oid)) +
+                                             ber::encode_value(vb.value))
+      .size();
+}
+
+// Drops bindings from the end of `response`, never the first `keep`, until
+// it encodes into `limit` octets (as many as fit stay); false when even the
+// first `keep` do not fit.
+bool cut_to_size(ber::Message* response, size_t keep, size_t limit) {
+  const std::vector<ber::VarBind> all = std::move(response->bindings);
+  auto fits = [&](size_t n) {
+    response->bindings.assign(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n));
+    return ber::encode_message(*response).size() <= limit;
+  };
+  if (fits(all.size())) return true;
+  if (!fits(keep)) return false;
+  size_t good = keep, bad = all.size();  // the size grows with every binding: search between
+  while (bad - good > 1) {
+    size_t mid = good + (bad - good) / 2;
+    (fits(mid) ? good : bad) = mid;
+  }
+  fits(good);
+  return true;
 }
 
 std::string malformed_bytes(Malformed kind, const std::string& answer) {
@@ -247,7 +293,7 @@ void FaultAgent::handle(const Datagram& datagram) {
   if (!record.parsed || !community_ok || !is_request(record.message.pdu_type)) return;
   ReplyPlan plan = plan_for(record.index, record.message, script);
   if (plan.drop) return;
-  ber::Message response = answer(record.message, script);
+  ber::Message response = answer(record.message, script, plan.bulk);
   if (plan.error_status >= 0) response.error_status = plan.error_status;
   if (plan.error_index >= 0) response.error_index = plan.error_index;
   queue(plan, response, datagram);
@@ -262,11 +308,16 @@ ReplyPlan FaultAgent::plan_for(size_t index, const ber::Message& request, const 
   plan.malformed = script.malformed;
   plan.malformed_instead = script.malformed_instead;
   plan.from = script.reply_from;
+  if (script.v1_only && request.version != ber::kVersion1) plan.drop = true;
+  if (request.pdu_type == ber::kGetBulkRequest) {
+    plan.drop = plan.drop || request.version == ber::kVersion1;  // no such PDU in SNMPv1
+    plan.bulk = bulk_plan(request, script);
+  }
   if (script.hook) script.hook(index, request, plan);
   return plan;
 }
 
-ber::Message FaultAgent::answer(const ber::Message& request, const FaultScript& script) {
+ber::Message FaultAgent::answer(const ber::Message& request, const FaultScript& script, const BulkPlan& bulk) {
   ber::Message response = request;
   response.pdu_type = ber::kResponse;
   response.error_status = ber::kNoError;
@@ -276,9 +327,21 @@ ber::Message FaultAgent::answer(const ber::Message& request, const FaultScript& 
     response.error_status = ber::kTooBig;
     return response;
   }
+  bool fits = true;
   switch (request.pdu_type) {
     case ber::kGetRequest: answer_get(request, &response); break;
     case ber::kGetNextRequest: answer_getnext(request, script.stuck_walk, &response); break;
+    case ber::kGetBulkRequest: {
+      if (bulk.too_big) {
+        response.error_status = ber::kTooBig;
+        return response;
+      }
+      // Cut the RFC 3416 way: bindings from the end, the non-repeaters kept.
+      const size_t limit = script.max_answer_size > 0 ? static_cast<size_t>(script.max_answer_size) : kLargestDatagram;
+      const size_t non_repeaters = answer_getbulk(request, bulk, script.stuck_walk, limit, &response);
+      fits = cut_to_size(&response, non_repeaters, limit);
+      break;
+    }
     case ber::kSetRequest:
       if (script.set_error_status != 0) {
         response.error_status = script.set_error_status;
@@ -293,7 +356,11 @@ ber::Message FaultAgent::answer(const ber::Message& request, const FaultScript& 
     response.error_status = script.error_status;
     response.error_index = script.error_index >= 0 ? script.error_index : (script.error_status ? 1 : 0);
   }
-  if (script.max_answer_size > 0 && ber::encode_message(response).size() > static_cast<size_t>(script.max_answer_size)) {
+  if (request.pdu_type != ber::kGetBulkRequest && script.max_answer_size > 0 &&
+      ber::encode_message(response).size() > static_cast<size_t>(script.max_answer_size)) {
+    fits = false;
+  }
+  if (!fits) {
     response.bindings = request.bindings;
     response.error_status = ber::kTooBig;
     response.error_index = 0;
@@ -319,20 +386,55 @@ void FaultAgent::answer_get(const ber::Message& request, ber::Message* response)
 void FaultAgent::answer_getnext(const ber::Message& request, bool stuck, ber::Message* response) const {
   std::lock_guard<std::mutex> lock(mutex_);
   for (size_t i = 0; i < request.bindings.size(); ++i) {
-    const ber::Oid& asked = request.bindings[i].oid;
-    auto it = table_.upper_bound(asked);
-    if (it == table_.end() && request.version == ber::kVersion1) {
+    if (!next_binding(request.bindings[i].oid, stuck, &response->bindings[i]) && request.version == ber::kVersion1) {
       fail_at(request, ber::kNoSuchName, i, response);
       return;
     }
-    ber::VarBind& out = response->bindings[i];
-    if (it == table_.end()) {
-      out.value = ber::Value::Exception(ber::kEndOfMibView);
-    } else {
-      out.oid = stuck ? asked : it->first;
-      out.value = it->second.value;
-    }
   }
+}
+
+size_t FaultAgent::answer_getbulk(const ber::Message& request, const BulkPlan& bulk, bool stuck, size_t size_limit,
+                                  ber::Message* response) const {
+  const size_t count = request.bindings.size();
+  const size_t non_repeaters = std::min(count, static_cast<size_t>(std::max(0, request.non_repeaters())));
+  std::vector<ber::VarBind>& out = response->bindings;
+  out.assign(request.bindings.begin(), request.bindings.begin() + static_cast<std::ptrdiff_t>(non_repeaters));
+  size_t bytes = 0;  // of the bindings so far: once they alone pass the limit, more rows would be cut anyway
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (ber::VarBind& vb : out) {
+    next_binding(vb.oid, stuck, &vb);
+    bytes += encoded_size(vb);
+  }
+  // Each repeater goes on from its own last answer, until it has none.
+  std::vector<ber::Oid> cursor;
+  for (size_t i = non_repeaters; i < count; ++i) cursor.push_back(request.bindings[i].oid);
+  std::vector<bool> ended(cursor.size(), false);
+  for (int row = 0; row < bulk.repetitions && !cursor.empty() && bytes <= size_limit; ++row) {
+    const bool cut_off = bulk.end_after >= 0 && row >= bulk.end_after;
+    bool all_ended = true;
+    for (size_t j = 0; j < cursor.size(); ++j) {
+      ber::VarBind vb;
+      ended[j] = ended[j] || cut_off || !next_binding(cursor[j], stuck, &vb);
+      if (ended[j]) vb = {cursor[j], ber::Value::Exception(ber::kEndOfMibView)};
+      cursor[j] = vb.oid;
+      all_ended = all_ended && ended[j];
+      bytes += encoded_size(vb);
+      out.push_back(std::move(vb));
+    }
+    if (all_ended) break;  // every later row would be endOfMibView alone
+  }
+  return non_repeaters;
+}
+
+// Past the last object: the asked name with endOfMibView, and false.
+bool FaultAgent::next_binding(const ber::Oid& asked, bool stuck, ber::VarBind* out) const {
+  auto it = table_.upper_bound(asked);
+  if (it == table_.end()) {
+    *out = {asked, ber::Value::Exception(ber::kEndOfMibView)};
+    return false;
+  }
+  *out = {stuck ? asked : it->first, it->second.value};
+  return true;
 }
 
 void FaultAgent::answer_set(const ber::Message& request, ber::Message* response) {

@@ -1,10 +1,12 @@
 // A scriptable SNMPv1/v2c responder of our own, in-process on its own thread,
 // for testing how a client copes with misbehaving devices. It serves a table
-// of objects (Get, GetNext, Set) and, by script, drops requests, answers with
-// a wrong request-id first, answers twice, answers late, answers tooBig or any
-// error, sends malformed datagrams, answers from another socket or address,
-// serves a walk that does not advance, and fails Sets. Every datagram it
-// receives is recorded so tests can assert retry counts and fragment sizes.
+// of objects (Get, GetNext, Set, and GetBulk over SNMPv2c) and, by script,
+// drops requests, answers with a wrong request-id first, answers twice,
+// answers late, answers tooBig or any error, sends malformed datagrams,
+// answers from another socket or address, serves a walk that does not
+// advance, fails Sets, ignores SNMPv2c altogether, and answers GetBulk the
+// ways old or sloppy agents do. Every datagram it receives is recorded so
+// tests can assert retry counts, fragment sizes and bulk parameters.
 //
 //   psw_test::FaultAgent agent("127.0.0.1");
 //   agent.set("1.3.6.1.2.1.1.5.0", psw_test::ber::Value::OctetString("printer"));
@@ -65,6 +67,16 @@ struct Forgery {
 // never an address of 127.0.0.0/16.
 std::string flood_address(size_t n);
 
+// How the agent answers one GetBulk, worked out from the request's
+// max-repetitions and the script's bulk_* fields (ignored for other PDUs).
+struct BulkPlan {
+  bool too_big = false;  // tooBig with the request's own bindings
+  // Repetitions answered. Fewer go out when every repeater has reached
+  // endOfMibView or when the answer must be cut to its size limit.
+  int repetitions = 0;
+  int end_after = -1;  // >= 0: from this repetition (0-based) on, endOfMibView for every repeater
+};
+
 // What the agent does with one request. Filled from the script, then handed
 // to the script's hook, which may change it.
 struct ReplyPlan {
@@ -83,6 +95,7 @@ struct ReplyPlan {
   // Sent in batches that wait until the requester's socket has taken the
   // last one in, so the kernel drops none of them.
   size_t flood_sources = 0;
+  BulkPlan bulk;                              // GetBulk only
 };
 
 struct FaultScript {
@@ -92,16 +105,35 @@ struct FaultScript {
   std::chrono::milliseconds delay{0};   // every answer late by this much
   int too_big_above = -1;               // tooBig for requests with more bindings than this (-1: never)
   bool too_big_always = false;
-  int max_answer_size = 0;              // tooBig when the answer would be larger (0: no limit)
-  int error_status = -1;                // >= 0: every Get/GetNext answer carries this error-status
+  int max_answer_size = 0;              // tooBig when the answer would be larger (0: no limit; GetBulk: see below)
+  int error_status = -1;                // >= 0: every Get/GetNext/GetBulk answer carries this error-status
   int error_index = -1;                 //   ... and this error-index (-1: 1 when an error is set)
   Malformed malformed = Malformed::kNone;
   bool malformed_instead = false;
   ReplyFrom reply_from = ReplyFrom::kSame;
   std::string other_address = "127.0.0.2";
-  bool stuck_walk = false;              // GetNext answers name the requested OID again
+  bool stuck_walk = false;              // GetNext and GetBulk answers name the requested OID again
   int set_error_status = 0;             // non-zero: every Set fails with it
   int set_error_index = 1;
+  // Every message that is not SNMPv1 is dropped, whatever its PDU, as an
+  // SNMPv1-only device does. (A GetBulk in an SNMPv1 message is always
+  // dropped: the PDU does not exist there.)
+  bool v1_only = false;
+  // GetBulk. A correct answer (the default) carries the first non-repeaters
+  // bindings once, as GetNext, then max-repetitions (negative: 0) rows of
+  // the other bindings, row by row; a variable past the last object gets
+  // endOfMibView from then on, and the answer ends after the first row in
+  // which every repeater has it. An answer larger than max_answer_size (or
+  // than a UDP datagram can be) loses bindings from its end until it fits;
+  // tooBig only when the non-repeaters alone do not fit. The fields below
+  // are ways real agents get it wrong; they apply in this order.
+  bool bulk_too_big = false;            // every GetBulk answered tooBig with the request's bindings
+  int bulk_too_big_above = -1;          // tooBig when max-repetitions is above this (-1: never)
+  int bulk_max_repetitions_cap = 0;     // at most this many rows, silently (0: no cap)
+  bool bulk_single_row = false;         // one row, whatever max-repetitions says (even 0)
+  int bulk_extra_rows = 0;              // this many rows more than asked (after cap and single row)
+  int bulk_end_after = -1;              // from row K (0-based) on, endOfMibView for every repeater
+                                        //   although more objects exist (-1: never)
   // Called for every well-formed request after the plan was filled from the
   // fields above; `index` counts all datagrams received from 0.
   std::function<void(size_t index, const ber::Message& request, ReplyPlan& plan)> hook;
@@ -171,9 +203,16 @@ class FaultAgent {
   void run();
   void handle(const Datagram& datagram);
   ReplyPlan plan_for(size_t index, const ber::Message& request, const FaultScript& script) const;
-  ber::Message answer(const ber::Message& request, const FaultScript& script);
+  ber::Message answer(const ber::Message& request, const FaultScript& script, const BulkPlan& bulk);
   void answer_get(const ber::Message& request, ber::Message* response) const;
   void answer_getnext(const ber::Message& request, bool stuck, ber::Message* response) const;
+  // Fills the answer's bindings, stopping once they pass `size_limit`
+  // octets; returns how many lead bindings are non-repeaters.
+  size_t answer_getbulk(const ber::Message& request, const BulkPlan& bulk, bool stuck, size_t size_limit,
+                        ber::Message* response) const;
+  // The object after `asked` into `*out`; false past the last one. Needs
+  // `mutex_` held.
+  bool next_binding(const ber::Oid& asked, bool stuck, ber::VarBind* out) const;
   void answer_set(const ber::Message& request, ber::Message* response);
   void queue(const ReplyPlan& plan, const ber::Message& response, const Datagram& to);
   int socket_for(ReplyFrom from);

@@ -102,7 +102,7 @@ struct VarBind {
 
 // One community-based message (SNMPv1 or SNMPv2c) with any PDU but the
 // SNMPv1 trap. For GetBulk, error_status and error_index hold non-repeaters
-// and max-repetitions as on the wire.
+// and max-repetitions as on the wire; the accessors below name them so.
 struct Message {
   int32_t version = kVersion1;
   std::string community = "public";
@@ -111,6 +111,11 @@ struct Message {
   int32_t error_status = 0;
   int32_t error_index = 0;
   std::vector<VarBind> bindings;
+
+  int32_t non_repeaters() const { return error_status; }
+  int32_t max_repetitions() const { return error_index; }
+  void set_non_repeaters(int32_t n) { error_status = n; }
+  void set_max_repetitions(int32_t m) { error_index = m; }
 };
 
 // --- writer --------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "agent/snmp_tools.h"
 
+#include <sstream>
+
 #include "agent/temp_dir.h"
 
 namespace psw_test {
@@ -14,6 +16,18 @@ CommandResult SnmpTools::run(const std::string& tool, const std::vector<std::str
   return run_command(argv, std::chrono::milliseconds(15000), netns,
                      {"MIBS=", "SNMP_PERSISTENT_DIR=" + dir_->path(), "SNMPCONFPATH=" + dir_->path(),
                       "HOME=" + dir_->path()});
+}
+
+std::vector<ToolLine> object_lines(const std::string& output) {
+  std::vector<ToolLine> lines;
+  std::istringstream in(output);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t equals = line.find(" = ");
+    if (line.empty() || line[0] != '.' || equals == std::string::npos) continue;
+    lines.push_back({line.substr(1, equals - 1), line.substr(equals + 3)});
+  }
+  return lines;
 }
 
 }  // namespace psw_test

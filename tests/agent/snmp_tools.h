@@ -1,4 +1,5 @@
-// Net-SNMP's command-line tools (snmpget, snmpgetnext, snmpwalk, snmpset),
+// Net-SNMP's command-line tools (snmpget, snmpgetnext, snmpwalk, snmpset,
+// snmpbulkget, snmpbulkwalk),
 // run hermetically: no MIB files, no configuration but their own options,
 // their persistent state in a private directory. Output lines use numeric
 // OIDs ("-On"): ".1.3.6.1.2.1.1.5.0 = STRING: \"name\"".
@@ -26,5 +27,15 @@ class SnmpTools {
  private:
   std::unique_ptr<TempDir> dir_;
 };
+
+// One line of a tool's output that names an object:
+// ".1.3.6.1.2.1.1.5.0 = STRING: \"name\"" gives oid "1.3.6.1.2.1.1.5.0" and
+// text "STRING: \"name\"" (an exception value's text is the tool's wording,
+// "No more variables left in this MIB View ...").
+struct ToolLine {
+  std::string oid;
+  std::string text;
+};
+std::vector<ToolLine> object_lines(const std::string& output);
 
 }  // namespace psw_test

@@ -1,9 +1,11 @@
 // The fault agent's behaviours, seen from a raw client socket.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 
 #include "agent/fault_agent.h"
+#include "agent/snmp_tools.h"
 
 namespace psw_test {
 namespace {
@@ -416,6 +418,271 @@ TEST_F(FaultAgentForgeryTest, FloodCopiesTheAnswerFromDistinctLoopbackAddresses)
   EXPECT_EQ(sources.size(), 500u);
   EXPECT_EQ(sources.count("127.0.0.1"), 0u);
   EXPECT_EQ(got[500].address, "127.0.0.1");  // the answer itself, last
+}
+
+}  // namespace
+}  // namespace psw_test
+
+namespace psw_test {
+namespace {
+
+using namespace std::chrono_literals;
+using ber::Message;
+using ber::Value;
+
+// A small table after the system group: three rows in columns 1 and 2, two
+// in column 3, which holds the last object of all.
+const std::string kTable = "1.3.6.1.4.1.32473.7.1";
+
+Message bulk(int32_t id, int32_t non_repeaters, int32_t max_repetitions, const std::vector<std::string>& oids,
+             int32_t version = ber::kVersion2c) {
+  Message m = request(ber::kGetBulkRequest, id, oids, version);
+  m.set_non_repeaters(non_repeaters);
+  m.set_max_repetitions(max_repetitions);
+  return m;
+}
+
+std::string col(int column, int row) { return kTable + "." + std::to_string(column) + "." + std::to_string(row); }
+
+// The system group of FaultAgentTest, then the table.
+class FaultAgentBulkTest : public FaultAgentTest {
+ protected:
+  void SetUp() override {
+    FaultAgentTest::SetUp();
+    for (int row = 1; row <= 3; ++row) {
+      agent.set(col(1, row), Value::Integer(row));
+      agent.set(col(2, row), Value::OctetString("row " + std::to_string(row)));
+    }
+    agent.set(col(3, 1), Value::Gauge32(10));
+    agent.set(col(3, 2), Value::Gauge32(20));
+  }
+  // The answer's names in order, " end" appended to those with endOfMibView;
+  // every other value must be the table's value of that name.
+  std::vector<std::string> rows(const Message& answer) {
+    std::vector<std::string> names;
+    for (const ber::VarBind& vb : answer.bindings) {
+      std::string name = ber::oid_text(vb.oid);
+      if (vb.value.tag == ber::kEndOfMibView) {
+        names.push_back(name + " end");
+      } else {
+        EXPECT_EQ(vb.value, agent.value(name)) << name;
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
+  std::vector<std::string> rows_of(const Message& request) {
+    Message r = ask(request);
+    EXPECT_EQ(r.request_id, request.request_id);
+    EXPECT_EQ(r.error_status, 0);
+    EXPECT_EQ(r.error_index, 0);
+    return rows(r);
+  }
+  std::string endpoint() const { return "127.0.0.1:" + std::to_string(agent.port()); }
+};
+
+using Rows = std::vector<std::string>;
+
+TEST_F(FaultAgentBulkTest, AnswersNonRepeatersOnceThenRowsColumnByColumn) {
+  // Column 1 runs past its end into column 2, as GetNext would.
+  EXPECT_EQ(rows_of(bulk(1, 1, 4, {kName, kTable + ".1", kTable + ".2"})),
+            (Rows{kLocation, col(1, 1), col(2, 1), col(1, 2), col(2, 2), col(1, 3), col(2, 3), col(2, 1), col(3, 1)}));
+  // No repetitions (0 or negative): the non-repeaters alone.
+  EXPECT_EQ(rows_of(bulk(2, 1, 0, {kName, kTable})), (Rows{kLocation}));
+  EXPECT_EQ(rows_of(bulk(3, 1, -5, {kName, kTable})), (Rows{kLocation}));
+  // More non-repeaters than bindings: all of them once; negative: none.
+  EXPECT_EQ(rows_of(bulk(4, 7, 3, {kName, kTable})), (Rows{kLocation, col(1, 1)}));
+  EXPECT_EQ(rows_of(bulk(5, -1, 2, {kName, kTable})), (Rows{kLocation, col(1, 1), kServices, col(1, 2)}));
+
+  // The log gives each request's non-repeaters and max-repetitions.
+  std::vector<ReceivedRequest> log = agent.requests();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[0].message.pdu_type, ber::kGetBulkRequest);
+  EXPECT_EQ(log[0].message.non_repeaters(), 1);
+  EXPECT_EQ(log[0].message.max_repetitions(), 4);
+  EXPECT_EQ(log[2].message.max_repetitions(), -5);
+  EXPECT_EQ(log[4].message.non_repeaters(), -1);
+}
+
+TEST_F(FaultAgentBulkTest, PadsEndedColumnsWithEndOfMibViewAndStopsWhenAllHaveEnded) {
+  // Column 3 ends first and keeps its last name; the answer stops after the
+  // first row that is endOfMibView throughout (4 of the 5 rows asked).
+  EXPECT_EQ(rows_of(bulk(1, 0, 5, {col(2, 2), col(3, 1)})),
+            (Rows{col(2, 3), col(3, 2), col(3, 1), col(3, 2) + " end", col(3, 2), col(3, 2) + " end",
+                  col(3, 2) + " end", col(3, 2) + " end"}));
+  // A non-repeater past the end, and a repeater that starts past it.
+  EXPECT_EQ(rows_of(bulk(2, 1, 2, {col(3, 2), kTable + ".1"})), (Rows{col(3, 2) + " end", col(1, 1), col(1, 2)}));
+  EXPECT_EQ(rows_of(bulk(3, 0, 3, {"1.3.6.1.4.1.32473.8"})), (Rows{"1.3.6.1.4.1.32473.8 end"}));
+}
+
+TEST_F(FaultAgentBulkTest, CutsAnswersFromTheEndToFitTheSizeLimit) {
+  Message request = bulk(1, 1, 3, {kName, kTable + ".1", kTable + ".2"});
+  Message full = ask(request);
+  ASSERT_EQ(full.bindings.size(), 7u);
+  const size_t full_size = ber::encode_message(full).size();
+
+  FaultScript s;
+  s.max_answer_size = static_cast<int>(full_size - 1);
+  agent.set_script(s);
+  std::vector<Datagram> cut = exchange(request);
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_LE(cut[0].data.size(), full_size - 1);
+  Message expected = full;
+  expected.bindings.pop_back();  // the last binding goes, not the whole last row
+  EXPECT_EQ(cut[0].data, ber::encode_message(expected));
+
+  // Room for the non-repeater alone: that is the answer; one octet less is tooBig.
+  Message lead = full;
+  lead.bindings.resize(1);
+  s.max_answer_size = static_cast<int>(ber::encode_message(lead).size());
+  agent.set_script(s);
+  EXPECT_EQ(rows_of(request), (Rows{kLocation}));
+  s.max_answer_size -= 1;
+  agent.set_script(s);
+  Message too_big = ask(request);
+  EXPECT_EQ(too_big.error_status, ber::kTooBig);
+  EXPECT_EQ(too_big.error_index, 0);
+  ASSERT_EQ(too_big.bindings.size(), 3u);
+  EXPECT_EQ(too_big.bindings[1].oid, request.bindings[1].oid);
+  EXPECT_EQ(too_big.bindings[1].value, Value::Null());
+
+  // Without a limit, an answer that never ends (a stuck column asked for
+  // every repetition there is) still fits one datagram.
+  FaultScript stuck;
+  stuck.stuck_walk = true;
+  agent.set_script(stuck);
+  std::vector<Datagram> huge = exchange(bulk(2, 0, INT32_MAX, {col(1, 1)}), 1000ms);
+  ASSERT_EQ(huge.size(), 1u);
+  EXPECT_LE(huge[0].data.size(), 65507u);
+  Message m = decoded(huge[0]);
+  EXPECT_GT(m.bindings.size(), 1000u);
+  EXPECT_EQ(m.bindings.back().oid, ber::parse_oid(col(1, 1)));
+  EXPECT_EQ(m.bindings.back().value, Value::Integer(2));
+}
+
+TEST_F(FaultAgentBulkTest, MisbehavesTheWaysRealAgentsDo) {
+  const std::vector<std::string> columns = {kTable + ".1", kTable + ".2"};
+  auto with = [&](auto change) {
+    FaultScript s;
+    change(s);
+    agent.set_script(s);
+  };
+
+  with([](FaultScript& s) { s.bulk_too_big = true; });
+  Message old_agent = ask(bulk(1, 0, 1, columns));
+  EXPECT_EQ(old_agent.error_status, ber::kTooBig);
+  EXPECT_EQ(old_agent.error_index, 0);
+  EXPECT_EQ(old_agent.bindings.size(), 2u);  // the request's own, nothing more
+  EXPECT_EQ(old_agent.bindings[0].value, Value::Null());
+
+  with([](FaultScript& s) { s.bulk_too_big_above = 2; });
+  EXPECT_EQ(rows_of(bulk(2, 0, 2, {kTable})), (Rows{col(1, 1), col(1, 2)}));
+  EXPECT_EQ(ask(bulk(3, 0, 3, {kTable})).error_status, ber::kTooBig);
+
+  with([](FaultScript& s) { s.bulk_single_row = true; });
+  EXPECT_EQ(rows_of(bulk(4, 0, 3, columns)), (Rows{col(1, 1), col(2, 1)}));
+  EXPECT_EQ(rows_of(bulk(5, 0, 0, columns)), (Rows{col(1, 1), col(2, 1)}));
+
+  with([](FaultScript& s) { s.bulk_extra_rows = 2; });
+  EXPECT_EQ(rows_of(bulk(6, 0, 1, {kTable})), (Rows{col(1, 1), col(1, 2), col(1, 3)}));
+
+  // Ends in the middle: from row 1 on, both columns say endOfMibView under
+  // the last names they had, and that ends the answer.
+  with([](FaultScript& s) { s.bulk_end_after = 1; });
+  EXPECT_EQ(rows_of(bulk(7, 0, 3, columns)), (Rows{col(1, 1), col(2, 1), col(1, 1) + " end", col(2, 1) + " end"}));
+  with([](FaultScript& s) { s.bulk_end_after = 0; });
+  EXPECT_EQ(rows_of(bulk(8, 1, 3, {kName, kTable})), (Rows{kLocation, kTable + " end"}));
+
+  with([](FaultScript& s) { s.bulk_max_repetitions_cap = 2; });
+  EXPECT_EQ(rows_of(bulk(9, 0, 10, {kTable})), (Rows{col(1, 1), col(1, 2)}));
+  EXPECT_EQ(agent.requests().back().message.max_repetitions(), 10);  // what was asked, not the cap
+
+  // The hook sees the plan worked out from the script and may change it
+  // for one request.
+  int planned = -1;
+  with([&](FaultScript& s) {
+    s.bulk_max_repetitions_cap = 3;
+    s.hook = [&](size_t, const Message& r, ReplyPlan& plan) {
+      planned = plan.bulk.repetitions;
+      if (r.max_repetitions() == 7) plan.bulk.repetitions = 1;
+    };
+  });
+  EXPECT_EQ(rows_of(bulk(10, 0, 7, {kTable})), (Rows{col(1, 1)}));
+  EXPECT_EQ(planned, 3);
+  EXPECT_EQ(rows_of(bulk(11, 0, 6, {kTable})), (Rows{col(1, 1), col(1, 2), col(1, 3)}));
+  agent.set_script(FaultScript());  // the hook refers to this test's locals
+}
+
+TEST_F(FaultAgentBulkTest, IgnoresGetBulkOverSnmpV1AndSnmpV2cWhenV1Only) {
+  EXPECT_TRUE(exchange(bulk(1, 0, 2, {kTable}, ber::kVersion1)).empty());
+  EXPECT_EQ(agent.request_count(), 1u);  // recorded, not answered
+
+  FaultScript s;
+  s.v1_only = true;
+  agent.set_script(s);
+  Message get = request(ber::kGetRequest, 2, {kName}, ber::kVersion2c);
+  EXPECT_TRUE(exchange(get).empty());
+  EXPECT_TRUE(exchange(request(ber::kGetNextRequest, 3, {kName}, ber::kVersion2c)).empty());
+  EXPECT_TRUE(exchange(bulk(4, 0, 2, {kTable})).empty());
+  get.version = ber::kVersion1;
+  EXPECT_EQ(ask(get).bindings.at(0).value, Value::OctetString("printer"));
+  EXPECT_EQ(agent.request_count(), 5u);
+}
+
+// Net-SNMP's bulk tools read the agent's answers as the agent meant them.
+TEST_F(FaultAgentBulkTest, NetSnmpBulkToolsReadTheAnswers) {
+  SnmpTools tools;
+  // Names as rows() gives them: endOfMibView is the tool's "No more variables".
+  auto oids = [](const CommandResult& r) {
+    std::vector<std::string> names;
+    for (const ToolLine& line : object_lines(r.output)) {
+      names.push_back(line.oid + (line.text.rfind("No more variables", 0) == 0 ? " end" : ""));
+    }
+    return names;
+  };
+  CommandResult got = tools.run("snmpbulkget", {"-v2c", "-c", "public", "-Cn1", "-Cr4", endpoint(), kName,
+                                                kTable + ".1", kTable + ".2"});
+  ASSERT_EQ(got.exit_code, 0) << got.output;
+  EXPECT_EQ(oids(got), rows_of(bulk(1, 1, 4, {kName, kTable + ".1", kTable + ".2"}))) << got.output;
+  std::vector<ToolLine> lines = object_lines(got.output);
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[0].text, "STRING: \"lab\"");
+  EXPECT_EQ(lines[2].text, "STRING: \"row 1\"");
+  EXPECT_EQ(lines[8].text, "Gauge32: 10");
+  const Message sent = agent.requests().at(0).message;
+  EXPECT_EQ(sent.non_repeaters(), 1);
+  EXPECT_EQ(sent.max_repetitions(), 4);
+
+  const std::vector<std::string> whole_table = {col(1, 1), col(1, 2), col(1, 3), col(2, 1),
+                                                col(2, 2), col(2, 3), col(3, 1), col(3, 2)};
+  FaultScript s;
+  s.max_answer_size = 120;  // about four bindings an answer
+  agent.set_script(s);
+  agent.reset_requests();
+  got = tools.run("snmpbulkwalk", {"-v2c", "-c", "public", "-Cr20", endpoint(), kTable});
+  EXPECT_EQ(got.exit_code, 0) << got.output;
+  std::vector<std::string> walked = whole_table;
+  walked.push_back(col(3, 2) + " end");
+  EXPECT_EQ(oids(got), walked) << got.output;
+  std::vector<ReceivedRequest> log = agent.requests();
+  EXPECT_GE(log.size(), 3u);
+  for (const ReceivedRequest& r : log) EXPECT_EQ(r.message.max_repetitions(), 20);
+
+  // An answer that ends in the middle ends the tool's walk there.
+  s = FaultScript();
+  s.bulk_end_after = 2;
+  agent.set_script(s);
+  got = tools.run("snmpbulkwalk", {"-v2c", "-c", "public", "-Cr5", endpoint(), kTable});
+  EXPECT_EQ(oids(got), (Rows{col(1, 1), col(1, 2), col(1, 2) + " end"})) << got.output;
+
+  s = FaultScript();
+  s.v1_only = true;
+  agent.set_script(s);
+  got = tools.run("snmpbulkwalk", {"-v2c", "-c", "public", "-t", "0.3", "-r", "0", endpoint(), kTable});
+  EXPECT_NE(got.exit_code, 0) << got.output;
+  EXPECT_NE(got.output.find("Timeout"), std::string::npos) << got.output;
+  got = tools.run("snmpwalk", {"-v1", "-c", "public", endpoint(), kTable});
+  EXPECT_EQ(oids(got), whole_table) << got.output;
 }
 
 }  // namespace
