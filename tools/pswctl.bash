@@ -3,7 +3,7 @@
 _pswctl() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=""
   [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
-  local common="--transport --timeout --retries --community --write-community --snmp-version --v3-user --v3-level --v3-auth
+  local common="--transport --timeout --retries --community --write-community --snmp-version --max-repetitions --v3-user --v3-level --v3-auth
                 --v3-auth-pass --v3-priv --v3-priv-pass --v3-context --any-model --json --verbose --help"
   case $prev in
     --transport) COMPREPLY=($(compgen -W "udp udp6 ipx" -- "$cur")); return ;;

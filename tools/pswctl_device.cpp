@@ -102,6 +102,9 @@ void Device::set_communities(PSWHANDLE handle) const {
   // Community-based requests as SNMPv2c.
   if (connection_.snmpVersion == "2c")
     check(PSWCommandInteger(handle, "CmdSetCommunityVersion", 2), "CmdSetCommunityVersion");
+  // GetBulk repetitions of table walks over SNMPv2c and SNMPv3 (0: GetNext).
+  if (connection_.maxRepetitions >= 0)
+    check(PSWCommandInteger(handle, "CmdSetMaxRepetitions", connection_.maxRepetitions), "CmdSetMaxRepetitions");
 }
 
 json Device::discover(const std::optional<std::string>& address, const std::vector<std::string>& filters) {
@@ -168,6 +171,7 @@ json Device::discover_all_interfaces(const std::vector<std::string>& filters,
 }
 
 void Device::open(const std::string& address) {
+  prefetched_ = 0;
   step("opening " + address);
   seenSysObjectId_.clear();
   int32_t rc = PSW_OK;
@@ -223,11 +227,30 @@ int32_t Device::printer_char_set() {
   return printerCharSet_;
 }
 
+bool Device::prefetch(uint32_t tables) {
+  step("reading status tables");
+  prefetched_ = 0;
+  // A failure leaves each table to its own reading, which reports it.
+  if (PSWReadStatusTables(handle_, tables) != PSW_OK) return false;
+  prefetched_ = tables;
+  return true;
+}
+
+bool Device::take_prefetched(uint32_t table) {
+  const bool kept = (prefetched_ & table) != 0;
+  prefetched_ &= ~table;
+  return kept;
+}
+
 template <class Record, class CountFn, class CopyFn>
-json Device::table(const char* label, CountFn count_fn, CopyFn copy_fn) {
+json Device::table(const char* label, uint32_t bit, CountFn count_fn, CopyFn copy_fn) {
   step(fmt::format("reading {}", label));
   int32_t count = 0;
-  check(count_fn(handle_, &count), fmt::format("reading {}", label));
+  if (take_prefetched(bit)) {
+    check(PSWGetTableCount(handle_, bit, &count), fmt::format("reading {}", label));
+  } else {
+    check(count_fn(handle_, &count), fmt::format("reading {}", label));
+  }
   json rows = json::array();
   for (int32_t i = 0; i < count; ++i) {
     Record record;
@@ -240,7 +263,11 @@ json Device::table(const char* label, CountFn count_fn, CopyFn copy_fn) {
 json Device::printer() {
   step("reading printer status");
   PSWPrinterInfo info{};
-  check(PSWGetPrinterInfo(handle_, &info), "PSWGetPrinterInfo");
+  if (take_prefetched(PSW_TABLE_PRINTER)) {
+    check(PSWGetLastPrinterInfo(handle_, &info), "PSWGetLastPrinterInfo");
+  } else {
+    check(PSWGetPrinterInfo(handle_, &info), "PSWGetPrinterInfo");
+  }
   return to_json(info);
 }
 
@@ -278,21 +305,23 @@ json Device::status() {
   // the printer's.
   const json sets = char_sets();
   report["identity"] = identity();
-  report["storage"] = table<PSWStorageInfo>("storage", PSWGetNumberOfStorageInfo, PSWGetStorageInfo);
-  report["devices"] = table<PSWDeviceInfo>("devices", PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
+  // Every table in one walk.
+  prefetch(PSW_TABLE_ALL_STATUS);
+  report["storage"] = table<PSWStorageInfo>("storage", PSW_TABLE_STORAGE, PSWGetNumberOfStorageInfo, PSWGetStorageInfo);
+  report["devices"] = table<PSWDeviceInfo>("devices", PSW_TABLE_DEVICE, PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
   report["printer"] = printer();
-  report["inputTrays"] = table<PSWInputTrayInfo>("input trays", PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
+  report["inputTrays"] = table<PSWInputTrayInfo>("input trays", PSW_TABLE_INPUT_TRAY, PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
   report["outputTrays"] =
-      table<PSWOutputTrayInfo>("output trays", PSWGetNumberOfOutputTrayInfo, PSWGetOutputTrayInfo);
-  report["toners"] = table<PSWTonerInfo>("toners", PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
-  report["supplies"] = table<PSWSupplyInfo>("supplies", PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
-  report["alerts"] = table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
-  report["markers"] = table<PSWMarkerInfo>("markers", PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
-  report["covers"] = table<PSWCoverInfo>("covers", PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
+      table<PSWOutputTrayInfo>("output trays", PSW_TABLE_OUTPUT_TRAY, PSWGetNumberOfOutputTrayInfo, PSWGetOutputTrayInfo);
+  report["toners"] = table<PSWTonerInfo>("toners", PSW_TABLE_TONER, PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
+  report["supplies"] = table<PSWSupplyInfo>("supplies", PSW_TABLE_SUPPLY, PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
+  report["alerts"] = table<PSWAlertInfo>("alerts", PSW_TABLE_ALERT, PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
+  report["markers"] = table<PSWMarkerInfo>("markers", PSW_TABLE_MARKER, PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
+  report["covers"] = table<PSWCoverInfo>("covers", PSW_TABLE_COVER, PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
   report["consoleLines"] =
-      table<PSWConsoleLineInfo>("console lines", PSWGetNumberOfConsoleLineInfo, PSWGetConsoleLineInfo);
+      table<PSWConsoleLineInfo>("console lines", PSW_TABLE_CONSOLE_LINE, PSWGetNumberOfConsoleLineInfo, PSWGetConsoleLineInfo);
   report["consoleLights"] =
-      table<PSWConsoleLightInfo>("console lights", PSWGetNumberOfConsoleLightInfo, PSWGetConsoleLightInfo);
+      table<PSWConsoleLightInfo>("console lights", PSW_TABLE_CONSOLE_LIGHT, PSWGetNumberOfConsoleLightInfo, PSWGetConsoleLightInfo);
   report["charSets"] = sets;
   if (progress_ != nullptr) progress_->clear();
   return report;
@@ -302,42 +331,42 @@ json Device::watch_snapshot() {
   printer_char_set();
   json snapshot = json::object();
   snapshot["printer"] = printer();
-  snapshot["toners"] = table<PSWTonerInfo>("toners", PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
-  snapshot["alerts"] = table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
+  snapshot["toners"] = table<PSWTonerInfo>("toners", PSW_TABLE_TONER, PSWGetNumberOfTonerInfo, PSWGetTonerInfo);
+  snapshot["alerts"] = table<PSWAlertInfo>("alerts", PSW_TABLE_ALERT, PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
   if (progress_ != nullptr) progress_->clear();
   return snapshot;
 }
 
 json Device::devices() {
   printer_char_set();
-  return table<PSWDeviceInfo>("devices", PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
+  return table<PSWDeviceInfo>("devices", PSW_TABLE_DEVICE, PSWGetNumberOfDeviceInfo, PSWGetDeviceInfo);
 }
 
 json Device::printer_status() { return printer(); }
 
 json Device::input_trays() {
   printer_char_set();
-  return table<PSWInputTrayInfo>("input trays", PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
+  return table<PSWInputTrayInfo>("input trays", PSW_TABLE_INPUT_TRAY, PSWGetNumberOfInputTrayInfo, PSWGetInputTrayInfo);
 }
 
 json Device::markers() {
   printer_char_set();
-  return table<PSWMarkerInfo>("markers", PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
+  return table<PSWMarkerInfo>("markers", PSW_TABLE_MARKER, PSWGetNumberOfMarkerInfo, PSWGetMarkerInfo);
 }
 
 json Device::covers() {
   printer_char_set();
-  return table<PSWCoverInfo>("covers", PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
+  return table<PSWCoverInfo>("covers", PSW_TABLE_COVER, PSWGetNumberOfCoverInfo, PSWGetCoverInfo);
 }
 
 json Device::supplies() {
   printer_char_set();
-  return table<PSWSupplyInfo>("supplies", PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
+  return table<PSWSupplyInfo>("supplies", PSW_TABLE_SUPPLY, PSWGetNumberOfSupplyInfo, PSWGetSupplyInfo);
 }
 
 json Device::alerts() {
   printer_char_set();
-  return table<PSWAlertInfo>("alerts", PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
+  return table<PSWAlertInfo>("alerts", PSW_TABLE_ALERT, PSWGetNumberOfAlertInfo, PSWGetAlertInfo);
 }
 
 json Device::options() {

@@ -30,6 +30,9 @@ struct Connection {
   // --snmp-version: "1", "2c" or "3"; empty when not given (SNMPv1, or
   // SNMPv3 with a user name).
   std::string snmpVersion;
+  // --max-repetitions: GetBulk repetitions of table walks over SNMPv2c and
+  // SNMPv3, 0 for GetNext walks; -1 when not given (the library's 25).
+  int32_t maxRepetitions = -1;
   // SNMPv3: used when a user name is given.
   std::string v3User;
   int32_t v3Level = PSW_USM_NOAUTH_NOPRIV;
@@ -95,6 +98,10 @@ class Device {
   json alerts();
   json markers();
   json covers();
+  // Reads the tables of `tables` (PSW_TABLE_* bits) in one walk; the
+  // table calls above then take each from what it read, once. False (and
+  // each table read on its own later) when the reading failed.
+  bool prefetch(uint32_t tables);
   // The identity record (serial number, name, location, ...).
   json identity();
   // The sysObjectID the opening read (whether or not the model matched);
@@ -119,10 +126,14 @@ class Device {
   int32_t printer_char_set();
   std::string sys_object_id_seen() const;
   template <class Record, class CountFn, class CopyFn>
-  json table(const char* label, CountFn count, CopyFn copy);
+  json table(const char* label, uint32_t bit, CountFn count, CopyFn copy);
+  // Whether `table` was prefetched and not yet taken; takes it.
+  bool take_prefetched(uint32_t table);
 
   Connection connection_;
   Progress* progress_;
+  // Tables read by prefetch and not yet taken.
+  uint32_t prefetched_ = 0;
   PSWHANDLE handle_ = nullptr;
   std::string seenSysObjectId_;
   int32_t printerCharSet_ = 0;  // 0: the device has none

@@ -42,6 +42,7 @@ InventoryRow read_inventory_row(const Connection& connection, const std::string&
     Device device(connection, nullptr);
     device.open(address);
     const json id = device.identity();
+    device.prefetch(PSW_TABLE_PRINTER | PSW_TABLE_MARKER | PSW_TABLE_SUPPLY | PSW_TABLE_ALERT);
     row.model = text_of(id["model"]);
     row.serial = text_of(id["serialNumber"]);
     row.name = text_of(id["printerName"]);

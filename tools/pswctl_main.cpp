@@ -132,7 +132,9 @@ int run_check(Settings s) {
   try {
     pswctl::Device device(s.connection, nullptr);
     device.open(s.address);
-    const json reading = {{"identity", device.identity()}, {"printer", device.printer_status()},
+    const json identity = device.identity();
+    device.prefetch(PSW_TABLE_PRINTER | PSW_TABLE_SUPPLY | PSW_TABLE_COVER | PSW_TABLE_ALERT | PSW_TABLE_MARKER);
+    const json reading = {{"identity", identity}, {"printer", device.printer_status()},
                           {"supplies", device.supplies()},  {"covers", device.covers()},
                           {"alerts", device.alerts()},      {"markers", device.markers()}};
     result = pswctl::evaluate_check(reading, s.check);
@@ -338,6 +340,10 @@ void add_common_options(CLI::App& app, Settings& s) {
                  "SNMP version: 1 (the default), 2c, or 3 (needs --v3-user, which selects it)")
       ->check(CLI::IsMember({"1", "2c", "3"}, CLI::ignore_case))
       ->option_text("1|2c|3");
+  app.add_option("--max-repetitions", c.maxRepetitions,
+                 "GetBulk repetitions of table walks over SNMPv2c and SNMPv3 (default 25; 0: GetNext walks)")
+      ->check(CLI::Range(0, 100))
+      ->option_text("N");
   app.add_option("--v3-user", c.v3User, "SNMPv3 user name (selects SNMPv3)");
   app.add_option("--v3-level", c.v3Level, "SNMPv3 security level")
       ->transform(words(levels))

@@ -27,6 +27,8 @@ struct ProbeOutcome {
   // that read everything has none.
   std::vector<PswError> failures;
   std::chrono::duration<double> duration{0};
+  // SNMP requests the probe sent.
+  uint32_t requests = 0;
 };
 
 // The connection's time-out and retries cut so that a printer that never

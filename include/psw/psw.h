@@ -55,12 +55,15 @@
  * PSWGetVersion; 1.2 the integer command "CmdSetAnyModel",
  * PSWGetNumberOfSupplyInfo and PSWGetSupplyInfo; 1.3 the meter reads and
  * identity: PSWGetIdentityInfo, the marker, cover, console line and
- * console light tables, PSWGetSupplyLevel and PSWTextToUTF8Trimmed.
+ * console light tables, PSWGetSupplyLevel and PSWTextToUTF8Trimmed; 1.4
+ * the request plan: GetBulk walks over SNMPv2c and SNMPv3 (the integer
+ * command "CmdSetMaxRepetitions"), PSWReadStatusTables, PSWGetTableCount,
+ * PSWGetLastPrinterInfo and PSWGetThreadRequestCount.
  * ---------------------------------------------------------------------- */
 #define PSW_VERSION_MAJOR 1
-#define PSW_VERSION_MINOR 3
+#define PSW_VERSION_MINOR 4
 #define PSW_VERSION_PATCH 0
-#define PSW_VERSION "1.3.0"
+#define PSW_VERSION "1.4.0"
 /* One number for comparisons: PSW_VERSION_NUMBER >= PSW_MAKE_VERSION(1, 1, 0). */
 #define PSW_MAKE_VERSION(major, minor, patch) ((major) * 10000 + (minor) * 100 + (patch))
 #define PSW_VERSION_NUMBER PSW_MAKE_VERSION(PSW_VERSION_MAJOR, PSW_VERSION_MINOR, PSW_VERSION_PATCH)
@@ -498,6 +501,48 @@ PSW_API int32_t PSWGetJobInfo(PSWHANDLE handle, int32_t index, PSWJobInfo* info)
 PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId);
 /* kind: PSW_CHARSET_PRINTER or PSW_CHARSET_VENDOR. */
 PSW_API int32_t PSWGetCharSet(PSWHANDLE handle, uint32_t kind, int32_t* charSet);
+
+/* Several status tables in one walk. PSWReadStatusTables reads every table
+   of `tables` (PSW_TABLE_* bits ORed together) at once: the columns of all
+   of them go side by side in each request, so the reading costs about as
+   many round trips as the longest table has rows, not the sum over the
+   tables. Each chosen table is emptied first; on success it holds exactly
+   the records its count function would have read, which the copy functions
+   hand out; PSWGetTableCount tells a table's count and PSWGetLastPrinterInfo
+   the printer values, from what was read last, without another request.
+   On failure every chosen table is left empty and the code of the failed
+   request is returned. -2 for a null handle, no bit or an unknown one;
+   -8 when no device is opened. The count functions keep reading their
+   table anew. */
+#define PSW_TABLE_STORAGE 0x0001u
+#define PSW_TABLE_DEVICE 0x0002u
+#define PSW_TABLE_PRINTER 0x0004u /* the values of PSWGetPrinterInfo */
+#define PSW_TABLE_INPUT_TRAY 0x0008u
+#define PSW_TABLE_OUTPUT_TRAY 0x0010u
+#define PSW_TABLE_TONER 0x0020u
+#define PSW_TABLE_SUPPLY 0x0040u
+#define PSW_TABLE_ALERT 0x0080u
+#define PSW_TABLE_MARKER 0x0100u
+#define PSW_TABLE_COVER 0x0200u
+#define PSW_TABLE_CONSOLE_LINE 0x0400u
+#define PSW_TABLE_CONSOLE_LIGHT 0x0800u
+#define PSW_TABLE_ALL_STATUS 0x0FFFu
+PSW_API int32_t PSWReadStatusTables(PSWHANDLE handle, uint32_t tables);
+/* The number of records of one table (a single PSW_TABLE_* bit other than
+   PSW_TABLE_PRINTER) as read last, by its count function or by
+   PSWReadStatusTables; 0 before any reading. -2 for a null argument or
+   another value of `table`; -8 when no device is opened. */
+PSW_API int32_t PSWGetTableCount(PSWHANDLE handle, uint32_t table, int32_t* count);
+/* The printer values as read last, by PSWGetPrinterInfo or by
+   PSWReadStatusTables (status PSW_VALUE_ABSENT before any reading). */
+PSW_API int32_t PSWGetLastPrinterInfo(PSWHANDLE handle, PSWPrinterInfo* info);
+
+/* The SNMP requests the library has sent from the calling thread: every
+   datagram to a device, retries, the parts of split requests, SNMPv3
+   engine discovery and searches included. Each thread counts its own (a
+   read made on one thread costs the difference of two readings); the
+   count wraps past 4294967295. */
+PSW_API uint32_t PSWGetThreadRequestCount(void);
 
 /* Meter reads and identity of the opened device (1.3). The count calls read
    their table when called, like the status functions above; absent cells

@@ -12,6 +12,7 @@
 #include "protocol/pms_snmp_target.h"
 #include "psw/psw.h"
 #include "request/pmc_credentials.h"
+#include "request/pmc_get_data.h"
 
 class CPSWFalconOption;  // option reader of the opened device
 class CPSWDeviceStatus;  // status tables of the opened device
@@ -52,6 +53,9 @@ struct CPSWHandle final : public CPmcObject {
   // (PMS_VERSION_V1 or PMS_VERSION_V2C) of the community-based requests of
   // later openings and searches.
   int32_t m_nCommunityVersion = PMS_VERSION_V1;
+  // "CmdSetMaxRepetitions": the max-repetitions of later openings' GetBulk
+  // walks (0: GetNext walks).
+  int32_t m_nBulkRepetitions = PMC_BULK_REPETITIONS_DEFAULT;
 
  protected:
   ~CPSWHandle() override;

@@ -24,6 +24,7 @@ constexpr const char* kAnyModelCommand = "CmdSetAnyModel";
 // The integer command that chooses the SNMP version of community-based
 // requests: 1 SNMPv1, 2 SNMPv2c (the numbers users know them by).
 constexpr const char* kCommunityVersionCommand = "CmdSetCommunityVersion";
+constexpr const char* kMaxRepetitionsCommand = "CmdSetMaxRepetitions";
 
 }  // namespace
 
@@ -60,8 +61,10 @@ PSW_API int32_t PSWCommandString(PSWHANDLE handle, const char* command, const ch
 // Two integer commands, compared exactly. "CmdSetAnyModel": 1 lets later
 // openings and searches accept printers of every model, 0 takes it back.
 // "CmdSetCommunityVersion": 2 sends the community-based requests of later
-// openings and searches as SNMPv2c, 1 as SNMPv1 again. Any other value is
-// refused. Every other command, a null one included, answers as before the
+// openings and searches as SNMPv2c, 1 as SNMPv1 again.
+// "CmdSetMaxRepetitions": the max-repetitions (1 to 100) later openings'
+// table walks over SNMPv2c and SNMPv3 start their GetBulkRequests with, or
+// 0 for GetNext walks (25 until set). Any other value is refused. Every other command, a null one included, answers as before the
 // commands existed: -2 for a zero value, else -5.
 PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_t value) {
   if (handle == nullptr) return PSW_ERR_ARGUMENT;
@@ -73,6 +76,11 @@ PSW_API int32_t PSWCommandInteger(PSWHANDLE handle, const char* command, intptr_
   if (command != nullptr && std::strcmp(command, kCommunityVersionCommand) == 0) {
     if (value != 1 && value != 2) return PSW_ERR_ARGUMENT;
     handle->m_nCommunityVersion = value == 2 ? PMS_VERSION_V2C : PMS_VERSION_V1;
+    return PSW_OK;
+  }
+  if (command != nullptr && std::strcmp(command, kMaxRepetitionsCommand) == 0) {
+    if (value < 0 || value > PMC_BULK_REPETITIONS_MAX) return PSW_ERR_ARGUMENT;
+    handle->m_nBulkRepetitions = static_cast<int32_t>(value);
     return PSW_OK;
   }
   if (value == 0) return PSW_ERR_ARGUMENT;

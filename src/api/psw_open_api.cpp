@@ -44,6 +44,7 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   if (option == nullptr) return PSW_ERR_NO_MEMORY;
   handle->m_pOption.reset(option);
   version->set_community_version(handle->m_nCommunityVersion);
+  version->set_bulk_repetitions(handle->m_nBulkRepetitions);
 
   handle->m_pUSM->set(snmpMode, &block);
   // The connection every later status request uses, built and checked once
@@ -56,6 +57,7 @@ int32_t open_device(PSWHANDLE handle, const char* address, int32_t transport, in
   if (rc != PSW_OK) return rc;
   connection.community = handle->m_communityGetOption;
   connection.community_version = handle->m_nCommunityVersion;
+  connection.bulk_repetitions = handle->m_nBulkRepetitions;
 
   if (handle->m_communityGetOption.is_set()) option->SetCommunityStr(handle->m_communityGetOption.c_str());
   rc = option->Init(protocol, address, handle->m_pUSM.get(), static_cast<uint32_t>(timeout),

@@ -11,6 +11,7 @@
 #include "api/psw_record_api.h"
 #include "device/psw_device_status.h"
 #include "psw/psw.h"
+#include "snmp/pms_request_count.h"
 
 
 using psw_api::copy_record;
@@ -111,6 +112,47 @@ PSW_API int32_t PSWCancelJob(PSWHANDLE handle, const char* jobId) {
   if (status == nullptr) return PSW_ERR_NOT_OPENED;
   return guarded([&] { return status->cancel_job(jobId); });
 }
+
+PSW_API int32_t PSWReadStatusTables(PSWHANDLE handle, uint32_t tables) {
+  if (handle == nullptr) return PSW_ERR_ARGUMENT;
+  if (tables == 0 || (tables & ~PSW_TABLE_ALL_STATUS) != 0) return PSW_ERR_ARGUMENT;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
+  if (status == nullptr) return PSW_ERR_NOT_OPENED;
+  return guarded([&] { return status->read_tables(tables); });
+}
+
+PSW_API int32_t PSWGetTableCount(PSWHANDLE handle, uint32_t table, int32_t* count) {
+  if (handle == nullptr || count == nullptr) return PSW_ERR_ARGUMENT;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
+  size_t size = 0;
+  switch (table) {
+    case PSW_TABLE_STORAGE: size = status != nullptr ? status->storage_table().size() : 0; break;
+    case PSW_TABLE_DEVICE: size = status != nullptr ? status->device_table().size() : 0; break;
+    case PSW_TABLE_INPUT_TRAY: size = status != nullptr ? status->input_tray_table().size() : 0; break;
+    case PSW_TABLE_OUTPUT_TRAY: size = status != nullptr ? status->output_tray_table().size() : 0; break;
+    case PSW_TABLE_TONER: size = status != nullptr ? status->toner_table().size() : 0; break;
+    case PSW_TABLE_SUPPLY: size = status != nullptr ? status->supply_table().size() : 0; break;
+    case PSW_TABLE_ALERT: size = status != nullptr ? status->alert_table().size() : 0; break;
+    case PSW_TABLE_MARKER: size = status != nullptr ? status->marker_table().size() : 0; break;
+    case PSW_TABLE_COVER: size = status != nullptr ? status->cover_table().size() : 0; break;
+    case PSW_TABLE_CONSOLE_LINE: size = status != nullptr ? status->console_line_table().size() : 0; break;
+    case PSW_TABLE_CONSOLE_LIGHT: size = status != nullptr ? status->console_light_table().size() : 0; break;
+    default: return PSW_ERR_ARGUMENT;
+  }
+  if (status == nullptr) return PSW_ERR_NOT_OPENED;
+  *count = static_cast<int32_t>(size);
+  return PSW_OK;
+}
+
+PSW_API int32_t PSWGetLastPrinterInfo(PSWHANDLE handle, PSWPrinterInfo* info) {
+  if (handle == nullptr || info == nullptr) return PSW_ERR_ARGUMENT;
+  CPSWDeviceStatus* status = handle->m_pStatus.get();
+  if (status == nullptr) return PSW_ERR_NOT_OPENED;
+  *info = status->printer_info();
+  return PSW_OK;
+}
+
+PSW_API uint32_t PSWGetThreadRequestCount(void) { return pms_thread_request_count(); }
 
 PSW_API int32_t PSWGetCharSet(PSWHANDLE handle, uint32_t kind, int32_t* charSet) {
   if (handle == nullptr || charSet == nullptr) return PSW_ERR_ARGUMENT;

@@ -24,6 +24,7 @@
 
 #include "protocol/pms_snmp_target.h"
 #include "request/pmc_credentials.h"
+#include "request/pmc_get_data.h"
 
 struct PSWConnection {
   static constexpr size_t kAddressSize = 64;
@@ -42,6 +43,9 @@ struct PSWConnection {
   // The version of community-based requests: PMS_VERSION_V1 or, by the
   // handle's "CmdSetCommunityVersion", PMS_VERSION_V2C. SNMPv3 ignores it.
   int32_t community_version = PMS_VERSION_V1;
+  // The max-repetitions GetBulk walks start with over SNMPv2c and SNMPv3
+  // (0: GetNext walks), by the handle's "CmdSetMaxRepetitions".
+  int32_t bulk_repetitions = PMC_BULK_REPETITIONS_DEFAULT;
 };
 
 // The SNMP port of a protocol value: 161 for UDP over IPv4 and IPv6, 36879

@@ -40,6 +40,7 @@ int PSWOptionRequest::init() {
   // Without a community of its own the request object uses "public".
   if (r.m_bCommunitySet) connection.community.assign(r.m_szCommunity);
   connection.community_version = psw_option_community_version(r);
+  connection.bulk_repetitions = psw_option_bulk_repetitions(r);
   return PSWExchange::init(connection);
 }
 

@@ -105,6 +105,19 @@ void CPSWDeviceStatus::clear_tables() {
 
 int CPSWDeviceStatus::walk_table(const char* const* columns, size_t count,
                                  const std::function<int(PSWRowReader&)>& convert) {
+  if (m_planning) {
+    try {
+      m_planned.push_back(PlannedWalk{columns, count, nullptr});
+    } catch (...) {
+      return PMC_E_NOMEM;
+    }
+    return PMC_OK;
+  }
+  for (PlannedWalk& planned : m_planned) {
+    if (planned.columns != columns || !planned.rows) continue;
+    PmcPtr<IPmsPduList> rows = std::move(planned.rows);  // each walk's rows serve once
+    return psw_for_each_row(*rows, convert);
+  }
   PSWExchange exchange;
   int rc = exchange.open(m_connection);
   return rc == PMC_OK ? exchange.walk_columns(columns, count, convert) : rc;

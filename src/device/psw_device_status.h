@@ -21,8 +21,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "base/pmc_object.h"
+#include "base/pmc_object_list.h"
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
 #include "device/psw_status_table.h"
@@ -77,6 +79,13 @@ class CPSWDeviceStatus final : public CPmcObject {
   // on success only.
   int read_identity(PSWIdentityInfo* out);
 
+  // Reads the tables of `tables` (PSW_TABLE_* bits; the printer status
+  // too) in one walk, their columns side by side in each request
+  // (psw_device_status_tables.cpp). Each chosen table is emptied first and
+  // then holds what its own reader would have read; on failure every
+  // chosen table is left empty. -2 for no bit or an unknown one.
+  int read_tables(uint32_t tables);
+
   // Sets the printer status and error state; with several rows the last
   // row counts.
   int read_printer_status();
@@ -120,7 +129,20 @@ class CPSWDeviceStatus final : public CPmcObject {
  private:
   // Runs one exchange that walks `columns` (rooted at the first) and calls
   // `convert(row)` for every row in order; conversion failures end it.
+  // While read_tables plans, it only notes the columns; while it replays,
+  // it converts the rows read for these columns instead of walking.
   int walk_table(const char* const* columns, size_t count, const std::function<int(PSWRowReader&)>& convert);
+
+  // One table walk of read_tables: its columns and, once read, its rows.
+  struct PlannedWalk {
+    const char* const* columns = nullptr;
+    size_t count = 0;
+    PmcPtr<IPmsPduList> rows;
+  };
+  // Runs the readers of `tables` (plan or replay).
+  int run_table_readers(uint32_t tables);
+  // Empties the tables of `tables`.
+  void clear_chosen(uint32_t tables);
 
   // One localization row of a character-set walk: looks up the character
   // set of localization `row` below `root` in the table at `lookup_base`.
@@ -149,6 +171,9 @@ class CPSWDeviceStatus final : public CPmcObject {
   CPSWRecordTable<PSWCoverInfo> m_covers;
   CPSWRecordTable<PSWConsoleLineInfo> m_consoleLines;
   CPSWRecordTable<PSWConsoleLightInfo> m_consoleLights;
+  // The walks of read_tables, and whether its readers are planning.
+  std::vector<PlannedWalk> m_planned;
+  bool m_planning = false;
   int32_t m_nCharSet = 0;
   // Also the character set of the job text look-ups.
   int32_t m_nVendorCharSet = 0;

@@ -86,7 +86,8 @@ int CPSWDeviceStatus::read_supply_table() {
   });
   if (rc != PMC_OK) return rc;
 
-  if (any_colorant) {
+  // While the tables are planned, the colorants are planned with them.
+  if (any_colorant || m_planning) {
     std::map<DeviceAndIndex, std::vector<char>> colorants;
     rc = walk_table(kColorantColumns, 1, [&](PSWRowReader& r) -> int {
       char text[sizeof(PSWSupplyInfo::colorant)] = {};

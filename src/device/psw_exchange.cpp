@@ -23,6 +23,7 @@ int PSWExchange::init(const PSWConnection& c, const PmcCommunity* community) {
   if (community == nullptr) community = &c.community;
   if (community->is_set()) m_pGetData->set_community(community->c_str());
   int rc = m_pGetData->set_community_version(c.community_version);
+  if (rc == PMC_OK) rc = m_pGetData->set_bulk_repetitions(c.bulk_repetitions);
   if (rc != PMC_OK) return logged(rc, "pGetData->init()");
   rc = m_pGetData->init(c.address, c.protocol, c.port, c.usm.nSnmpMode, &c.usm, c.timeout, c.retries,
                             c.max_message_size);
@@ -59,6 +60,28 @@ int PSWExchange::walk(const char* root, PmcPtr<IPmsPduList>* rows) {
   // part of a table it could not walk to its end.
   if (rc == PMC_OK) *rows = std::move(list);
   return logged(rc, "pGetData->get_data()");
+}
+
+int PSWExchange::walk_tables(const char* const* const* columns, const size_t* counts, size_t tables,
+                             std::vector<PmcPtr<IPmsPduList>>* rows) {
+  std::vector<PmcPtr<IPmsPduList>> lists;
+  std::vector<IPmsPduList*> targets;
+  try {
+    for (size_t t = 0; t < tables; ++t) {
+      int rc = add_columns(columns[t], counts[t]);
+      if (rc != PMC_OK) return rc;
+      int err = PMC_OK;
+      lists.emplace_back(pmc_create_pdu_list(&err));
+      if (!lists.back()) return err == PMC_OK ? PMC_E_NOMEM : err;
+      targets.push_back(lists.back().get());
+    }
+  } catch (...) {
+    return PMC_E_NOMEM;
+  }
+  int rc = m_pGetData->get_tables(counts, tables, targets.data());
+  // As with one table: the rows of a failed walk are dropped.
+  if (rc == PMC_OK) *rows = std::move(lists);
+  return logged(rc, "pGetData->get_tables()");
 }
 
 int PSWExchange::get_int32(int32_t* value) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "base/pmc_object.h"
 #include "base/pmc_object_list.h"
@@ -49,6 +50,11 @@ class PSWExchange {
   // Walks the table rooted at `root` into a new row list (handed out on
   // success only).
   int walk(const char* root, PmcPtr<IPmsPduList>* rows);
+  // Walks several tables at once: table t is the `counts[t]` columns of
+  // `columns[t]`, rooted at its first; `rows` gets one row list per table
+  // (on success only).
+  int walk_tables(const char* const* const* columns, const size_t* counts, size_t tables,
+                  std::vector<PmcPtr<IPmsPduList>>* rows);
   // GETs one integer; `value` is written on success only.
   int get_int32(int32_t* value);
   // GETs `count` integers, one per identifier added.

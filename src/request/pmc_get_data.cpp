@@ -125,36 +125,122 @@ int CPmcGetData::get_next_answer(IPmsPdu** answer) {
   return PMC_OK;
 }
 
-int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
-  if (rows == nullptr || root_oid == nullptr || !m_pPdu) return PMC_E_ARG;
+int CPmcGetData::set_bulk_repetitions(int32_t repetitions) {
+  if (repetitions < 0 || repetitions > PMC_BULK_REPETITIONS_MAX) return PMC_E_ARG;
+  m_nBulkRepetitions = repetitions;
+  return PMC_OK;
+}
+
+bool CPmcGetData::bulk_allowed() const {
+  if (m_nBulkRepetitions <= 0) return false;
+  return m_nVersion == PMC_REQUEST_VERSION_V3 || m_nCommunityVersion == PMS_VERSION_V2C;
+}
+
+namespace {
+
+// The max-repetitions of the next GetBulk: as many as `limit` allows
+// within the bindings of one answer, at least one.
+int32_t repetitions_for(size_t columns, int32_t limit) {
+  size_t fit = columns == 0 ? PMC_BULK_BINDINGS : PMC_BULK_BINDINGS / columns;
+  if (fit < 1) fit = 1;
+  return fit < static_cast<size_t>(limit) ? static_cast<int32_t>(fit) : limit;
+}
+
+}  // namespace
+
+template <class TakeRows>
+int CPmcGetData::run_walk(PmcTableWalk& walk, TakeRows&& take_rows) {
   int rc = PMC_OK;
   PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(&rc));
   if (!dispatcher) return rc;
+  // GetBulk starts at the chosen repetitions and comes down when the
+  // device refuses the size (tooBig) or cuts its answers short; a device
+  // that refuses even one repetition is walked with GetNext, which the
+  // session splits as it splits any request.
+  bool bulk = bulk_allowed();
+  int32_t limit = m_nBulkRepetitions;
+  size_t count = 0;
+  while (walk.wants_request()) {
+    int32_t repetitions =
+        bulk && !walk.wants_confirmation() ? repetitions_for(walk.columns_to_ask(), limit) : 0;
+    rc = walk.fill_request(m_pPdu.get(), repetitions);
+    if (rc != PMC_OK) return rc;
+    rc = dispatcher->send_sync(m_pPdu.get(), target());
+    if (rc == PMC_E_TOOBIG && repetitions > 0) {
+      PMC_LOG(g_logSnmp, PMC_LOG_INFO, "[CPmcGetData::get_data] GetBulk of %d repetitions too big.", repetitions);
+      if (repetitions > 1) {
+        limit = repetitions / 2;
+      } else {
+        bulk = false;
+      }
+      continue;
+    }
+    if (rc == PMC_OK) rc = walk.take_answer(m_pPdu.get());
+    if (rc != PMC_OK) return rc;
+    const PmcTableWalk::BulkAnswer& answer = walk.last_bulk_answer();
+    if (repetitions > 0 && answer.cut_short) {
+      // As many as the device sent, at most half of what was asked.
+      int32_t sent = static_cast<int32_t>(answer.repetitions);
+      limit = sent < repetitions / 2 ? sent : repetitions / 2;
+      if (limit < 1) limit = 1;
+    }
+    rc = take_rows(walk, &count);
+    if (rc != PMC_OK) return rc;
+  }
+  return PMC_OK;
+}
+
+namespace {
+
+// Appends a taken row to `rows`, unless the walk has reached its limit.
+int keep_row(PmcPtr<IPmsPdu> row, IPmsPduList* rows, size_t* count) {
+  if (*count == PMC_WALK_ROW_LIMIT) {
+    PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk stopped after %zu rows.", *count);
+    return PMC_E_WALK_LIMIT;
+  }
+  int rc = rows->push_back(row.release());
+  if (rc == PMC_OK) ++*count;
+  return rc;
+}
+
+}  // namespace
+
+int CPmcGetData::get_data(IPmsPduList* rows, const char* root_oid) {
+  if (rows == nullptr || root_oid == nullptr || !m_pPdu) return PMC_E_ARG;
+  int rc = PMC_OK;
   PmcPtr<IPmcOid> root(pmc_create_oid_from_text(root_oid, &rc));
   if (!root) return rc;
   PmcTableWalk walk;
   rc = walk.start(*m_pPdu, *root);
   if (rc != PMC_OK) return rc == PMC_E_ARG ? PMC_E_NOVALUE : rc;
-
-  size_t count = 0;
-  while (walk.wants_request()) {
-    rc = walk.fill_request(m_pPdu.get());
-    if (rc != PMC_OK) return rc;
-    m_pPdu->set_type(PMS_PDU_GETNEXT);
-    rc = dispatcher->send_sync(m_pPdu.get(), target());
-    if (rc == PMC_OK) rc = walk.take_answer(m_pPdu.get());
-    if (rc != PMC_OK) return rc;
-    while (walk.row_ready()) {
-      if (count == PMC_WALK_ROW_LIMIT) {
-        PMC_LOG(g_logSnmp, PMC_LOG_WARN, "[CPmcGetData::get_data] walk of %s stopped after %zu rows.", root_oid, count);
-        return PMC_E_WALK_LIMIT;
-      }
+  return run_walk(walk, [rows](PmcTableWalk& w, size_t* count) -> int {
+    while (w.row_ready()) {
       PmcPtr<IPmsPdu> row;
-      rc = walk.take_row(&row);
-      if (rc == PMC_OK) rc = rows->push_back(row.release());
-      if (rc != PMC_OK) return rc;
-      ++count;
+      int taken = w.take_row(&row);
+      if (taken == PMC_OK) taken = keep_row(std::move(row), rows, count);
+      if (taken != PMC_OK) return taken;
     }
+    return PMC_OK;
+  });
+}
+
+int CPmcGetData::get_tables(const size_t* group_sizes, size_t group_count, IPmsPduList* const* rows) {
+  if (group_sizes == nullptr || rows == nullptr || group_count == 0 || !m_pPdu) return PMC_E_ARG;
+  for (size_t g = 0; g < group_count; ++g) {
+    if (rows[g] == nullptr) return PMC_E_ARG;
   }
-  return PMC_OK;
+  PmcTableWalk walk;
+  int rc = walk.start_groups(*m_pPdu, group_sizes, group_count);
+  if (rc != PMC_OK) return rc;
+  return run_walk(walk, [rows, group_count](PmcTableWalk& w, size_t* count) -> int {
+    for (size_t g = 0; g < group_count; ++g) {
+      while (w.group_row_ready(g)) {
+        PmcPtr<IPmsPdu> row;
+        int taken = w.take_group_row(g, &row);
+        if (taken == PMC_OK) taken = keep_row(std::move(row), rows[g], count);
+        if (taken != PMC_OK) return taken;
+      }
+    }
+    return PMC_OK;
+  });
 }

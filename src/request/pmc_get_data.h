@@ -21,6 +21,7 @@
 
 #include "base/pmc_object_list.h"
 #include "request/pmc_snmp_request.h"
+#include "request/pmc_table_walk.h"
 
 // Size of the caller's buffer for the text form of get_data, terminator
 // included.
@@ -28,6 +29,13 @@ constexpr size_t PMC_GET_DATA_TEXT_SIZE = 256;
 // A walk fails with PMC_E_WALK_LIMIT rather than gather more rows than
 // this: no printer table comes near it, and it bounds a walk's memory.
 constexpr size_t PMC_WALK_ROW_LIMIT = 10000;
+// GetBulk walks (SNMPv2c and SNMPv3): the max-repetitions a walk starts
+// with unless told otherwise, and the largest a caller may choose.
+constexpr int32_t PMC_BULK_REPETITIONS_DEFAULT = 25;
+constexpr int32_t PMC_BULK_REPETITIONS_MAX = 100;
+// A GetBulk asks for at most about this many bindings (columns times
+// repetitions): an answer of a few kilobytes, a handful of IP fragments.
+constexpr size_t PMC_BULK_BINDINGS = 256;
 
 // One binding of a single GetNext answer: the name the device answered
 // with and its value's display text (both cut to PMC_GET_DATA_TEXT_SIZE - 1
@@ -79,6 +87,17 @@ class IPmcGetData {
   // PMS_VERSION_V1 (the default) or PMS_VERSION_V2C; -2 for any other.
   // An SNMPv3 request (version 2 at init) is not touched by it.
   virtual int set_community_version(int32_t version) = 0;
+  // The max-repetitions GetBulk walks start with (1 to
+  // PMC_BULK_REPETITIONS_MAX), or 0 for GetNext walks; -2 for any other.
+  // SNMPv1 always walks with GetNext.
+  virtual int set_bulk_repetitions(int32_t repetitions) = 0;
+  // Walks several tables at once: the columns added form `group_count`
+  // groups of `group_sizes[g]` consecutive columns, each group a table
+  // joined by index and rooted at its first column; each group's rows are
+  // appended to `rows[g]`, which adopts them. The columns of every group
+  // still in the walk go side by side in each request. Codes as for the
+  // walk of one table.
+  virtual int get_tables(const size_t* group_sizes, size_t group_count, IPmsPduList* const* rows) = 0;
   // One GetNext of the bindings added, without walking on: the answer's
   // first `count` bindings into `out`. -7 when the device answered with an
   // error-status (SNMPv1: noSuchName past its last object) or with fewer
@@ -108,8 +127,18 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   int get_data(int32_t* value) override;
   int get_next_data(PmcNextBinding* out, int count) override;
   int get_next_answer(IPmsPdu** answer) override;
+  int set_bulk_repetitions(int32_t repetitions) override;
+  int get_tables(const size_t* group_sizes, size_t group_count, IPmsPduList* const* rows) override;
 
  private:
+  // Runs `walk` to its end, handing every row that is ready to
+  // `take_rows(walk, &count)`, which counts the rows it took.
+  template <class TakeRows>
+  int run_walk(PmcTableWalk& walk, TakeRows&& take_rows);
+  // Whether walks of this request may use GetBulk.
+  bool bulk_allowed() const;
+
+  int32_t m_nBulkRepetitions = PMC_BULK_REPETITIONS_DEFAULT;
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces
   // the PDU's content.
   int exchange(int32_t type);

@@ -58,6 +58,8 @@ int RequestSession::send_broad_cast_sync(IPmsPdu* pdu, IPmsSnmpTarget* target, I
   if (out == nullptr) return PMC_E_ARG;
   int rc = pms_check_exchange_arguments(pdu, target);
   if (rc != PMC_OK) return rc;
+  // Answers to a search take the small receive block, whatever was asked.
+  m_bBulkExchange = false;
   const IPmcNetworkAddress* destination = target->get_address();
 
   rc = open_socket(destination->get_protocol(), target->get_local_port());

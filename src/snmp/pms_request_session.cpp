@@ -6,6 +6,7 @@
 
 #include "log/pmc_log.h"
 #include "platform/pmc_platform.h"
+#include "snmp/pms_request_count.h"
 #include "snmp/pms_translator.h"
 
 namespace {
@@ -108,6 +109,7 @@ int RequestSession::encode(IPmsPdu* pdu, IPmsSnmpTarget* target, PmcPtr<IPmsMess
 
 int RequestSession::send(const IPmsMessageBuffer& message, const IPmcNetworkAddress* destination) {
   if (!m_pSocket) return PMC_E_ARG;
+  pms_count_request();
   return m_pSocket->send(message.get_start(), message.get_content_length(), destination);
 }
 
@@ -116,12 +118,25 @@ int RequestSession::receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* messa
   if (!m_pSocket) return PMC_E_ARG;
   size_t received = 0;
   IPmcNetworkAddress* from = nullptr;
-  int rc = m_pSocket->receive(m_receiveBlock, sizeof m_receiveBlock, timeout_ms, &received, &from);
+  // A GetBulk answer is as large as the device makes it: up to the largest
+  // datagram. Every other exchange keeps the small block.
+  unsigned char* block = m_receiveBlock;
+  size_t size = sizeof m_receiveBlock;
+  if (m_bBulkExchange) {
+    try {
+      m_bulkBlock.resize(kBulkReceiveSize);
+    } catch (...) {
+      return PMC_E_NOMEM;
+    }
+    block = m_bulkBlock.data();
+    size = m_bulkBlock.size();
+  }
+  int rc = m_pSocket->receive(block, size, timeout_ms, &received, &from);
   source->reset(from);
   if (rc != PMC_OK) return rc;
   PmcPtr<IPmsMessageBuffer> bytes(pms_create_message_buffer(&rc));
   if (!bytes) return rc;
-  rc = bytes->assign(m_receiveBlock, received);
+  rc = bytes->assign(block, received);
   if (rc != PMC_OK) return rc;
   *message = std::move(bytes);
   return PMC_OK;
@@ -164,7 +179,13 @@ int RequestSession::send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) {
   if (rc != PMC_OK) return rc;
   int fragment_count = 0;
   rc = _send_and_receive(pdu, target, &fragment_count);
-  if (fragment_count != 0) rc = fragment_process(pdu, target, fragment_count);
+  if (fragment_count != 0 && pdu->get_type() == PMS_PDU_GETBULK) {
+    // The parts of a GetBulk would each repeat their own columns: their
+    // answers cannot be joined. The walk asks for fewer repetitions instead.
+    rc = PMC_E_TOOBIG;
+  } else if (fragment_count != 0) {
+    rc = fragment_process(pdu, target, fragment_count);
+  }
   // A socket that failed to send or receive is not trusted with the next
   // exchange; time-outs and refusals leave it as good as it was.
   if (is_socket_failure(rc)) m_pSocket.reset();
@@ -210,6 +231,7 @@ int RequestSession::_send_and_receive(IPmsPdu* pdu, IPmsSnmpTarget* target, int*
   PMC_LOG(g_logSnmp, PMC_LOG_INFO, "_send_and_receive(): timeout= %d, retries=%d", timeout, retries);
 
   const IPmcNetworkAddress* destination = target->get_address();
+  m_bBulkExchange = pdu->get_type() == PMS_PDU_GETBULK;
   rc = PMC_E_TIMEOUT;
   // Counted in 64 bits: retries + 1 tries never overflow, even for the
   // largest retry count.

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "base/pmc_object.h"
 #include "base/pmc_object_list.h"
@@ -57,8 +58,10 @@ using PmsResponderSet = std::unordered_set<std::string>;
 
 class RequestSession final : public IPmsSession, public CPmcObject {
  public:
-  // Bytes offered to every receive.
+  // Bytes offered to every receive but a GetBulk's.
   static constexpr size_t kReceiveSize = 2048;
+  // Bytes offered to the answer of a GetBulk: any UDP datagram.
+  static constexpr size_t kBulkReceiveSize = 65535;
 
   RequestSession() = default;
 
@@ -145,6 +148,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
 
   PmcPtr<DataGramSocket> m_pSocket;
   unsigned char m_receiveBlock[kReceiveSize];
+  // The block of GetBulk answers, made on first need.
+  std::vector<unsigned char> m_bulkBlock;
+  // The exchange under way is a GetBulk.
+  bool m_bBulkExchange = false;
 };
 
 // Checks the arguments every exchange and search shares: PDU and target

@@ -11,6 +11,7 @@
 #include "log/pmc_log.h"
 #include "platform/pmc_platform.h"
 #include "net/pmc_socket_api.h"
+#include "snmp/pms_request_count.h"
 #include "snmp/pms_request_session.h"
 #include "snmp/pms_v3_library.h"
 #include "snmp/pms_v3_mapping.h"
@@ -396,6 +397,7 @@ int CPmsV3Channel::request(CPmsV3SessionBuilder& builder, IPmsPdu* pdu, IPmsSnmp
     snmp_pdu* out = builder.take_pdu();
     if (out->command == SNMP_MSG_TRAP2) {
       // Waiting for an answer to a trap would never end.
+      pms_count_request();
       if (snmp_sess_send(m_pSession, out) == 0) {
         snmp_free_pdu(out);
         return pms_v3_map_library_error(pms_v3_report_error("snmp_send", m_pSession, nullptr));
@@ -545,6 +547,7 @@ int CPmsV3Channel::probe(Wait& wait) {
 
 int CPmsV3Channel::send_locked(Wait& wait, snmp_pdu* out, Callback callback) {
   m_pWait = &wait;
+  pms_count_request();
   wait.reqid = snmp_sess_async_send(m_pSession, out, callback, this);
   if (wait.reqid == 0) {
     m_pWait = nullptr;
@@ -648,7 +651,10 @@ int CPmsV3Channel::wait_for(Wait& wait) {
       rc = entered.result();
       if (rc != PMC_OK) break;
       snmp_sess_timeout(m_pSession);  // retransmits, or reports the time-out
-      if (wait.waiting) next_wait_locked(wait);
+      if (wait.waiting) {
+        pms_count_request();  // still waiting: the library sent the request again
+        next_wait_locked(wait);
+      }
     } else {
       const int error = NPmcSocketAPI::last_error();
       PMC_LOG(g_logSnmp, PMC_LOG_ERROR, "poll(): ErrNo = %d, %s", error, std::strerror(error));

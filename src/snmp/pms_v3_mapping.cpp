@@ -24,6 +24,7 @@ int pms_v3_command_of_pdu_type(int32_t type) {
     case 1: return 0xA1;
     case 3: return 0xA3;
     case 4: return 0xA7;
+    case 5: return 0xA5;
     default: return -1;
   }
 }

@@ -23,8 +23,8 @@ int pms_v3_library_security_level(int32_t level);
 int32_t pms_v3_target_security_level(int library_level);
 
 // The library command of a PDU type: 0 GetRequest 0xA0, 1 GetNextRequest
-// 0xA1, 3 SetRequest 0xA3, 4 Trap 0xA7 (SNMPv2 trap); -1 for every other
-// type, which this path does not send.
+// 0xA1, 3 SetRequest 0xA3, 4 Trap 0xA7 (SNMPv2 trap), 5 GetBulkRequest
+// 0xA5; -1 for every other type, which this path does not send.
 int pms_v3_command_of_pdu_type(int32_t type);
 // A received command back to a PDU type (0xA0..0xA3, 0xA5, 0xA6, 0xA7 and
 // 0xA8); -1 for any other.

@@ -283,6 +283,12 @@ int CPmsV3SessionBuilder::build_pdu(const IPmsPdu* pdu) {
     pms_v3_report_error("snmp_pdu_create", m_pSession, nullptr);
     return PMC_E_NOMEM;
   }
+  if (command == SNMP_MSG_GETBULK) {
+    // Our PDU carries them where other requests carry error-status and
+    // error-index, as the message does.
+    m_pPdu->non_repeaters = pdu->get_error_status() > 0 ? pdu->get_error_status() : 0;
+    m_pPdu->max_repetitions = static_cast<long>(pdu->get_error_index());
+  }
   return add_bindings(pdu);
 }
 

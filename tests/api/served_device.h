@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "agent/pysnmp_agent.h"
 #include "agent/snmprec_profile.h"
@@ -25,9 +26,11 @@ inline const char* agent_name(AgentKind kind) { return kind == AgentKind::kSnmpd
 
 class ServedDevice {
  public:
-  ServedDevice(AgentKind kind, psw_test::SnmprecProfile profile) {
+  // `users`: SNMPv3 users the agent accepts besides the communities.
+  ServedDevice(AgentKind kind, psw_test::SnmprecProfile profile, std::vector<psw_test::UsmUser> users = {}) {
     if (kind == AgentKind::kSnmpd) {
-      snmpd_ = std::make_unique<status_test::SimulatedPrinter>(std::move(profile));
+      snmpd_ = std::make_unique<status_test::SimulatedPrinter>(
+          std::move(profile), [&users](psw_test::SnmpdOptions& o) { o.users = users; });
       return;
     }
     netns_ = std::make_unique<status_test::PrivateNetns>();
@@ -36,6 +39,7 @@ class ServedDevice {
     o.netns = netns_->name();
     o.listen = {"127.0.0.1"};
     o.port = 161;
+    o.users = std::move(users);
     pysnmp_ = std::make_unique<psw_test::PysnmpAgent>(std::move(o));
   }
   void run(const std::function<void()>& fn) const { snmpd_ ? snmpd_->run(fn) : netns_->run(fn); }

@@ -32,8 +32,9 @@ int32_t read_table(PSWHANDLE h, int32_t (*count_fn)(PSWHANDLE, int32_t*),
 }
 
 // Opens the printer behind the relay on 127.0.0.1:161 and reads every table,
-// the printer status and the jobs.
-int32_t read_status(bool v3) {
+// the printer status and the jobs; SNMPv3 walks with GetBulk of
+// `repetitions` (0: GetNext, as SNMPv1).
+int32_t read_status(bool v3, intptr_t repetitions = 0) {
   PSWUSMSettings block;
   std::memset(&block, 0, sizeof block);
   std::strcpy(block.userName, kReader.name.c_str());
@@ -44,6 +45,7 @@ int32_t read_status(bool v3) {
   std::strcpy(block.privPassPhrase, kReader.priv_passphrase.c_str());
   PSWHANDLE h = nullptr;
   if (PSWInit(&h) != PSW_OK) return -1;
+  if (PSWCommandInteger(h, "CmdSetMaxRepetitions", repetitions) != PSW_OK) return -1;
   int32_t rc = v3 ? PSWInitDeviceEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, PSW_SNMP_MODE_V3, &block, 2000, 1)
                   : PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1);
   if (rc == PSW_OK) rc = read_table(h, PSWGetNumberOfStorageInfo, PSWGetStorageInfo);
@@ -110,6 +112,13 @@ TEST_P(StatusReadV3Wire, SendsWhatSnmpV1SendsAndOneDiscoveryMore) {
     const psw_test::V3WireCounts again = psw_test::count_wire(relay.take());
     EXPECT_EQ(again.discovery_requests, 0u);
     EXPECT_EQ(again.datagrams, v1.datagrams);
+
+    // GetBulk walks (the default): every table in a request or two.
+    ASSERT_EQ(read_status(true, 25), PSW_OK);
+    const psw_test::V3WireCounts bulk = psw_test::count_wire(relay.take());
+    EXPECT_EQ(bulk.discovery_requests, 0u);
+    EXPECT_LT(bulk.requests * 2, v1.requests) << bulk.requests << " against " << v1.requests;
+    EXPECT_EQ(bulk.untimed_requests, 0u);
   });
 }
 

@@ -25,11 +25,13 @@ const std::string kName = "1.3.6.1.2.1.1.5";
 const std::string kColumnA = "1.3.6.1.4.1.32473.5.1.1.2";
 const std::string kColumnB = "1.3.6.1.4.1.32473.5.1.1.3";
 
+// Walks go with GetNext unless `repetitions` asks for GetBulk.
 PmcPtr<IPmcGetData> make_request(const std::string& address, uint16_t port, int32_t community_version,
-                                 int timeout_ms = 1000, int retries = 0) {
+                                 int timeout_ms = 1000, int retries = 0, int32_t repetitions = 0) {
   int err = -1;
   PmcPtr<IPmcGetData> r(pmc_create_get_data(&err));
   EXPECT_EQ(err, PMC_OK);
+  EXPECT_EQ(r->set_bulk_repetitions(repetitions), PMC_OK);
   EXPECT_EQ(r->set_community_version(community_version), PMC_OK);
   int protocol = address.find(':') != std::string::npos ? IPmcNetworkAddress::PROTOCOL_IPV6
                                                        : IPmcNetworkAddress::PROTOCOL_IPV4;
@@ -50,6 +52,29 @@ int walk(IPmcGetData* r, const std::vector<std::string>& columns, std::vector<st
   for (IPmsPdu* p = list->current(it.get()); p != nullptr; list->advance(it.get()), p = list->current(it.get()))
     rows->push_back(engine_test::describe(*p));
   return rc;
+}
+
+// Walks the tables of `tables` at once and describes every row of each.
+std::vector<std::vector<std::vector<std::string>>> walk_tables(IPmcGetData* r,
+                                                              const std::vector<std::vector<std::string>>& tables) {
+  std::vector<size_t> sizes;
+  std::vector<PmcPtr<IPmsPduList>> lists;
+  std::vector<IPmsPduList*> targets;
+  int err = -1;
+  for (const auto& columns : tables) {
+    for (const std::string& c : columns) EXPECT_EQ(r->add_oid_string(c.c_str(), false), PMC_OK);
+    sizes.push_back(columns.size());
+    lists.emplace_back(pmc_create_pdu_list(&err));
+    targets.push_back(lists.back().get());
+  }
+  EXPECT_EQ(r->get_tables(sizes.data(), sizes.size(), targets.data()), PMC_OK);
+  std::vector<std::vector<std::vector<std::string>>> out(tables.size());
+  for (size_t t = 0; t < tables.size(); ++t) {
+    PmcPtr<IPmcListIterator> it(lists[t]->create_iterator(&err));
+    for (IPmsPdu* p = lists[t]->current(it.get()); p != nullptr; lists[t]->advance(it.get()), p = lists[t]->current(it.get()))
+      out[t].push_back(engine_test::describe(*p));
+  }
+  return out;
 }
 
 class CommunityVersionTest : public ::testing::Test {
@@ -177,16 +202,31 @@ TEST_P(RealAgentCommunityVersion, EveryTableGivesTheSameRowsOverSnmpv1AndSnmpv2c
     port = pysnmp->port();
   }
   size_t all_rows = 0;
+  std::vector<std::vector<std::vector<std::string>>> tables_alone;
   for (const auto& columns : kTables) {
-    std::vector<std::vector<std::string>> v1_rows, v2c_rows;
+    std::vector<std::vector<std::string>> v1_rows;
     PmcPtr<IPmcGetData> v1 = make_request(address, port, PMS_VERSION_V1, 2000, 1);
     ASSERT_EQ(walk(v1.get(), columns, &v1_rows), PMC_OK) << columns[0];
-    PmcPtr<IPmcGetData> v2c = make_request(address, port, PMS_VERSION_V2C, 2000, 1);
-    ASSERT_EQ(walk(v2c.get(), columns, &v2c_rows), PMC_OK) << columns[0];
-    EXPECT_EQ(v2c_rows, v1_rows) << columns[0];
+    // GetNext, GetBulk with a few repetitions (several bulk requests per
+    // table) and with the default.
+    for (int32_t repetitions : {0, 2, PMC_BULK_REPETITIONS_DEFAULT}) {
+      std::vector<std::vector<std::string>> v2c_rows;
+      PmcPtr<IPmcGetData> v2c = make_request(address, port, PMS_VERSION_V2C, 2000, 1, repetitions);
+      ASSERT_EQ(walk(v2c.get(), columns, &v2c_rows), PMC_OK) << columns[0] << " " << repetitions;
+      EXPECT_EQ(v2c_rows, v1_rows) << columns[0] << " " << repetitions;
+    }
     all_rows += v1_rows.size();
+    tables_alone.push_back(v1_rows);
   }
   EXPECT_GE(all_rows, kTables.size());  // every table has rows in the profile
+
+  // Every table at once, in one walk: each table's rows as when walked alone.
+  for (int32_t version : {PMS_VERSION_V1, PMS_VERSION_V2C}) {
+    for (int32_t repetitions : {0, 3, PMC_BULK_REPETITIONS_DEFAULT}) {
+      PmcPtr<IPmcGetData> r = make_request(address, port, version, 2000, 1, repetitions);
+      EXPECT_EQ(walk_tables(r.get(), kTables), tables_alone) << version << " " << repetitions;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Agents, RealAgentCommunityVersion, ::testing::Values(AgentKind::kSnmpd, AgentKind::kPysnmp),

@@ -192,11 +192,24 @@ TEST_F(V3Builder, RefusesWhatThisPathCannotSend) {
     PmcPtr<IPmsPdu> pdu = make_pdu(3, "1.3.6.1.4.1.32473.1.1", pmc_create_value(tag, nullptr));
     EXPECT_EQ(builder.build_pdu(pdu.get()), PMC_E_UNSUPPORTED) << tag;
   }
-  for (int type : {2, 5, 6, 8}) {
+  for (int type : {2, 6, 8}) {
     CPmsV3SessionBuilder builder;
     ASSERT_EQ(builder.open(target.get()), PMC_OK);
     PmcPtr<IPmsPdu> pdu = make_pdu(type, {v3test::kSysName});
     EXPECT_EQ(builder.build_pdu(pdu.get()), PMC_E_UNSUPPORTED) << type;
+  }
+  {
+    // A GetBulk goes with non-repeaters and max-repetitions from where our
+    // PDU carries them.
+    CPmsV3SessionBuilder builder;
+    ASSERT_EQ(builder.open(target.get()), PMC_OK);
+    PmcPtr<IPmsPdu> pdu = make_pdu(5, {v3test::kSysName});
+    pdu->set_error_status(1);
+    pdu->set_error_index(17);
+    ASSERT_EQ(builder.build_pdu(pdu.get()), PMC_OK);
+    EXPECT_EQ(builder.pdu()->command, SNMP_MSG_GETBULK);
+    EXPECT_EQ(builder.pdu()->non_repeaters, 1);
+    EXPECT_EQ(builder.pdu()->max_repetitions, 17);
   }
   // An OID longer than the library's 128 sub-identifiers.
   std::string long_oid = "1.3";
