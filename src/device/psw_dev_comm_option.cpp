@@ -4,6 +4,7 @@
 
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
+#include "device/psw_dev_comm_option_request.h"
 #include "psw/psw_options.hpp"
 
 CPSWDevCommOption::CPSWDevCommOption() {
@@ -94,8 +95,22 @@ int32_t CPSWDevCommOption::refresh_options() {
       &CPSWDevCommOption::refresh_netware_attributes,    &CPSWDevCommOption::refresh_fax_attributes,
       &CPSWDevCommOption::refresh_qrl_hrdev_detail_setting, &CPSWDevCommOption::refresh_finisher_booklet_info,
   };
+  // The single Gets go in two gatherings: those every device is asked
+  // first, those the device table calls for once it is read.
+  PSWOptionGetGathering gathering(*this);
+  int rc = psw_gather_option_gets(gathering, nullptr);
+  if (psw_option_unreachable(rc)) return rc;
   for (auto reader : kReaders) {
-    int32_t rc = (this->*reader)();
+    if (reader == &CPSWDevCommOption::refresh_fax_attributes) {
+      const PSWOptionUnits units = psw_option_units(
+          [](const void* r, int index) {
+            return static_cast<const CPSWDevCommOption*>(r)->has_device_index(index, nullptr);
+          },
+          this);
+      rc = psw_gather_option_gets(gathering, &units);
+      if (psw_option_unreachable(rc)) return rc;
+    }
+    rc = (this->*reader)();
     if (rc != PSW_OK) return rc;  // what was read so far stays
   }
   return PSW_OK;

@@ -1,6 +1,7 @@
 // The ten refresh readers of the option reader and the firmware version
 // parser. Each runs one exchange (device/psw_dev_comm_option_request.h).
 #include <cstring>
+#include <vector>
 
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_dev_comm_option_request.h"
@@ -23,7 +24,44 @@ constexpr int32_t kNoMediumDirection = 1;
 // What a number the device lacks reads as in the option data.
 constexpr int32_t kAbsent = -1;
 
+// The objects of the single Gets, by reader.
+constexpr const char* kSysName = "1.3.6.1.2.1.1.5";      // .0
+constexpr const char* kMemorySize = "1.3.6.1.2.1.25.2.2";  // .0
+constexpr const char* kNetWareUnitName = "1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104";
+constexpr const char* kFaxOids[] = {"1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141",
+                                    "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124142",
+                                    "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143"};
+constexpr const char* kDetailOids[] = {
+    "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.1", "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.2",
+    "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.4", "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.5",
+    "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.6", "1.3.6.1.4.1.32473.8.53.13.2.1.6.104.1.1"};
+constexpr const char* kBookletText = "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1";
+
 }  // namespace
+
+int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnits* units) {
+  std::vector<PSWOptionObject> objects;
+  try {
+    if (units == nullptr) {
+      // What every device is asked, before anything else.
+      objects = {{kSysName, true}, {kMemorySize, true}, {kNetWareUnitName, false}};
+    } else {
+      // What the device table says the device has.
+      if (units->fax) {
+        for (const char* oid : kFaxOids) objects.push_back({oid, false});
+      }
+      for (size_t i = 0; i < (units->fax ? 6u : 5u); ++i) objects.push_back({kDetailOids[i], false});
+      if (units->booklet) objects.push_back({kBookletText, false});
+    }
+  } catch (...) {
+    return PMC_OK;  // the readers ask on their own
+  }
+  return gathering.gather(objects.data(), objects.size());
+}
+
+PSWOptionUnits psw_option_units(bool (*has)(const void*, int), const void* reader) {
+  return {has(reader, kIndexFaxUnit), has(reader, kIndexBookletUnit)};
+}
 
 int32_t CPSWDevCommOption::parse_version_value() {
   int32_t numbers[3] = {};
@@ -39,7 +77,7 @@ int32_t CPSWDevCommOption::parse_version_value() {
 
 int32_t CPSWDevCommOption::refresh_system_attributes() {
   // sysName.0; a failure of this Get is returned without a log line.
-  return psw_option_get_text(*this, "1.3.6.1.2.1.1.5", true, m_szSysName, false);
+  return psw_option_get_text(*this, kSysName, true, m_szSysName, false);
 }
 
 int32_t CPSWDevCommOption::refresh_hrdevice_table() {
@@ -123,7 +161,7 @@ int32_t CPSWDevCommOption::refresh_output_tray_table() {
 }
 
 int32_t CPSWDevCommOption::refresh_memory_size() {
-  return psw_option_get_int(*this, "1.3.6.1.2.1.25.2.2", true, &m_nMemorySizeKB);
+  return psw_option_get_int(*this, kMemorySize, true, &m_nMemorySizeKB);
 }
 
 int32_t CPSWDevCommOption::refresh_prt_media_table() {
@@ -135,16 +173,13 @@ int32_t CPSWDevCommOption::refresh_prt_media_table() {
 }
 
 int32_t CPSWDevCommOption::refresh_netware_attributes() {
-  return psw_option_get_text(*this, "1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104", false, m_szNetWareSAPUnitName);
+  return psw_option_get_text(*this, kNetWareUnitName, false, m_szNetWareSAPUnitName);
 }
 
 int32_t CPSWDevCommOption::refresh_fax_attributes() {
   if (!has_device_index(kIndexFaxUnit, nullptr)) return PSW_OK;
-  static const char* const kOids[] = {"1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141",
-                                      "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124142",
-                                      "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143"};
   int32_t values[3] = {};
-  int rc = psw_option_get_ints(*this, kOids, 3, values);
+  int rc = psw_option_get_ints(*this, kFaxOids, 3, values);
   if (rc != PSW_OK) return rc;
   if (values[0] == 1) m_bISDNG4Kit = true;
   if (values[1] == 1) m_bLineSwitchKit = true;
@@ -153,16 +188,12 @@ int32_t CPSWDevCommOption::refresh_fax_attributes() {
 }
 
 int32_t CPSWDevCommOption::refresh_qrl_hrdev_detail_setting() {
-  static const char* const kOids[] = {
-      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.1",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.2",
-      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.4",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.5",
-      "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.6",  "1.3.6.1.4.1.32473.8.53.13.2.1.6.104.1.1"};
   int32_t* const kTargets[] = {&m_nPaperSizeGroup,    &m_nPaperSize8K, &m_nLimitedColorPrinting,
                                &m_nMinPasswordLength, &m_nUserPrompt,  &m_nFaxType};
   // The fax type is asked only of a device with a fax unit.
   const int count = has_device_index(kIndexFaxUnit, nullptr) ? 6 : 5;
   int32_t values[6] = {-1, -1, -1, -1, -1, -1};
-  int rc = psw_option_get_ints(*this, kOids, count, values);
+  int rc = psw_option_get_ints(*this, kDetailOids, count, values);
   if (rc != PSW_OK) return rc;
   // A negative value (also what an absent object reads as) keeps the setting.
   for (int i = 0; i < 6; ++i) {
@@ -174,7 +205,7 @@ int32_t CPSWDevCommOption::refresh_qrl_hrdev_detail_setting() {
 int32_t CPSWDevCommOption::refresh_finisher_booklet_info() {
   if (!has_device_index(kIndexBookletUnit, nullptr)) return PSW_OK;
   char text[256] = {};
-  int rc = psw_option_get_text(*this, "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1", false, text);
+  int rc = psw_option_get_text(*this, kBookletText, false, text);
   if (rc != PSW_OK) return rc;
   int32_t impressions = 0;
   if (psw_scan_numbers(text, "Max Impression = %d", &impressions, 1) == 1) m_nBookletMaxImpressions = impressions;

@@ -50,21 +50,112 @@ int PSWOptionRequest::open_with(const char* const* oids, size_t count, bool inst
   return rc;
 }
 
+namespace {
+
+thread_local PSWOptionGetGathering* t_gathering = nullptr;
+
+// The name of an object as its Get asks it.
+std::string object_name(const PSWOptionObject& o) { return std::string(o.oid) + (o.instanceZero ? ".0" : ""); }
+
+// Opens `request` for `objects` and, when the reader's gathering holds
+// their answers, hands it the answer to take instead of asking.
+int open_gathered(PSWOptionRequest& request, const CPSWDevCommOption& reader, const PSWOptionObject* objects,
+                  size_t count) {
+  int rc = request.open();
+  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
+  if (rc != PMC_OK) return rc;
+  const PSWOptionGetGathering* gathering = PSWOptionGetGathering::active_for(reader);
+  PmcPtr<IPmsPdu> answer = gathering != nullptr ? gathering->answer_for(objects, count) : nullptr;
+  return answer ? request.use_answer(std::move(answer)) : PMC_OK;
+}
+
+}  // namespace
+
+PSWOptionGetGathering::PSWOptionGetGathering(const CPSWDevCommOption& reader)
+    : m_reader(reader), m_pOuter(t_gathering) {
+  t_gathering = this;
+}
+
+PSWOptionGetGathering::~PSWOptionGetGathering() { t_gathering = m_pOuter; }
+
+const PSWOptionGetGathering* PSWOptionGetGathering::active_for(const CPSWDevCommOption& reader) {
+  for (const PSWOptionGetGathering* g = t_gathering; g != nullptr; g = g->m_pOuter) {
+    if (&g->m_reader == &reader) return g;
+  }
+  return nullptr;
+}
+
+bool psw_option_unreachable(int rc) {
+  return rc == PMC_E_TIMEOUT || rc == PMC_E_SEND || rc == PMC_E_RECEIVE || rc == PMC_E_SOCKET || rc == PMC_E_BIND ||
+         rc == PMC_E_SECURITY;
+}
+
+int PSWOptionGetGathering::gather(const PSWOptionObject* objects, size_t count) {
+  if (count == 0) return PMC_OK;
+  PSWOptionRequest request(m_reader);
+  int rc = request.open();
+  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
+  PmcPtr<IPmsPdu> answer;
+  if (rc == PMC_OK) rc = request.get_answer(&answer);
+  if (rc != PMC_OK) return rc;
+  if (answer->get_error_status() != 0) return PMC_OK;
+  IPmcVarBindList* list = answer->get_varbind_list();
+  if (list == nullptr || list->size() != count) return PMC_OK;
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      PmcPtr<IPmcVarBind> kept(list->at(i)->clone(&rc));
+      if (!kept) return PMC_OK;
+      m_answers.emplace_back(object_name(objects[i]), std::move(kept));
+    }
+  } catch (...) {
+    m_answers.clear();  // without memory the readers ask on their own
+  }
+  return PMC_OK;
+}
+
+PmcPtr<IPmsPdu> PSWOptionGetGathering::answer_for(const PSWOptionObject* objects, size_t count) const {
+  int rc = PMC_OK;
+  PmcPtr<IPmsPdu> answer(pms_create_pdu(&rc));
+  if (!answer) return nullptr;
+  answer->set_type(PMS_PDU_RESPONSE);
+  answer->set_error_status(0);
+  answer->set_error_index(0);
+  for (size_t i = 0; i < count; ++i) {
+    const std::string name = object_name(objects[i]);
+    const IPmcVarBind* found = nullptr;
+    for (const auto& [kept_name, binding] : m_answers) {
+      if (kept_name == name) found = binding.get();
+    }
+    if (found == nullptr) return nullptr;
+    IPmcVarBind* copy = found->clone(&rc);
+    if (copy == nullptr || answer->push_back(copy) != PMC_OK) return nullptr;
+  }
+  return answer;
+}
+
 int psw_option_get_text(const CPSWDevCommOption& reader, const char* oid, bool instanceZero,
                         char (&out)[PMC_GET_DATA_TEXT_SIZE], bool logFailure) {
   PSWOptionRequest request(reader);
-  int rc = request.open_with(&oid, 1, instanceZero);
+  const PSWOptionObject object{oid, instanceZero};
+  int rc = open_gathered(request, reader, &object, 1);
   return rc == PMC_OK ? request.get_text_if_present(out, logFailure) : rc;
 }
 
 int psw_option_get_int(const CPSWDevCommOption& reader, const char* oid, bool instanceZero, int32_t* value) {
   PSWOptionRequest request(reader);
-  int rc = request.open_with(&oid, 1, instanceZero);
+  const PSWOptionObject object{oid, instanceZero};
+  int rc = open_gathered(request, reader, &object, 1);
   return rc == PMC_OK ? request.get_int32(value) : rc;
 }
 
 int psw_option_get_ints(const CPSWDevCommOption& reader, const char* const* oids, int count, int32_t* values) {
   PSWOptionRequest request(reader);
-  int rc = request.open_with(oids, count < 0 ? 0 : static_cast<size_t>(count), false);
+  std::vector<PSWOptionObject> objects;
+  try {
+    for (int i = 0; i < count; ++i) objects.push_back({oids[i], false});
+  } catch (...) {
+    return PMC_E_NOMEM;
+  }
+  int rc = open_gathered(request, reader, objects.data(), objects.size());
   return rc == PMC_OK ? request.get_int32s(values, count) : rc;
 }

@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/pmc_object_list.h"
 #include "device/psw_exchange.h"
@@ -38,6 +41,58 @@ class PSWOptionRequest : public PSWExchange {
  private:
   const CPSWDevCommOption& m_reader;
 };
+
+// One object a reader GETs: its name and whether ".0" is appended.
+struct PSWOptionObject {
+  const char* oid;
+  bool instanceZero;
+};
+
+// Gathers single Gets of one reader: while it lives, the Gets of
+// psw_option_get_text/_int/_ints of that reader on this thread take their
+// answers from what gather() read with one Get of every object at once
+// (split only where the message size demands), each answer converted as
+// its own Get's would be. An object not gathered is asked on its own as
+// before; so is every object of a gathering the device refused with an
+// error-status (SNMPv1 refuses all for one missing object).
+class PSWOptionGetGathering {
+ public:
+  explicit PSWOptionGetGathering(const CPSWDevCommOption& reader);
+  ~PSWOptionGetGathering();
+  PSWOptionGetGathering(const PSWOptionGetGathering&) = delete;
+  PSWOptionGetGathering& operator=(const PSWOptionGetGathering&) = delete;
+
+  // One Get of `count` objects; their answers are kept. A refusal keeps
+  // nothing: the readers then ask on their own. Returns the exchange's
+  // result (0 also for a refusal), so that a device that cannot be reached
+  // is not asked once more by the first reader.
+  int gather(const PSWOptionObject* objects, size_t count);
+  // The answer kept for every object of `objects`, in order (null when
+  // any is missing): a Response PDU of their bindings.
+  PmcPtr<IPmsPdu> answer_for(const PSWOptionObject* objects, size_t count) const;
+  // The gathering of `reader` on this thread, or null.
+  static const PSWOptionGetGathering* active_for(const CPSWDevCommOption& reader);
+
+ private:
+  const CPSWDevCommOption& m_reader;
+  PSWOptionGetGathering* m_pOuter;
+  std::vector<std::pair<std::string, PmcPtr<IPmcVarBind>>> m_answers;
+};
+
+// The units of a device that call for further option objects.
+struct PSWOptionUnits {
+  bool fax = false;
+  bool booklet = false;
+};
+// Gathers the single Gets of the option refresh: with `units` null, those
+// every device is asked; else those the units call for.
+// The exchange's result: a device that cannot be reached (time-out, socket
+// or security failure) ends the refresh with it, as its next Get would.
+int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnits* units);
+// Whether a gathering's result ends the refresh.
+bool psw_option_unreachable(int rc);
+// The units of a reader, asked through `has(reader, hrDeviceIndex)`.
+PSWOptionUnits psw_option_units(bool (*has)(const void*, int), const void* reader);
 
 // The readers' usual exchanges in one call each: open, add the OIDs (with
 // ".0" when `instanceZero`), then one Get or one walk rooted at the first.

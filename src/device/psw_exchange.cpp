@@ -110,6 +110,15 @@ int PSWExchange::set() { return logged(m_pGetData->set_data(), "pGetData->set_da
 
 int PSWExchange::get_next(PmcNextBinding* out, int count) { return m_pGetData->get_next_data(out, count); }
 
+int PSWExchange::get_answer(PmcPtr<IPmsPdu>* answer) {
+  IPmsPdu* raw = nullptr;
+  int rc = m_pGetData->get_answer(&raw);
+  if (rc == PMC_OK) answer->reset(raw);
+  return rc;
+}
+
+int PSWExchange::use_answer(PmcPtr<IPmsPdu> answer) { return m_pGetData->use_answer(answer.release()); }
+
 int PSWExchange::get_next_answer(PmcPtr<IPmsPdu>* answer) {
   IPmsPdu* raw = nullptr;
   int rc = m_pGetData->get_next_answer(&raw);

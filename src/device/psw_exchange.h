@@ -70,6 +70,11 @@ class PSWExchange {
   // One GetNext of the bindings added (no walk): `count` answered bindings
   // into `out`. Not logged: callers judge a refusal themselves.
   int get_next(PmcNextBinding* out, int count);
+  // One Get of the bindings added: the answer whole (`*answer` set on
+  // success only). Not logged.
+  int get_answer(PmcPtr<IPmsPdu>* answer);
+  // The next Get takes `answer` instead of asking the device.
+  int use_answer(PmcPtr<IPmsPdu> answer);
   // One GetNext of the bindings added: the answer whole, for a row reader
   // (`*answer` set on success only). Not logged, as get_next.
   int get_next_answer(PmcPtr<IPmsPdu>* answer);

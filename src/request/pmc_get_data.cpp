@@ -26,6 +26,10 @@ int CPmcGetData::add_oid_string(const char* oid_text, const char* suffix, int32_
 
 int CPmcGetData::exchange(int32_t type) {
   if (!m_pPdu) return PMC_E_ARG;
+  if (m_pPreparedAnswer && type == PMS_PDU_GET) {
+    PmcPtr<IPmsPdu> answer = std::move(m_pPreparedAnswer);
+    return m_pPdu->assign(*answer);
+  }
   m_pPdu->set_type(type);
   int rc = PMC_OK;
   PmcPtr<SessionDispatcher> dispatcher(pmc_create_session_dispatcher(&rc));
@@ -112,6 +116,22 @@ int CPmcGetData::get_next_data(PmcNextBinding* out, int count) {
     PmcPtr<IPmcText> text(b.present ? value->to_text(nullptr) : nullptr);
     copy_cut(b.text, text ? text->c_str() : "", text ? text->length() : 0);
   }
+  return PMC_OK;
+}
+
+int CPmcGetData::get_answer(IPmsPdu** answer) {
+  if (answer == nullptr) return PMC_E_ARG;
+  int rc = exchange(PMS_PDU_GET);
+  if (rc != PMC_OK) return rc;
+  IPmsPdu* copy = m_pPdu->clone(&rc);
+  if (copy == nullptr) return rc;
+  *answer = copy;
+  return PMC_OK;
+}
+
+int CPmcGetData::use_answer(IPmsPdu* answer) {
+  if (answer == nullptr) return PMC_E_ARG;
+  m_pPreparedAnswer.reset(answer);
   return PMC_OK;
 }
 

@@ -87,6 +87,13 @@ class IPmcGetData {
   // PMS_VERSION_V1 (the default) or PMS_VERSION_V2C; -2 for any other.
   // An SNMPv3 request (version 2 at init) is not touched by it.
   virtual int set_community_version(int32_t version) = 0;
+  // One Get of the bindings added: the answer itself, error-status and
+  // all, handed to `*answer` (the caller releases it).
+  virtual int get_answer(IPmsPdu** answer) = 0;
+  // Takes `answer` (adopted) as the device's answer to the next Get, which
+  // then sends nothing: an answer gathered beforehand with the answers of
+  // other Gets goes through the same conversion as its own would.
+  virtual int use_answer(IPmsPdu* answer) = 0;
   // The max-repetitions GetBulk walks start with (1 to
   // PMC_BULK_REPETITIONS_MAX), or 0 for GetNext walks; -2 for any other.
   // SNMPv1 always walks with GetNext.
@@ -128,6 +135,8 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   int get_next_data(PmcNextBinding* out, int count) override;
   int get_next_answer(IPmsPdu** answer) override;
   int set_bulk_repetitions(int32_t repetitions) override;
+  int get_answer(IPmsPdu** answer) override;
+  int use_answer(IPmsPdu* answer) override;
   int get_tables(const size_t* group_sizes, size_t group_count, IPmsPduList* const* rows) override;
 
  private:
@@ -139,6 +148,8 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   bool bulk_allowed() const;
 
   int32_t m_nBulkRepetitions = PMC_BULK_REPETITIONS_DEFAULT;
+  // The answer the next Get takes instead of asking (use_answer).
+  PmcPtr<IPmsPdu> m_pPreparedAnswer;
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces
   // the PDU's content.
   int exchange(int32_t type);

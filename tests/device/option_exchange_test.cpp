@@ -86,16 +86,14 @@ TEST_P(OptionExchange, RefreshSendsItsGetsInOrderWithTheReadersCommunity) {
     ASSERT_EQ(init(o), PSW_OK);
     ASSERT_EQ(o.refresh_options(), PSW_OK);
   });
+  // The model check, then the single Gets in two gatherings: those every
+  // device is asked, and those its fax and booklet units call for.
   const std::vector<std::vector<std::string>> expected = {
       {"1.3.6.1.2.1.1.2.0"},
-      {"1.3.6.1.2.1.1.5.0"},
-      {"1.3.6.1.2.1.25.2.2.0"},
-      {"1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104"},
+      {"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.25.2.2.0", "1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104"},
       {"1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141", "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124142",
-       "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143"},
-      {kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4", kSettings + "1.1.5", kSettings + "1.1.6",
-       kSettings + "104.1.1"},
-      {"1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1"},
+       "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124143", kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4",
+       kSettings + "1.1.5", kSettings + "1.1.6", kSettings + "104.1.1", "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1"},
   };
   EXPECT_EQ(gets(printer.agent()), expected);
   for (const ReceivedRequest& r : printer.agent().requests()) EXPECT_EQ(r.message.community, "office-ro");
@@ -129,17 +127,44 @@ TEST_P(OptionExchange, WithoutFaxUnitTheSixthSettingIsNotAsked) {
     ASSERT_EQ(o.refresh_options(), PSW_OK);
   });
   std::vector<std::vector<std::string>> all = gets(printer.agent());
-  ASSERT_EQ(all.size(), 6u);  // model check, sysName, memory, unit name, settings, booklet
-  EXPECT_EQ(all[4], (std::vector<std::string>{kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4",
-                                              kSettings + "1.1.5", kSettings + "1.1.6"}));
+  ASSERT_EQ(all.size(), 3u);  // model check, the two gatherings
+  EXPECT_EQ(all[2], (std::vector<std::string>{kSettings + "1.1.1", kSettings + "1.1.2", kSettings + "1.1.4",
+                                              kSettings + "1.1.5", kSettings + "1.1.6",
+                                              "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1"}));
+}
+
+// SNMPv1 refuses a whole Get for one object the device lacks: then each
+// reader asks on its own, and reads what it read before.
+TEST_P(OptionExchange, RefusedGatheringFallsBackToSingleGetsWithTheSameOptions) {
+  psw_test::SnmprecProfile p = option_test::office_mfp_profile();
+  p.remove(ber::parse_oid("1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104"));
+  FaultPrinter printer(GetParam(), p);
+  printer.run([&] {
+    TestOption o;
+    ASSERT_EQ(init(o), PSW_OK);
+    ASSERT_EQ(o.refresh_options(), PSW_OK);
+    const char* name = nullptr;
+    ASSERT_EQ(o.get_option("SysName", &name, 0), PSW_OK);
+    EXPECT_STREQ(name, "MFP-3F-EAST");
+    EXPECT_STREQ(o.m_szNetWareSAPUnitName, "");
+    EXPECT_GT(o.m_nMemorySizeKB, 0);
+  });
+  std::vector<std::vector<std::string>> all = gets(printer.agent());
+  ASSERT_EQ(all.size(), 6u);  // model check, refused gathering, three single Gets, the second gathering
+  EXPECT_EQ(all[1].size(), 3u);
+  EXPECT_EQ(all[2], std::vector<std::string>{"1.3.6.1.2.1.1.5.0"});
+  EXPECT_EQ(all[3], std::vector<std::string>{"1.3.6.1.2.1.25.2.2.0"});
+  EXPECT_EQ(all[4], std::vector<std::string>{"1.3.6.1.4.1.32473.8.64.4.2.1.7.10.19159104"});
+  EXPECT_EQ(all[5].size(), 10u);
 }
 
 TEST_P(OptionExchange, FailedReadEndsTheRefreshAndKeepsWhatWasRead) {
   FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
   psw_test::FaultScript script;
-  // The memory size never gets an answer.
+  // The Get the fax unit calls for never gets an answer.
   script.hook = [](size_t, const ber::Message& request, psw_test::ReplyPlan& plan) {
-    if (!request.bindings.empty() && ber::oid_text(request.bindings[0].oid) == "1.3.6.1.2.1.25.2.2.0") {
+    if (!request.bindings.empty() &&
+        ber::oid_text(request.bindings[0].oid) == "1.3.6.1.4.1.32473.8.64.4.2.1.5.10.13124141") {
       plan.drop = true;
     }
   };
@@ -153,14 +178,16 @@ TEST_P(OptionExchange, FailedReadEndsTheRefreshAndKeepsWhatWasRead) {
     EXPECT_STREQ(name, "MFP-3F-EAST");
     EXPECT_EQ(o.m_nInputTrayCount, 5);
     EXPECT_EQ(o.m_nOutputTrayCount, 4);
-    EXPECT_FALSE(o.m_bDuplexUnit);
+    EXPECT_GT(o.m_nMemorySizeKB, 0);
+    EXPECT_EQ(o.m_nFaxMaxSpeedDial, 0);  // never read
   });
-  // Two tries of the memory Get, then nothing more.
+  // Two tries of the gathering, then nothing more: the fax reader does not
+  // ask the silent device once again.
   std::vector<std::vector<std::string>> all = gets(printer.agent());
-  ASSERT_GE(all.size(), 2u);
-  EXPECT_EQ(all.back(), std::vector<std::string>{"1.3.6.1.2.1.25.2.2.0"});
-  EXPECT_EQ(all[all.size() - 2], std::vector<std::string>{"1.3.6.1.2.1.25.2.2.0"});
-  EXPECT_FALSE(walked(printer.agent(), "1.3.6.1.2.1.43.13"));
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[2], all[3]);
+  EXPECT_EQ(all[3].size(), 10u);
+  EXPECT_TRUE(walked(printer.agent(), "1.3.6.1.2.1.43.13"));
 }
 
 TEST_P(OptionExchange, DeviceWithoutSysObjectIdIsNotTheModel) {

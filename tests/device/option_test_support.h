@@ -66,6 +66,8 @@ class TestOption : public CPSWFalconOption {
   using CPSWDevCommOption::parse_version_value;
 
   using CPSWDevCommOption::m_bCenterTrayMark;
+  using CPSWDevCommOption::m_nFaxMaxSpeedDial;
+  using CPSWDevCommOption::m_szNetWareSAPUnitName;
   using CPSWDevCommOption::m_bCommunitySet;
   using CPSWDevCommOption::m_bDuplexUnit;
   using CPSWDevCommOption::m_bISDNG4Kit;
