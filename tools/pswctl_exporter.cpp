@@ -6,8 +6,6 @@
 #include <prometheus/gauge.h>
 #include <prometheus/registry.h>
 #include <prometheus/text_serializer.h>
-#include <pthread.h>
-#include <signal.h>
 
 #include <atomic>
 #include <cctype>
@@ -20,6 +18,7 @@
 #include "pswctl_hints.h"
 #include "pswctl_names.h"
 #include "pswctl_probe.h"
+#include "pswctl_stop.h"
 #include "pswctl_targets.h"
 #include "pswctl_text.h"
 
@@ -80,6 +79,22 @@ std::string url_escape(const std::string& text) {
     else out += fmt::format("%{:02X}", c);
   }
   return out;
+}
+
+// The listening socket's options: the port is the exporter's alone.
+// cpp-httplib's own choice shares it: SO_REUSEPORT on Linux lets a second
+// exporter bind it too and take part of the scrapes; on Windows its
+// SO_REUSEADDR lets another program bind over it, and the
+// SO_EXCLUSIVEADDRUSE set after that is refused.
+void exclusive_port(socket_t sock) {
+  int yes = 1;
+#ifdef _WIN32
+  setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+  // Still lets a restarted exporter bind while the old one's connections
+  // linger in TIME_WAIT.
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
 }
 
 // Why a probe request is refused before anything is sent; empty when it
@@ -262,6 +277,7 @@ void Exporter::configure() {
   server_.set_keep_alive_timeout(5);
   server_.set_keep_alive_max_count(100);
   server_.set_payload_max_length(4096);
+  server_.set_socket_options(exclusive_port);
   // Room for every probe allowed and for the quick answers beside them.
   const size_t threads = static_cast<size_t>(settings_.maxConcurrentProbes) + 8;
   server_.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
@@ -284,13 +300,9 @@ void Exporter::configure() {
 
 int Exporter::serve(const ListenAddress& listen) {
   configure();
-  // SIGINT and SIGTERM are taken by one thread that stops the server; every
-  // other thread (started below) inherits the blocked mask.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  // Made before any other thread starts (see StopRequest): SIGINT and
+  // SIGTERM, or Windows' console events, stop the server.
+  StopRequest stop([this] { server_.stop(); });
   if (!server_.bind_to_port(listen.host, listen.port)) {
     fmt::print(stderr, "pswctl: exporter cannot listen on {}:{}: the address is not local or the port is in use\n",
                printable(listen.host), listen.port);
@@ -301,20 +313,14 @@ int Exporter::serve(const ListenAddress& listen) {
   plan.allInterfaces = settings_.allInterfaces;
   plan.interval = std::chrono::milliseconds(static_cast<int64_t>(settings_.discoverInterval * 1000));
   finder_ = std::make_unique<TargetFinder>(connection_, plan, [this](const SearchRound& r) { searched(r); });
-  std::atomic<bool> stopped{false};
-  std::thread signals([&] {
-    int signal = 0;
-    sigwait(&stop_signals, &signal);
-    stopped = true;
-    server_.stop();
-  });
   fmt::print(stderr, "pswctl: exporter listening on {}\n", settings_.listen);
   std::fflush(stderr);
-  const bool served = server_.listen_after_bind();
-  if (!stopped) pthread_kill(signals.native_handle(), SIGTERM);
-  signals.join();
+  // A request that came before the server ran found nothing to stop.
+  const bool served = stop.requested() || server_.listen_after_bind();
   finder_.reset();
-  return served || stopped ? kExitOk : kExitNetwork;
+  if (!stop.requested()) return served ? kExitOk : kExitNetwork;
+  fmt::print(stderr, "pswctl: exporter stopped\n");
+  return kExitOk;
 }
 
 }  // namespace

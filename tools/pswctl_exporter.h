@@ -24,10 +24,12 @@ struct ExporterSettings {
   std::string allowTargets;       // CIDR list; empty: any target
 };
 
-// Whether this build has the exporter (the Windows build has not).
+// Whether this build has the exporter (not where cpp-httplib or
+// prometheus-cpp were missing when it was built).
 bool exporter_available();
 
-// Serves until SIGINT or SIGTERM; the exit status (kExitUsage for a wrong
+// Serves until SIGINT or SIGTERM (on Windows Ctrl+C, Ctrl+Break or the
+// console closed); the exit status (kExitUsage for a wrong
 // --listen or --allow-targets, kExitNetwork when the address cannot be
 // bound, kExitNotSupported where the exporter is not built in).
 int run_exporter(const Connection& connection, const ExporterSettings& settings);

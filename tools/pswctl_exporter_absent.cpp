@@ -1,5 +1,5 @@
-// The exporter where its HTTP and Prometheus libraries are not built in
-// (the Windows build): the sub-command is known and says so.
+// The exporter where its HTTP and Prometheus libraries were missing when
+// the tool was built: the sub-command is known and says so.
 #include "pswctl_exporter.h"
 #include "pswctl_names.h"
 

@@ -196,9 +196,15 @@ TEST(ExporterCli, StopsCleanlyOnSigtermAndRefusesWrongSettings) {
   status_test::PrivateNetns netns;
   {
     Exporter exporter(netns.name(), {});
+    // The port is taken: a second exporter gives up rather than share it.
+    const pswctl_test::ToolRun second =
+        pswctl_test::pswctl(netns.name(), {"exporter"}, std::chrono::milliseconds(10000));
+    EXPECT_EQ(second.exit_code, 6) << second.err;
+    EXPECT_NE(second.err.find("cannot listen on 127.0.0.1:9917"), std::string::npos) << second.err;
     exporter.process().stop(std::chrono::milliseconds(5000));
     const int status = exporter.process().wait_status();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << exporter.log();
+    EXPECT_NE(exporter.log().find("pswctl: exporter stopped"), std::string::npos) << exporter.log();
   }
   const std::pair<std::vector<std::string>, int> cases[] = {
       {{"exporter", "--listen", "nonsense"}, 2},

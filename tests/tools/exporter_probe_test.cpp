@@ -9,63 +9,14 @@
 
 namespace {
 
+using exporter_test::colour_profile;
+using exporter_test::expect_colour_printer;
 using exporter_test::Exporter;
 using exporter_test::find;
 using exporter_test::parse_exposition;
 using exporter_test::promtool_complaints;
 using exporter_test::Sample;
 using exporter_test::value;
-
-psw_test::SnmprecProfile colour_profile() {
-  return psw_test::SnmprecProfile::load(psw_test::profile_path("colour_mfp_supplies.snmprec"));
-}
-
-// Every family the probe of the colour printer must give, with the values
-// its profile holds.
-void expect_colour_printer(const std::vector<Sample>& samples, const psw_test::SnmprecProfile& profile) {
-  EXPECT_EQ(value(samples, "printer_up"), 1);
-  EXPECT_EQ(value(samples, "printer_info",
-                  {{"model", "Lumaret C650"}, {"sys_object_id", "1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1"}}),
-            1);
-  EXPECT_EQ(value(samples, "printer_status"), 3);  // idle
-  // 0x2010: lowToner (first octet 0x20) and outputNearFull (second octet
-  // 0x10) set, every other named condition 0.
-  const std::vector<Sample> errors = find(samples, "printer_error_state");
-  EXPECT_EQ(errors.size(), 15u);
-  for (const Sample& s : errors) {
-    const std::string& state = s.labels.at("state");
-    EXPECT_EQ(s.value, state == "lowToner" || state == "outputNearFull" ? 1 : 0) << state;
-  }
-  const auto supplies = exporter_test::expected_supplies(profile);
-  ASSERT_EQ(supplies.size(), 7u);
-  size_t ratios = 0;
-  for (const auto& supply : supplies) {
-    if (supply.ratio) {
-      ++ratios;
-      const std::optional<double> got = value(samples, "printer_supply_level_ratio", supply.labels);
-      ASSERT_TRUE(got.has_value()) << supply.labels.at("description");
-      EXPECT_NEAR(*got, *supply.ratio, 1e-9) << supply.labels.at("description");
-    } else {
-      std::map<std::string, std::string> labels = supply.labels;
-      labels["state"] = supply.state;
-      EXPECT_EQ(value(samples, "printer_supply_state", labels), 1) << supply.labels.at("description");
-    }
-  }
-  EXPECT_EQ(find(samples, "printer_supply_level_ratio").size(), ratios);
-  EXPECT_EQ(find(samples, "printer_supply_state").size(), supplies.size() - ratios);
-  // One warning (cyan low), one critical (magenta empty).
-  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "warning"}}), 1);
-  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "critical"}}), 1);
-  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "other"}}), 0);
-  // Cassette 1: 300 of 550 sheets; the others have no known level.
-  EXPECT_NEAR(value(samples, "printer_input_level_ratio", {{"index", "1"}, {"name", "Cassette 1"}}).value_or(-1), 0.55,
-              1e-9);
-  EXPECT_EQ(find(samples, "printer_input_level_ratio").size(), 1u);
-  const std::optional<double> duration = value(samples, "printer_probe_duration_seconds");
-  ASSERT_TRUE(duration.has_value());
-  EXPECT_GT(*duration, 0);
-  EXPECT_LT(*duration, 5);
-}
 
 TEST(ExporterProbe, MetricsOfAPrinterAreItsProfilesValuesOverIPv4AndIPv6) {
   status_test::SimulatedPrinter printer(colour_profile());

@@ -152,6 +152,57 @@ inline std::vector<ExpectedSupply> expected_supplies(const psw_test::SnmprecProf
   return supplies;
 }
 
+// The colour printer the probe tests read, and every family its probe must
+// give, with the values its profile holds.
+inline psw_test::SnmprecProfile colour_profile() {
+  return psw_test::SnmprecProfile::load(psw_test::profile_path("colour_mfp_supplies.snmprec"));
+}
+
+inline void expect_colour_printer(const std::vector<Sample>& samples, const psw_test::SnmprecProfile& profile) {
+  EXPECT_EQ(value(samples, "printer_up"), 1);
+  EXPECT_EQ(value(samples, "printer_info",
+                  {{"model", "Lumaret C650"}, {"sys_object_id", "1.3.6.1.4.1.47001.1.11.93.1.34.40.1.1"}}),
+            1);
+  EXPECT_EQ(value(samples, "printer_status"), 3);  // idle
+  // 0x2010: lowToner (first octet 0x20) and outputNearFull (second octet
+  // 0x10) set, every other named condition 0.
+  const std::vector<Sample> errors = find(samples, "printer_error_state");
+  EXPECT_EQ(errors.size(), 15u);
+  for (const Sample& s : errors) {
+    const std::string& state = s.labels.at("state");
+    EXPECT_EQ(s.value, state == "lowToner" || state == "outputNearFull" ? 1 : 0) << state;
+  }
+  const auto supplies = exporter_test::expected_supplies(profile);
+  ASSERT_EQ(supplies.size(), 7u);
+  size_t ratios = 0;
+  for (const auto& supply : supplies) {
+    if (supply.ratio) {
+      ++ratios;
+      const std::optional<double> got = value(samples, "printer_supply_level_ratio", supply.labels);
+      ASSERT_TRUE(got.has_value()) << supply.labels.at("description");
+      EXPECT_NEAR(*got, *supply.ratio, 1e-9) << supply.labels.at("description");
+    } else {
+      std::map<std::string, std::string> labels = supply.labels;
+      labels["state"] = supply.state;
+      EXPECT_EQ(value(samples, "printer_supply_state", labels), 1) << supply.labels.at("description");
+    }
+  }
+  EXPECT_EQ(find(samples, "printer_supply_level_ratio").size(), ratios);
+  EXPECT_EQ(find(samples, "printer_supply_state").size(), supplies.size() - ratios);
+  // One warning (cyan low), one critical (magenta empty).
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "warning"}}), 1);
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "critical"}}), 1);
+  EXPECT_EQ(value(samples, "printer_alerts", {{"severity", "other"}}), 0);
+  // Cassette 1: 300 of 550 sheets; the others have no known level.
+  EXPECT_NEAR(value(samples, "printer_input_level_ratio", {{"index", "1"}, {"name", "Cassette 1"}}).value_or(-1), 0.55,
+              1e-9);
+  EXPECT_EQ(find(samples, "printer_input_level_ratio").size(), 1u);
+  const std::optional<double> duration = value(samples, "printer_probe_duration_seconds");
+  ASSERT_TRUE(duration.has_value());
+  EXPECT_GT(*duration, 0);
+  EXPECT_LT(*duration, 5);
+}
+
 struct HttpAnswer {
   int status = -1;  // -1: no answer
   std::string body;
@@ -184,17 +235,34 @@ inline std::string read_file(const std::string& path) {
 
 constexpr int kPort = 9917;
 
+// How an exporter is started: the program (with anything that must stand
+// before the tool, such as the Wine wrapper), its environment, its port and
+// how long it may take to answer the first time.
+struct ExporterCommand {
+  std::vector<std::string> program = {PSWCTL_PATH};
+  std::vector<std::string> env;
+  int port = kPort;
+  std::chrono::milliseconds start_limit{10000};
+};
+
 // `pswctl exporter ARGS` inside `netns`, ready when the constructor returns.
 class Exporter {
  public:
-  Exporter(const std::string& netns, const std::vector<std::string>& args) : netns_(netns), dir_("exporter") {
+  Exporter(const std::string& netns, const std::vector<std::string>& args)
+      : Exporter(netns, args, ExporterCommand{}) {}
+  Exporter(const std::string& netns, const std::vector<std::string>& args, const ExporterCommand& command)
+      : netns_(netns), port_(command.port), dir_("exporter") {
     psw_test::SpawnOptions spawn;
-    spawn.argv = {PSWCTL_PATH, "exporter", "--listen", "127.0.0.1:" + std::to_string(kPort)};
+    spawn.argv = command.program;
+    for (const std::string& a : {std::string("exporter"), std::string("--listen"), "127.0.0.1:" + std::to_string(port_)})
+      spawn.argv.push_back(a);
     spawn.argv.insert(spawn.argv.end(), args.begin(), args.end());
+    spawn.env = command.env;
     spawn.netns = netns;
     spawn.output_path = dir_.file("log");
     process_ = std::make_unique<psw_test::ChildProcess>(spawn);
-    for (int i = 0; i < 200; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + command.start_limit;
+    while (std::chrono::steady_clock::now() < deadline) {
       if (get("/metrics").status == 200) return;
       if (!process_->running()) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -203,11 +271,12 @@ class Exporter {
   }
 
   HttpAnswer get(const std::string& path, const httplib::Headers& headers = {}) const {
-    return http_get(netns_, kPort, path, headers);
+    return http_get(netns_, port_, path, headers);
   }
   std::string log() const { return read_file(dir_.file("log")); }
   psw_test::ChildProcess& process() { return *process_; }
   const std::string& netns() const { return netns_; }
+  int port() const { return port_; }
 
   // Resident memory of the exporter in kB (VmRSS).
   long resident_kb() const {
@@ -219,6 +288,7 @@ class Exporter {
 
  private:
   std::string netns_;
+  int port_;
   psw_test::TempDir dir_;
   std::unique_ptr<psw_test::ChildProcess> process_;
 };
