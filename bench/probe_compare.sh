@@ -76,3 +76,19 @@ echo "one printer ($(basename "$profile")), answers ${delay} ms late, mean of $p
 measure "pswctl exporter (SNMPv1)" "http://127.0.0.1:9917/probe?target=127.0.0.1"
 measure "pswctl exporter (SNMPv2c)" "http://127.0.0.1:9918/probe?target=127.0.0.1"
 measure "snmp_exporter (SNMPv2c GetBulk)" "http://127.0.0.1:9116/snmp?target=127.0.0.1&module=printer"
+
+# pswctl status: identity, character sets and every status table.
+status() {
+  local name=$1; shift
+  local before start end
+  before=$(requests)
+  start=$(date +%s%N)
+  for _ in $(seq 5); do "$build/tools/pswctl" status 127.0.0.1 --timeout 2000 --retries 1 "$@" >/dev/null; done
+  end=$(date +%s%N)
+  printf '%-34s %8.1f ms per read   %6.1f requests per read\n' "$name" \
+    "$(echo "($end - $start) / 5000000" | bc -l)" "$(echo "($(requests) - $before) / 5" | bc -l)"
+}
+echo "pswctl status of the same printer, mean of 5 reads:"
+status "pswctl status (SNMPv1)"
+status "pswctl status (SNMPv2c, GetNext)" --snmp-version 2c --max-repetitions 0
+status "pswctl status (SNMPv2c, GetBulk)" --snmp-version 2c

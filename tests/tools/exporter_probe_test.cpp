@@ -32,7 +32,8 @@ TEST(ExporterProbe, MetricsOfAPrinterAreItsProfilesValuesOverIPv4AndIPv6) {
     EXPECT_NE(answer.body.find("# TYPE printer_up gauge"), std::string::npos);
     const std::vector<Sample> samples = parse_exposition(answer.body);
     expect_colour_printer(samples, colour_profile());
-    std::printf("probe of %s: %.1f ms\n", path.c_str(), *value(samples, "printer_probe_duration_seconds") * 1000);
+    std::printf("probe of %s: %.1f ms, %.0f requests\n", path.c_str(),
+                *value(samples, "printer_probe_duration_seconds") * 1000, *value(samples, "printer_probe_requests"));
   }
   // The exporter counted them.
   const std::vector<Sample> own = parse_exposition(exporter.get("/metrics").body);

@@ -201,6 +201,12 @@ inline void expect_colour_printer(const std::vector<Sample>& samples, const psw_
   ASSERT_TRUE(duration.has_value());
   EXPECT_GT(*duration, 0);
   EXPECT_LT(*duration, 5);
+  // The opening, identity, character set and one walk of every table the
+  // probe shows: a regression of the request plan shows here.
+  const std::optional<double> requests = value(samples, "printer_probe_requests");
+  ASSERT_TRUE(requests.has_value());
+  EXPECT_GE(*requests, 3);
+  EXPECT_LE(*requests, 16);
 }
 
 struct HttpAnswer {
