@@ -1,8 +1,9 @@
 // Times a whole table walk: the request object walking a table of 1000 rows
 // and 15 columns from a real agent (Net-SNMP's snmpd) with SNMPv1
 // GetNextRequests, against Net-SNMP's `snmptable -v1 -Cb` on the same table
-// of the same agent. Prints both times, their ratio, and the library's own
-// CPU time per request.
+// of the same agent; then the same with SNMPv2c GetBulk (25 repetitions)
+// against `snmptable -v2c -Cr25`. Prints the times, their ratio, the
+// requests and the library's own CPU time per request and per cell.
 //
 //   scripts/netns-run build/<dir>/bench/bench_walk [--rows N] [--columns N]
 //                                                  [--runs N] [--serve override|pass]
@@ -26,6 +27,7 @@
 #include "agent/snmpd_agent.h"
 #include "agent/temp_dir.h"
 #include "request/pmc_get_data.h"
+#include "snmp/pms_request_count.h"
 #include "support/isolation.h"
 
 namespace {
@@ -118,12 +120,17 @@ struct WalkResult {
   double cpu = 0;
   size_t rows = 0;
   int rc = 0;
+  uint32_t requests = 0;
 };
 
+// The walk's protocol: SNMPv1 GetNext, or SNMPv2c GetBulk of 25.
+enum class Plan { kV1GetNext, kV2cBulk };
+
 // One walk of every column with the request object.
-WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o) {
+WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o, Plan plan) {
   static const PmcUsmSettings no_usm{};
   WalkResult result;
+  const uint32_t requests = pms_thread_request_count();
   double cpu = thread_cpu_seconds();
   auto start = std::chrono::steady_clock::now();
   int err = 0;
@@ -132,6 +139,12 @@ WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o
   if (!request || !rows) {
     result.rc = err;
     return result;
+  }
+  if (plan == Plan::kV2cBulk) {
+    request->set_community_version(PMS_VERSION_V2C);
+    request->set_bulk_repetitions(25);
+  } else {
+    request->set_bulk_repetitions(0);
   }
   result.rc = request->init(agent.address().c_str(), IPmcNetworkAddress::PROTOCOL_IPV4, agent.port(), 0, &no_usm,
                             5000, 1, 0);
@@ -144,17 +157,20 @@ WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o
   request.reset();
   result.wall = seconds_since(start);
   result.cpu = thread_cpu_seconds() - cpu;
+  result.requests = pms_thread_request_count() - requests;
   return result;
 }
 
 // One run of snmptable on the same table.
 // (Numeric output, -On, would keep snmptable from finding the columns.)
-WalkResult walk_with_snmptable(const psw_test::SnmpdAgent& agent, const psw_test::TempDir& dir) {
+WalkResult walk_with_snmptable(const psw_test::SnmpdAgent& agent, const psw_test::TempDir& dir, Plan plan) {
   WalkResult result;
   auto start = std::chrono::steady_clock::now();
+  const bool bulk = plan == Plan::kV2cBulk;
   psw_test::CommandResult out = psw_test::run_command(
-      {"/usr/bin/snmptable", "-M", dir.path(), "-m", "PSW-BENCH-MIB", "-v1", "-c", "public", "-Cb", "-Cf", ",", "-t",
-       "5", "-r", "1", agent.endpoint(), "PSW-BENCH-MIB::pswBenchTable"},
+      {"/usr/bin/snmptable", "-M", dir.path(), "-m", "PSW-BENCH-MIB", bulk ? "-v2c" : "-v1", "-c", "public",
+       bulk ? "-Cr" : "-Cb", bulk ? "25" : "-Cb", "-Cf", ",", "-t", "5", "-r", "1", agent.endpoint(),
+       "PSW-BENCH-MIB::pswBenchTable"},
       std::chrono::milliseconds(120000), "",
       {"MIBS=", "SNMP_PERSISTENT_DIR=" + dir.path(), "SNMPCONFPATH=" + dir.path(), "HOME=" + dir.path()});
   result.wall = seconds_since(start);
@@ -197,34 +213,37 @@ int main(int argc, char** argv) {
     psw_test::TempDir tool_dir("psw-bench-snmptable");
     tool_dir.write("PSW-BENCH-MIB.txt", table_mib(o));
 
-    // One warm-up walk each, then alternate so that both meet the same agent state.
-    WalkResult ours = walk_with_library(agent, o);
-    WalkResult theirs = walk_with_snmptable(agent, tool_dir);
-    std::printf("warm-up: library %zu rows (result %d), snmptable %zu rows (exit %d)\n", ours.rows, ours.rc,
-                theirs.rows, theirs.rc);
-    if (ours.rc != 0 || ours.rows != static_cast<size_t>(o.rows)) {
-      std::fprintf(stderr, "the library's walk did not return the whole table\n");
-      return 1;
+    for (Plan plan : {Plan::kV1GetNext, Plan::kV2cBulk}) {
+      const char* name = plan == Plan::kV1GetNext ? "SNMPv1 GetNext" : "SNMPv2c GetBulk 25";
+      // One warm-up walk each, then alternate so that both meet the same agent state.
+      WalkResult ours = walk_with_library(agent, o, plan);
+      WalkResult theirs = walk_with_snmptable(agent, tool_dir, plan);
+      std::printf("%s warm-up: library %zu rows (result %d), snmptable %zu rows (exit %d)\n", name, ours.rows,
+                  ours.rc, theirs.rows, theirs.rc);
+      if (ours.rc != 0 || ours.rows != static_cast<size_t>(o.rows)) {
+        std::fprintf(stderr, "the library's walk did not return the whole table\n");
+        return 1;
+      }
+      std::vector<double> ours_wall, ours_cpu, theirs_wall;
+      for (int run = 0; run < o.runs; ++run) {
+        ours = walk_with_library(agent, o, plan);
+        theirs = walk_with_snmptable(agent, tool_dir, plan);
+        ours_wall.push_back(ours.wall);
+        ours_cpu.push_back(ours.cpu);
+        theirs_wall.push_back(theirs.wall);
+      }
+      const double requests = ours.requests;
+      const double cells = static_cast<double>(o.rows) * o.columns;
+      double ours_median = median(ours_wall);
+      double theirs_median = median(theirs_wall);
+      std::printf("\n%s, median of %d runs, %d rows x %d columns, %.0f requests per walk:\n", name, o.runs, o.rows,
+                  o.columns, requests);
+      std::printf("  library walk     %.3f s\n", ours_median);
+      std::printf("  snmptable        %.3f s\n", theirs_median);
+      std::printf("  ratio            %.2f (library / snmptable)\n", ours_median / theirs_median);
+      std::printf("  library CPU      %.1f us per request, %.2f us per cell\n\n", median(ours_cpu) / requests * 1e6,
+                  median(ours_cpu) / cells * 1e6);
     }
-    std::vector<double> ours_wall, ours_cpu, theirs_wall;
-    for (int run = 0; run < o.runs; ++run) {
-      ours = walk_with_library(agent, o);
-      theirs = walk_with_snmptable(agent, tool_dir);
-      ours_wall.push_back(ours.wall);
-      ours_cpu.push_back(ours.cpu);
-      theirs_wall.push_back(theirs.wall);
-      std::printf("run %d: library %.3f s (cpu %.3f s, %zu rows), snmptable %.3f s (%zu rows)\n", run + 1, ours.wall,
-                  ours.cpu, ours.rows, theirs.wall, theirs.rows);
-    }
-    double requests = static_cast<double>(o.rows + 1);  // one GetNext per row and the one that ends the walk
-    double ours_median = median(ours_wall);
-    double theirs_median = median(theirs_wall);
-    std::printf("\nmedian of %d runs, %d rows x %d columns, %.0f requests per walk:\n", o.runs, o.rows, o.columns,
-                requests);
-    std::printf("  library walk     %.3f s\n", ours_median);
-    std::printf("  snmptable -Cb    %.3f s\n", theirs_median);
-    std::printf("  ratio            %.2f (library / snmptable)\n", ours_median / theirs_median);
-    std::printf("  library CPU      %.1f us per request\n", median(ours_cpu) / requests * 1e6);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench_walk: %s\n", e.what());
