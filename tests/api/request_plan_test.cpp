@@ -13,6 +13,7 @@
 
 #include "agent/snmprec_profile.h"
 #include "api/served_device.h"
+#include "api/usm_block.h"
 #include "psw/psw.h"
 
 namespace {
@@ -100,14 +101,7 @@ std::string read_with(const Plan& plan, uint32_t* requests) {
   EXPECT_EQ(PSWCommandInteger(h, "CmdSetMaxRepetitions", plan.repetitions), PSW_OK);
   int32_t rc = PSW_OK;
   if (plan.version == 3) {
-    PSWUSMSettings block;
-    std::memset(&block, 0, sizeof block);
-    std::strcpy(block.userName, kReader.name.c_str());
-    block.securityLevel = PSW_USM_AUTH_PRIV;
-    block.authProtocol = PSW_USM_AUTH_HMAC_SHA;
-    block.privProtocol = PSW_USM_PRIV_AES;
-    std::strcpy(block.authPassPhrase, kReader.auth_passphrase.c_str());
-    std::strcpy(block.privPassPhrase, kReader.priv_passphrase.c_str());
+    PSWUSMSettings block = api_test::sha_aes_block(kReader);
     rc = PSWInitDeviceEx(h, "127.0.0.1", PSW_TRANSPORT_UDP, PSW_SNMP_MODE_V3, &block, 2000, 1);
   } else {
     rc = PSWInitDevice(h, "127.0.0.1", PSW_TRANSPORT_UDP, 2000, 1);
