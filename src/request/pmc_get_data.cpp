@@ -179,13 +179,27 @@ int CPmcGetData::run_walk(PmcTableWalk& walk, TakeRows&& take_rows) {
   // session splits as it splits any request.
   bool bulk = bulk_allowed();
   int32_t limit = m_nBulkRepetitions;
+  // The columns one GetBulk may carry: all, until a request of them does
+  // not fit the message size.
+  size_t cap = SIZE_MAX;
   size_t count = 0;
   while (walk.wants_request()) {
-    int32_t repetitions =
-        bulk && !walk.wants_confirmation() ? repetitions_for(walk.columns_to_ask(), limit) : 0;
-    rc = walk.fill_request(m_pPdu.get(), repetitions);
+    const bool bulk_now = bulk && !walk.wants_confirmation();
+    int32_t repetitions = bulk_now ? repetitions_for(walk.columns_to_ask(cap), limit) : 0;
+    rc = walk.fill_request(m_pPdu.get(), repetitions, bulk_now ? cap : SIZE_MAX);
     if (rc != PMC_OK) return rc;
     rc = dispatcher->send_sync(m_pPdu.get(), target());
+    if (rc == PMC_E_OVERFLOW && repetitions > 0) {
+      // The request itself is too big: fewer columns in each GetBulk; one
+      // column that does not fit goes as a GetNext, which is split.
+      const size_t asked = walk.asked_count();
+      if (asked > 1) {
+        cap = asked / 2;
+      } else {
+        bulk = false;
+      }
+      continue;
+    }
     if (rc == PMC_E_TOOBIG && repetitions > 0) {
       PMC_LOG(g_logSnmp, PMC_LOG_INFO, "[CPmcGetData::get_data] GetBulk of %d repetitions too big.", repetitions);
       if (repetitions > 1) {

@@ -113,10 +113,10 @@ int PmcTableWalk::start_groups(const IPmsPdu& request, const size_t* group_sizes
   return PMC_OK;
 }
 
-size_t PmcTableWalk::columns_to_ask() const {
+size_t PmcTableWalk::columns_to_ask(size_t cap) const {
   size_t n = 0;
   for (const Column& c : m_columns) n += to_ask(c) ? 1 : 0;
-  return n;
+  return n < cap ? n : cap;
 }
 
 bool PmcTableWalk::wants_confirmation() const {
@@ -133,7 +133,7 @@ bool PmcTableWalk::wants_request() const {
   return false;
 }
 
-int PmcTableWalk::fill_request(IPmsPdu* pdu, int32_t repetitions) {
+int PmcTableWalk::fill_request(IPmsPdu* pdu, int32_t repetitions, size_t cap) {
   int rc = PMC_OK;
   PmcPtr<IPmcVarBindList> list(pmc_create_varbind_list(&rc));
   if (!list) return rc;
@@ -141,6 +141,7 @@ int PmcTableWalk::fill_request(IPmsPdu* pdu, int32_t repetitions) {
   for (size_t i = 0; i < m_columns.size(); ++i) {
     const Column& c = m_columns[i];
     if (!to_ask(c)) continue;
+    if (m_asked.size() == cap) break;
     // The name keeps the contents it was read with, so it is not encoded anew.
     IPmcOid* name = c.position->clone(&rc);
     if (name == nullptr) return rc;

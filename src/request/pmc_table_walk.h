@@ -75,16 +75,17 @@ class PmcTableWalk {
 
   // True while some column is still in the walk and needs asking.
   bool wants_request() const;
-  // How many columns the next request asks.
-  size_t columns_to_ask() const;
+  // How many columns the next request asks (at most `cap`).
+  size_t columns_to_ask(size_t cap = SIZE_MAX) const;
   // True when a column to ask got endOfMibView in a GetBulk answer: the
   // next request should be a GetNext, whose answer settles its end.
   bool wants_confirmation() const;
   // Turns `pdu` into the next request: one binding (name, NULL) per column
-  // to ask, in column order; a GetNextRequest when `repetitions` is 0, else
-  // a GetBulkRequest without non-repeaters and with that many
+  // to ask, in column order, at most `cap` of them (the others wait for a
+  // later request); a GetNextRequest when `repetitions` is 0, else a
+  // GetBulkRequest without non-repeaters and with that many
   // max-repetitions.
-  int fill_request(IPmsPdu* pdu, int32_t repetitions);
+  int fill_request(IPmsPdu* pdu, int32_t repetitions, size_t cap = SIZE_MAX);
   // Reads the device's answer to the last request. 0, or: -7 when the
   // device refused the request or a GetNext answer does not hold one
   // binding per column asked; PMC_E_WALK_STUCK when a column's name does

@@ -181,8 +181,9 @@ int RequestSession::send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) {
   rc = _send_and_receive(pdu, target, &fragment_count);
   if (fragment_count != 0 && pdu->get_type() == PMS_PDU_GETBULK) {
     // The parts of a GetBulk would each repeat their own columns: their
-    // answers cannot be joined. The walk asks for fewer repetitions instead.
-    rc = PMC_E_TOOBIG;
+    // answers cannot be joined. The code goes back as it is (-211: the
+    // request itself is too big, -210: its answer), and the walk asks for
+    // fewer columns or fewer repetitions instead.
   } else if (fragment_count != 0) {
     rc = fragment_process(pdu, target, fragment_count);
   }

@@ -70,7 +70,8 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // was decoded into `pdu`; -2 for a null argument, a target without an
   // address or a negative time-out or retry count; -203 when no try got an
   // answer; -212 when a request cannot be split small enough; the socket
-  // and codec codes otherwise.
+  // and codec codes otherwise. A GetBulk is never split: -211 when the
+  // request does not fit the maximum message size, -210 for tooBig.
   int send_sync(IPmsPdu* pdu, IPmsSnmpTarget* target) override;
   // The same with the PDU and target of a packet, which keeps both.
   int send_sync(IPmsSnmpPacket* packet) override;

@@ -43,13 +43,14 @@ class BulkWalk : public ::testing::Test {
   }
 
   // Walks the three columns with the version and repetitions given.
-  int walk(int32_t version, int32_t repetitions, Rows* rows, int timeout_ms = 1000, int retries = 0) {
+  int walk(int32_t version, int32_t repetitions, Rows* rows, int timeout_ms = 1000, int retries = 0,
+           size_t max_message_size = 0) {
     int err = -1;
     PmcPtr<IPmcGetData> r(pmc_create_get_data(&err));
     EXPECT_EQ(r->set_community_version(version), PMC_OK);
     EXPECT_EQ(r->set_bulk_repetitions(repetitions), PMC_OK);
     EXPECT_EQ(r->init(agent_.address().c_str(), IPmcNetworkAddress::PROTOCOL_IPV4, agent_.port(), 0, &kNoUsm,
-                      timeout_ms, retries, 0),
+                      timeout_ms, retries, max_message_size),
               PMC_OK);
     for (const std::string& c : kColumns) EXPECT_EQ(r->add_oid_string(c.c_str(), false), PMC_OK);
     PmcPtr<IPmsPduList> list(pmc_create_pdu_list(&err));
@@ -119,6 +120,21 @@ TEST_F(BulkWalk, TooBigHalvesTheRepetitionsDownToGetNext) {
   asked = repetitions_asked();
   ASSERT_EQ(asked.size(), 5u + kRows + 1u);
   EXPECT_EQ(std::vector<int>(asked.begin(), asked.begin() + 6), (std::vector<int>{25, 12, 6, 3, 1, -1}));
+}
+
+TEST_F(BulkWalk, ARequestTooBigForTheMessageSizeGoesWithFewerColumns) {
+  // 70 octets hold a GetBulk of two of the three columns, not of all three:
+  // nothing too big is sent, and every GetBulk carries fewer columns.
+  Rows rows;
+  ASSERT_EQ(walk(PMS_VERSION_V2C, 25, &rows, 1000, 0, 70), PMC_OK);
+  EXPECT_EQ(rows, baseline_);
+  const std::vector<psw_test::ReceivedRequest> sent = agent_.requests();
+  ASSERT_FALSE(sent.empty());
+  for (const auto& r : sent) {
+    EXPECT_EQ(r.message.pdu_type, ber::kGetBulkRequest);
+    EXPECT_LE(r.size, 70u);
+    EXPECT_EQ(r.message.bindings.size(), 1u);
+  }
 }
 
 TEST_F(BulkWalk, OneRowAnswersAndCutAnswersLowerTheRepetitions) {
