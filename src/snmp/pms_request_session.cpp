@@ -7,6 +7,7 @@
 #include "log/pmc_log.h"
 #include "platform/pmc_platform.h"
 #include "snmp/pms_request_count.h"
+#include "snmp/pms_socket_factory.h"
 #include "snmp/pms_translator.h"
 
 namespace {
@@ -90,7 +91,7 @@ int RequestSession::keep_socket_for(int protocol, uint16_t port) {
 int RequestSession::open_socket(int protocol, uint16_t port) {
   m_pSocket.reset();
   DataGramSocket* socket = nullptr;
-  int rc = pmc_create_datagram_socket(protocol, port, &socket);
+  int rc = pms_open_datagram_socket(protocol, port, &socket);
   m_pSocket.reset(socket);
   return rc;
 }

@@ -86,7 +86,9 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // --- inner steps, shared by the exchange and the broadcast search ---
 
   // Replaces the session's socket by a new one for `protocol`, bound to
-  // `port` (0: any).
+  // `port` (0: any), from the socket factory in place
+  // (snmp/pms_socket_factory.h): a real socket unless a test put a
+  // stand-in there.
   int open_socket(int protocol, uint16_t port);
   // Keeps the session's socket when it is one for `protocol` bound to
   // `port` (0: any port), else opens a new one as open_socket does. Every
