@@ -148,6 +148,17 @@ int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTar
   return pms_translator()->decode(message, pdu, target, PMS_TRANSLATE_UNKNOWN);
 }
 
+int RequestSession::decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target) {
+  // The answer's header goes into a copy: the target is the header of the
+  // requests that follow (the rest of a walk, the parts of a split
+  // request), whose version and community are the caller's, never what a
+  // device put into its answer.
+  int rc = PMC_OK;
+  PmcPtr<IPmsSnmpTarget> header(target->clone(&rc));
+  if (!header) return rc == PMC_OK ? PMC_E_NOMEM : rc;
+  return decode(message, pdu, header.get());
+}
+
 int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {
   PmsMessageHeader header;
   int translate_type = target->uses_usm() ? PMS_TRANSLATE_USM : PMS_TRANSLATE_COMMUNITY;
@@ -296,7 +307,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       return TryEnd::kFailed;
     }
     if (rc == PMC_OK) {
-      rc = decode(datagram.get(), pdu, target);
+      rc = decode_answer(datagram.get(), pdu, target);
       if (rc != PMC_E_MALFORMED) {
         *result = rc;
         return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;

@@ -17,8 +17,9 @@
 //
 // The target is read for the destination address, local port, time-out
 // (milliseconds), retries and maximum message size, and serves as the
-// message header (version and community). An exchange never changes its
-// address.
+// message header (version and community) of the requests. An exchange
+// never changes it: neither its address nor, whatever version or
+// community an answer carries, the header of later requests.
 //
 // Every message goes to the log category "snmp".
 #pragma once
@@ -107,6 +108,9 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
+  // Decodes the answer of an exchange into `pdu`; `target` keeps the
+  // version and community of the request.
+  static int decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target);
   // Peeks at a datagram's PDU type, request-id and error-status: -251 when
   // it is no Response PDU, answers another request or cannot be read, -210
   // when it says tooBig, else 0.

@@ -67,6 +67,27 @@ bool StandInSocket::is_same_endpoint(const IPmcNetworkAddress* peer, const IPmcN
          std::strcmp(peer->c_str(), source->c_str()) == 0;
 }
 
+int PlannedPeer::on_send(const std::string& datagram, const IPmcNetworkAddress& destination) {
+  sent.push_back(datagram);
+  destinations.push_back(std::string(destination.c_str()) + ":" + std::to_string(destination.get_port()));
+  return PMC_OK;
+}
+
+int PlannedPeer::on_receive(int32_t, StandInDatagram* out) {
+  ++receives;
+  if (plan.empty() || sent.empty()) return PMC_E_TIMEOUT;
+  ber::Message request;
+  std::string error;
+  if (!ber::decode_message(sent.back(), &request, &error)) {
+    errors.push_back("the library sent a message that does not decode: " + error);
+    return PMC_E_TIMEOUT;
+  }
+  Step step = std::move(plan.front());
+  plan.pop_front();
+  *out = step(request);
+  return PMC_OK;
+}
+
 int StandInFactory::open_socket(int protocol, uint16_t port, DataGramSocket** out) {
   *out = nullptr;
   if (open_result != PMC_OK) return open_result;

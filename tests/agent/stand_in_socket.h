@@ -17,8 +17,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "agent/mini_ber.h"
 #include "net/pmc_datagram_socket.h"
 #include "snmp/pms_socket_factory.h"
 
@@ -75,6 +79,24 @@ class StandInSocket final : public DataGramSocket {
   StandInPeer& m_peer;
   PmcPtr<IPmcNetworkAddress> m_pLocal;
   PmcPtr<IPmcNetworkAddress> m_pLastDestination;
+};
+
+// A device that keeps every request it is sent and answers each receive
+// by the next step of its plan, built from the last request; past the plan
+// (or before any request) every receive times out. A request that the
+// strict reader cannot decode is noted in `errors` and not answered.
+class PlannedPeer : public StandInPeer {
+ public:
+  using Step = std::function<StandInDatagram(const ber::Message& request)>;
+
+  int on_send(const std::string& datagram, const IPmcNetworkAddress& destination) override;
+  int on_receive(int32_t timeout_ms, StandInDatagram* out) override;
+
+  std::deque<Step> plan;
+  std::vector<std::string> sent;          // every datagram, in order
+  std::vector<std::string> destinations;  // "address:port" of each
+  std::vector<std::string> errors;
+  int receives = 0;
 };
 
 // The factory of stand-in sockets of one peer; counts the sockets opened.

@@ -4,8 +4,6 @@
 // and restore, and without one the session opens real sockets as before.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,43 +18,12 @@ namespace {
 namespace ber = psw_test::ber;
 using engine_test::make_pdu;
 using engine_test::make_target;
+using psw_test::PlannedPeer;
 
 const std::string kName = "1.3.6.1.2.1.1.5.0";
 const std::string kServices = "1.3.6.1.2.1.1.7.0";
 // A documentation address: nothing is ever sent there.
 const std::string kDevice = "192.0.2.10";
-
-// A device that keeps every request it is sent and answers each receive by
-// the next step of its plan; past the plan every receive times out.
-class PlannedPeer : public psw_test::StandInPeer {
- public:
-  // Builds the datagram of one receive from the last request.
-  using Step = std::function<psw_test::StandInDatagram(const ber::Message& request)>;
-
-  int on_send(const std::string& datagram, const IPmcNetworkAddress& destination) override {
-    sent.push_back(datagram);
-    destinations.push_back(std::string(destination.c_str()) + ":" + std::to_string(destination.get_port()));
-    return PMC_OK;
-  }
-  int on_receive(int32_t, psw_test::StandInDatagram* out) override {
-    ++receives;
-    if (plan.empty() || sent.empty()) return PMC_E_TIMEOUT;
-    ber::Message request;
-    std::string error;
-    if (!ber::decode_message(sent.back(), &request, &error)) {
-      ADD_FAILURE() << "the library sent a message that does not decode: " << error;
-      return PMC_E_TIMEOUT;
-    }
-    *out = plan.front()(request);
-    plan.pop_front();
-    return PMC_OK;
-  }
-
-  std::deque<Step> plan;
-  std::vector<std::string> sent;
-  std::vector<std::string> destinations;
-  int receives = 0;
-};
 
 // The answer to `request` with the values of `values` (one per binding,
 // INTEGER 7 when there are fewer).
@@ -83,6 +50,8 @@ class SocketFactoryTest : public ::testing::Test {
     session_.reset(pmc_make<RequestSession>(&err));
     ASSERT_EQ(err, PMC_OK);
   }
+
+  void TearDown() override { EXPECT_EQ(peer_.errors, std::vector<std::string>{}); }
 
   PlannedPeer peer_;
   psw_test::StandInFactory network_{peer_};
