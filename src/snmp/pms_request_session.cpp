@@ -149,14 +149,23 @@ int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTar
 }
 
 int RequestSession::decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target) {
-  // The answer's header goes into a copy: the target is the header of the
+  // The answer is decoded aside, and only a whole one replaces the request:
+  // a malformed datagram that carries the request's id is dropped without
+  // leaving part of itself in the PDU, from which a later split still
+  // sends. Its header goes into a copy: the target is the header of the
   // requests that follow (the rest of a walk, the parts of a split
   // request), whose version and community are the caller's, never what a
   // device put into its answer.
   int rc = PMC_OK;
   PmcPtr<IPmsSnmpTarget> header(target->clone(&rc));
   if (!header) return rc == PMC_OK ? PMC_E_NOMEM : rc;
-  return decode(message, pdu, header.get());
+  PmcPtr<IPmsPdu> answer(pms_create_pdu(&rc));
+  if (!answer) return rc;
+  rc = decode(message, answer.get(), header.get());
+  if (rc == PMC_OK) rc = pdu->copy_header(*answer);
+  if (rc != PMC_OK) return rc;
+  pdu->set_varbind_list(answer->detach_varbind_list());
+  return PMC_OK;
 }
 
 int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {

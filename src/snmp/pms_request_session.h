@@ -108,8 +108,9 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
-  // Decodes the answer of an exchange into `pdu`; `target` keeps the
-  // version and community of the request.
+  // Decodes the answer of an exchange, which then replaces the content of
+  // `pdu`; on failure `pdu` is left as it was. `target` keeps the version
+  // and community of the request.
   static int decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target);
   // Peeks at a datagram's PDU type, request-id and error-status: -251 when
   // it is no Response PDU, answers another request or cannot be read, -210

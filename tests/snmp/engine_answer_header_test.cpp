@@ -1,7 +1,9 @@
-// The header of an answer (its version and community) is read, never
-// adopted: whatever a device answers with, the requests that follow in the
-// same operation (the next GetNext of a walk, the parts of a split request)
-// carry the version and community the caller chose.
+// What an answer leaves behind in the exchange: its header (version and
+// community) is read, never adopted, so that the requests that follow in
+// the same operation (the next GetNext of a walk, the parts of a split
+// request) carry the version and community the caller chose; and a
+// malformed answer to the request leaves nothing of itself in the request
+// that a later split sends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -102,6 +104,43 @@ TEST_F(AnswerHeader, ThePartsOfASplitRequestKeepTheCallersHeader) {
   }
   EXPECT_EQ(engine_test::describe(*pdu),
             (std::vector<std::string>{"1.3.6.1.2.1.1.5.0=2:5", "1.3.6.1.2.1.1.7.0=2:5"}));
+}
+
+TEST_F(AnswerHeader, AMalformedAnswerLeavesTheRequestAsItWasForTheSplitThatFollows) {
+  int err = -1;
+  PmcPtr<RequestSession> session(pmc_make<RequestSession>(&err));
+  ASSERT_EQ(err, PMC_OK);
+  auto target = engine_test::make_target("192.0.2.10", 161, 1000, 0, 1400, "public", PMS_VERSION_V1);
+  const std::vector<std::string> names = {"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.7.0"};
+  // The request's id and a first binding that reads well (another name,
+  // a value), then a binding cut short: the datagram is malformed.
+  auto malformed = [](const ber::Message& request) {
+    const std::string good = ber::encode_tlv(
+        ber::kSequence, ber::encode_tlv(ber::kObjectId, ber::oid_content(ber::parse_oid("1.3.6.1.4.1.32473.9"))) +
+                            ber::encode_value(ber::Value::Integer(9)));
+    const std::string cut = ber::encode_tlv(ber::kSequence, std::string("\x06\x05\x2b\x06", 4));
+    const std::string pdu = ber::encode_tlv(ber::kInteger, ber::integer_content(request.request_id)) +
+                            ber::encode_tlv(ber::kInteger, ber::integer_content(0)) +
+                            ber::encode_tlv(ber::kInteger, ber::integer_content(0)) +
+                            ber::encode_tlv(ber::kSequence, good + cut);
+    const std::string message = ber::encode_tlv(
+        ber::kSequence, ber::encode_tlv(ber::kInteger, ber::integer_content(0)) +
+                            ber::encode_tlv(ber::kOctetString, "public") + ber::encode_tlv(ber::kResponse, pdu));
+    return psw_test::StandInDatagram{message, false};
+  };
+  peer_.plan = {malformed, answer_as(ber::kVersion1, "public", true), answer_as(ber::kVersion1, "public"),
+                answer_as(ber::kVersion1, "public")};
+  auto pdu = engine_test::make_pdu(PMS_PDU_GET, names);
+  ASSERT_EQ(session->send_sync(pdu.get(), target.get()), PMC_OK);
+  const std::vector<ber::Message> sent = decoded(peer_.sent);
+  ASSERT_EQ(sent.size(), 3u);
+  // The parts ask the names asked, with NULL values.
+  for (size_t part = 1; part < 3; ++part) {
+    ASSERT_EQ(sent[part].bindings.size(), 1u);
+    EXPECT_EQ(ber::oid_text(sent[part].bindings[0].oid), names[part - 1]);
+    EXPECT_EQ(sent[part].bindings[0].value.tag, ber::kNull);
+  }
+  EXPECT_EQ(engine_test::describe(*pdu), (std::vector<std::string>{names[0] + "=2:5", names[1] + "=2:5"}));
 }
 
 }  // namespace
