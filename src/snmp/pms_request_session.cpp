@@ -148,20 +148,20 @@ int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTar
   return pms_translator()->decode(message, pdu, target, PMS_TRANSLATE_UNKNOWN);
 }
 
-int RequestSession::decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target) {
+int RequestSession::decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu) {
   // The answer is decoded aside, and only a whole one replaces the request:
   // a malformed datagram that carries the request's id is dropped without
   // leaving part of itself in the PDU, from which a later split still
-  // sends. Its header goes into a copy: the target is the header of the
-  // requests that follow (the rest of a walk, the parts of a split
-  // request), whose version and community are the caller's, never what a
-  // device put into its answer.
+  // sends. Its header goes into the session's own: the target is the
+  // header of the requests that follow (the rest of a walk, the parts of a
+  // split request), whose version and community are the caller's, never
+  // what a device put into its answer.
   int rc = PMC_OK;
-  PmcPtr<IPmsSnmpTarget> header(target->clone(&rc));
-  if (!header) return rc == PMC_OK ? PMC_E_NOMEM : rc;
+  if (!m_pAnswerHeader) m_pAnswerHeader.reset(pms_create_community_target(&rc));
+  if (!m_pAnswerHeader) return rc == PMC_OK ? PMC_E_NOMEM : rc;
   PmcPtr<IPmsPdu> answer(pms_create_pdu(&rc));
   if (!answer) return rc;
-  rc = decode(message, answer.get(), header.get());
+  rc = decode(message, answer.get(), m_pAnswerHeader.get());
   if (rc == PMC_OK) rc = pdu->copy_header(*answer);
   if (rc != PMC_OK) return rc;
   pdu->set_varbind_list(answer->detach_varbind_list());
@@ -316,7 +316,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       return TryEnd::kFailed;
     }
     if (rc == PMC_OK) {
-      rc = decode_answer(datagram.get(), pdu, target);
+      rc = decode_answer(datagram.get(), pdu);
       if (rc != PMC_E_MALFORMED) {
         *result = rc;
         return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;

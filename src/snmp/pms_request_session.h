@@ -109,9 +109,10 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
   // Decodes the answer of an exchange, which then replaces the content of
-  // `pdu`; on failure `pdu` is left as it was. `target` keeps the version
-  // and community of the request.
-  static int decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu, const IPmsSnmpTarget* target);
+  // `pdu`; on failure `pdu` is left as it was. The answer's version and
+  // community go into a header of the session's own, never into the
+  // target of the exchange.
+  int decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu);
   // Peeks at a datagram's PDU type, request-id and error-status: -251 when
   // it is no Response PDU, answers another request or cannot be read, -210
   // when it says tooBig, else 0.
@@ -154,6 +155,8 @@ class RequestSession final : public IPmsSession, public CPmcObject {
                                const IPmcNetworkAddress& source, const IPmsSnmpTarget* target);
 
   PmcPtr<DataGramSocket> m_pSocket;
+  // The header answers are decoded into, made on first need.
+  PmcPtr<IPmsSnmpTarget> m_pAnswerHeader;
   unsigned char m_receiveBlock[kReceiveSize];
   // The block of GetBulk answers, made on first need.
   std::vector<unsigned char> m_bulkBlock;
