@@ -7,6 +7,7 @@
 #include "log/pmc_log.h"
 #include "platform/pmc_platform.h"
 #include "snmp/pms_request_count.h"
+#include "snmp/pms_socket_factory.h"
 #include "snmp/pms_translator.h"
 
 namespace {
@@ -90,7 +91,7 @@ int RequestSession::keep_socket_for(int protocol, uint16_t port) {
 int RequestSession::open_socket(int protocol, uint16_t port) {
   m_pSocket.reset();
   DataGramSocket* socket = nullptr;
-  int rc = pmc_create_datagram_socket(protocol, port, &socket);
+  int rc = pms_open_datagram_socket(protocol, port, &socket);
   m_pSocket.reset(socket);
   return rc;
 }
@@ -145,6 +146,26 @@ int RequestSession::receive(int32_t timeout_ms, PmcPtr<IPmsMessageBuffer>* messa
 int RequestSession::decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target) {
   // The target is the header, so the translate type is never needed.
   return pms_translator()->decode(message, pdu, target, PMS_TRANSLATE_UNKNOWN);
+}
+
+int RequestSession::decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu) {
+  // The answer is decoded aside, and only a whole one replaces the request:
+  // a malformed datagram that carries the request's id is dropped without
+  // leaving part of itself in the PDU, from which a later split still
+  // sends. Its header goes into the session's own: the target is the
+  // header of the requests that follow (the rest of a walk, the parts of a
+  // split request), whose version and community are the caller's, never
+  // what a device put into its answer.
+  int rc = PMC_OK;
+  if (!m_pAnswerHeader) m_pAnswerHeader.reset(pms_create_community_target(&rc));
+  if (!m_pAnswerHeader) return rc == PMC_OK ? PMC_E_NOMEM : rc;
+  PmcPtr<IPmsPdu> answer(pms_create_pdu(&rc));
+  if (!answer) return rc;
+  rc = decode(message, answer.get(), m_pAnswerHeader.get());
+  if (rc == PMC_OK) rc = pdu->copy_header(*answer);
+  if (rc != PMC_OK) return rc;
+  pdu->set_varbind_list(answer->detach_varbind_list());
+  return PMC_OK;
 }
 
 int RequestSession::check_received_raw_packet(IPmsPdu* pdu, IPmsSnmpTarget* target, IPmsMessageBuffer* message) {
@@ -296,7 +317,7 @@ RequestSession::TryEnd RequestSession::await_answer(IPmsPdu* pdu, IPmsSnmpTarget
       return TryEnd::kFailed;
     }
     if (rc == PMC_OK) {
-      rc = decode(datagram.get(), pdu, target);
+      rc = decode_answer(datagram.get(), pdu);
       if (rc != PMC_E_MALFORMED) {
         *result = rc;
         return rc == PMC_OK ? TryEnd::kAnswered : TryEnd::kFailed;

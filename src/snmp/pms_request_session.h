@@ -17,8 +17,9 @@
 //
 // The target is read for the destination address, local port, time-out
 // (milliseconds), retries and maximum message size, and serves as the
-// message header (version and community). An exchange never changes its
-// address.
+// message header (version and community) of the requests. An exchange
+// never changes it: neither its address nor, whatever version or
+// community an answer carries, the header of later requests.
 //
 // Every message goes to the log category "snmp".
 #pragma once
@@ -87,7 +88,9 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // --- inner steps, shared by the exchange and the broadcast search ---
 
   // Replaces the session's socket by a new one for `protocol`, bound to
-  // `port` (0: any).
+  // `port` (0: any), from the socket factory in place
+  // (snmp/pms_socket_factory.h): a real socket unless a test put a
+  // stand-in there.
   int open_socket(int protocol, uint16_t port);
   // Keeps the session's socket when it is one for `protocol` bound to
   // `port` (0: any port), else opens a new one as open_socket does. Every
@@ -106,6 +109,11 @@ class RequestSession final : public IPmsSession, public CPmcObject {
   // Decodes `message` into `pdu`, storing the answer's version and community
   // into `target`.
   static int decode(IPmsMessageBuffer* message, IPmsPdu* pdu, IPmsSnmpTarget* target);
+  // Decodes the answer of an exchange, which then replaces the content of
+  // `pdu`; on failure `pdu` is left as it was. The answer's version and
+  // community go into a header of the session's own, never into the
+  // target of the exchange.
+  int decode_answer(IPmsMessageBuffer* message, IPmsPdu* pdu);
   // Peeks at a datagram's PDU type, request-id and error-status: -251 when
   // it is no Response PDU, answers another request or cannot be read, -210
   // when it says tooBig, else 0.
@@ -148,6 +156,8 @@ class RequestSession final : public IPmsSession, public CPmcObject {
                                const IPmcNetworkAddress& source, const IPmsSnmpTarget* target);
 
   PmcPtr<DataGramSocket> m_pSocket;
+  // The header answers are decoded into, made on first need.
+  PmcPtr<IPmsSnmpTarget> m_pAnswerHeader;
   unsigned char m_receiveBlock[kReceiveSize];
   // The block of GetBulk answers, made on first need.
   std::vector<unsigned char> m_bulkBlock;
