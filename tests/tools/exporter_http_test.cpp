@@ -161,6 +161,11 @@ TEST(ExporterHttp, AThousandRequestsInARowLeaveMemoryFlat) {
   const long at_end = exporter.resident_kb();
   EXPECT_EQ(probed, 333);
   std::printf("exporter VmRSS: %ld kB after 200 requests, %ld kB after 1000\n", after_warm_up, at_end);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // A sanitizer holds freed memory back (ASan's quarantine alone is 256 MB):
+  // resident memory says nothing there, and LeakSanitizer checks for leaks.
+  GTEST_SKIP() << "resident memory is not measured in a sanitizer build";
+#endif
   EXPECT_LT(at_end - after_warm_up, 2048) << after_warm_up << " kB -> " << at_end << " kB";
 }
 
