@@ -102,11 +102,8 @@ int32_t CPSWDevCommOption::refresh_options() {
   if (psw_option_unreachable(rc)) return rc;
   for (auto reader : kReaders) {
     if (reader == &CPSWDevCommOption::refresh_fax_attributes) {
-      const PSWOptionUnits units = psw_option_units(
-          [](const void* r, int index) {
-            return static_cast<const CPSWDevCommOption*>(r)->has_device_index(index, nullptr);
-          },
-          this);
+      const PSWOptionUnits units{has_device_index(kPswFaxUnitIndex, nullptr),
+                                 has_device_index(kPswBookletUnitIndex, nullptr)};
       rc = psw_gather_option_gets(gathering, &units);
       if (psw_option_unreachable(rc)) return rc;
     }

@@ -12,8 +12,6 @@ namespace {
 
 // hrDeviceIndex values of the maker's devices that some readers depend on.
 constexpr int kIndexPrinterController = 10;  // its description is the firmware text
-constexpr int kIndexFaxUnit = 104;
-constexpr int kIndexBookletUnit = 124;
 
 constexpr int32_t kInputTypeManual = 5;        // prtInputType sheetFeedManual
 constexpr int32_t kOffsetStackingOn = 3;       // prtOutputOffsetStacking
@@ -57,10 +55,6 @@ int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnit
     return PMC_OK;  // the readers ask on their own
   }
   return gathering.gather(objects.data(), objects.size());
-}
-
-PSWOptionUnits psw_option_units(bool (*has)(const void*, int), const void* reader) {
-  return {has(reader, kIndexFaxUnit), has(reader, kIndexBookletUnit)};
 }
 
 int32_t CPSWDevCommOption::parse_version_value() {
@@ -177,7 +171,7 @@ int32_t CPSWDevCommOption::refresh_netware_attributes() {
 }
 
 int32_t CPSWDevCommOption::refresh_fax_attributes() {
-  if (!has_device_index(kIndexFaxUnit, nullptr)) return PSW_OK;
+  if (!has_device_index(kPswFaxUnitIndex, nullptr)) return PSW_OK;
   int32_t values[3] = {};
   int rc = psw_option_get_ints(*this, kFaxOids, 3, values);
   if (rc != PSW_OK) return rc;
@@ -191,7 +185,7 @@ int32_t CPSWDevCommOption::refresh_qrl_hrdev_detail_setting() {
   int32_t* const kTargets[] = {&m_nPaperSizeGroup,    &m_nPaperSize8K, &m_nLimitedColorPrinting,
                                &m_nMinPasswordLength, &m_nUserPrompt,  &m_nFaxType};
   // The fax type is asked only of a device with a fax unit.
-  const int count = has_device_index(kIndexFaxUnit, nullptr) ? 6 : 5;
+  const int count = has_device_index(kPswFaxUnitIndex, nullptr) ? 6 : 5;
   int32_t values[6] = {-1, -1, -1, -1, -1, -1};
   int rc = psw_option_get_ints(*this, kDetailOids, count, values);
   if (rc != PSW_OK) return rc;
@@ -203,7 +197,7 @@ int32_t CPSWDevCommOption::refresh_qrl_hrdev_detail_setting() {
 }
 
 int32_t CPSWDevCommOption::refresh_finisher_booklet_info() {
-  if (!has_device_index(kIndexBookletUnit, nullptr)) return PSW_OK;
+  if (!has_device_index(kPswBookletUnitIndex, nullptr)) return PSW_OK;
   char text[256] = {};
   int rc = psw_option_get_text(*this, kBookletText, false, text);
   if (rc != PSW_OK) return rc;

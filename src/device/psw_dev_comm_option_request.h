@@ -79,6 +79,10 @@ class PSWOptionGetGathering {
   std::vector<std::pair<std::string, PmcPtr<IPmcVarBind>>> m_answers;
 };
 
+// hrDeviceIndex values of the units that call for further option objects.
+constexpr int kPswFaxUnitIndex = 104;
+constexpr int kPswBookletUnitIndex = 124;
+
 // The units of a device that call for further option objects.
 struct PSWOptionUnits {
   bool fax = false;
@@ -91,8 +95,6 @@ struct PSWOptionUnits {
 int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnits* units);
 // Whether a gathering's result ends the refresh.
 bool psw_option_unreachable(int rc);
-// The units of a reader, asked through `has(reader, hrDeviceIndex)`.
-PSWOptionUnits psw_option_units(bool (*has)(const void*, int), const void* reader);
 
 // The readers' usual exchanges in one call each: open, add the OIDs (with
 // ".0" when `instanceZero`), then one Get or one walk rooted at the first.

@@ -119,15 +119,19 @@ int CPmcGetData::get_next_data(PmcNextBinding* out, int count) {
   return PMC_OK;
 }
 
-int CPmcGetData::get_answer(IPmsPdu** answer) {
+// One exchange of `pdu_type` whose answer, error-status and all, goes to
+// the caller as a copy (the request object keeps its own for the next).
+int CPmcGetData::exchange_for_answer(int32_t pdu_type, IPmsPdu** answer) {
   if (answer == nullptr) return PMC_E_ARG;
-  int rc = exchange(PMS_PDU_GET);
+  int rc = exchange(pdu_type);
   if (rc != PMC_OK) return rc;
   IPmsPdu* copy = m_pPdu->clone(&rc);
   if (copy == nullptr) return rc;
   *answer = copy;
   return PMC_OK;
 }
+
+int CPmcGetData::get_answer(IPmsPdu** answer) { return exchange_for_answer(PMS_PDU_GET, answer); }
 
 int CPmcGetData::use_answer(IPmsPdu* answer) {
   if (answer == nullptr) return PMC_E_ARG;
@@ -135,15 +139,7 @@ int CPmcGetData::use_answer(IPmsPdu* answer) {
   return PMC_OK;
 }
 
-int CPmcGetData::get_next_answer(IPmsPdu** answer) {
-  if (answer == nullptr) return PMC_E_ARG;
-  int rc = exchange(PMS_PDU_GETNEXT);
-  if (rc != PMC_OK) return rc;
-  IPmsPdu* copy = m_pPdu->clone(&rc);
-  if (copy == nullptr) return rc;
-  *answer = copy;
-  return PMC_OK;
-}
+int CPmcGetData::get_next_answer(IPmsPdu** answer) { return exchange_for_answer(PMS_PDU_GETNEXT, answer); }
 
 int CPmcGetData::set_bulk_repetitions(int32_t repetitions) {
   if (repetitions < 0 || repetitions > PMC_BULK_REPETITIONS_MAX) return PMC_E_ARG;

@@ -153,4 +153,5 @@ class CPmcGetData final : public CPmcSnmpRequest<IPmcGetData> {
   // Sends the PDU as `type` on a dispatcher of its own; the answer replaces
   // the PDU's content.
   int exchange(int32_t type);
+  int exchange_for_answer(int32_t type, IPmsPdu** answer);
 };
