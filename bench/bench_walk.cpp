@@ -2,7 +2,8 @@
 // and 15 columns from a real agent (Net-SNMP's snmpd) with SNMPv1
 // GetNextRequests, against Net-SNMP's `snmptable -v1 -Cb` on the same table
 // of the same agent; then the same with SNMPv2c GetBulk (25 repetitions)
-// against `snmptable -v2c -Cr 25`. Prints the times, their ratio, the
+// against `snmptable -v2c -Cr 25`, and SNMPv3 GetBulk (authPriv, SHA and
+// AES) against `snmptable -v3 -Cr 25`. Prints the times, their ratio, the
 // requests, and the CPU time of each side per walk, per request and per cell.
 //
 //   scripts/netns-run build/<dir>/bench/bench_walk [--rows N] [--columns N]
@@ -28,6 +29,7 @@
 #include "agent/snmpd_agent.h"
 #include "agent/temp_dir.h"
 #include "request/pmc_get_data.h"
+#include "request/pmc_snmp_request.h"
 #include "snmp/pms_request_count.h"
 #include "support/isolation.h"
 
@@ -40,6 +42,9 @@ const std::string kEntry = "1.3.6.1.4.1.32473.50.1.1";
 // A Counter64 object whose parent covers the table: the agent can serve it
 // only through the pass_persist helper, which then serves the whole table.
 const std::string kPassAnchor = "1.3.6.1.4.1.32473.50.9";
+
+// The SNMPv3 user both sides walk with (authPriv: HMAC-SHA and AES-128).
+const psw_test::UsmUser kUser{"bench", "SHA", "bench-auth-phrase", "AES", "bench-priv-phrase", false};
 
 struct Options {
   int rows = 1000;
@@ -133,12 +138,35 @@ struct WalkResult {
   uint32_t requests = 0;
 };
 
-// The walk's protocol: SNMPv1 GetNext, or SNMPv2c GetBulk of 25.
-enum class Plan { kV1GetNext, kV2cBulk };
+// The walk's protocol: SNMPv1 GetNext, or GetBulk of 25 over SNMPv2c or
+// SNMPv3.
+enum class Plan { kV1GetNext, kV2cBulk, kV3Bulk };
+
+const char* plan_name(Plan plan) {
+  switch (plan) {
+    case Plan::kV1GetNext: return "SNMPv1 GetNext";
+    case Plan::kV2cBulk: return "SNMPv2c GetBulk 25";
+    case Plan::kV3Bulk: return "SNMPv3 GetBulk 25";
+  }
+  return "";
+}
+
+PmcUsmSettings usm_settings() {
+  PmcUsmSettings usm;
+  usm.nSnmpMode = PMC_REQUEST_VERSION_V3;
+  std::snprintf(usm.szUserName, sizeof usm.szUserName, "%s", kUser.name.c_str());
+  usm.nSecurityLevel = 2;  // authPriv
+  usm.nAuthProtocol = 2;   // SHA
+  usm.nPrivProtocol = 2;   // AES
+  std::snprintf(usm.szAuthPassPhrase, sizeof usm.szAuthPassPhrase, "%s", kUser.auth_passphrase.c_str());
+  std::snprintf(usm.szPrivPassPhrase, sizeof usm.szPrivPassPhrase, "%s", kUser.priv_passphrase.c_str());
+  return usm;
+}
 
 // One walk of every column with the request object.
 WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o, Plan plan) {
   static const PmcUsmSettings no_usm{};
+  static const PmcUsmSettings v3_usm = usm_settings();
   WalkResult result;
   const uint32_t requests = pms_thread_request_count();
   double cpu = thread_cpu_seconds();
@@ -150,14 +178,11 @@ WalkResult walk_with_library(const psw_test::SnmpdAgent& agent, const Options& o
     result.rc = err;
     return result;
   }
-  if (plan == Plan::kV2cBulk) {
-    request->set_community_version(PMS_VERSION_V2C);
-    request->set_bulk_repetitions(25);
-  } else {
-    request->set_bulk_repetitions(0);
-  }
-  result.rc = request->init(agent.address().c_str(), IPmcNetworkAddress::PROTOCOL_IPV4, agent.port(), 0, &no_usm,
-                            5000, 1, 0);
+  if (plan == Plan::kV2cBulk) request->set_community_version(PMS_VERSION_V2C);
+  request->set_bulk_repetitions(plan == Plan::kV1GetNext ? 0 : 25);
+  const bool v3 = plan == Plan::kV3Bulk;
+  result.rc = request->init(agent.address().c_str(), IPmcNetworkAddress::PROTOCOL_IPV4, agent.port(),
+                            v3 ? PMC_REQUEST_VERSION_V3 : 0, v3 ? &v3_usm : &no_usm, 5000, 1, 0);
   for (int c = 1; c <= o.columns && result.rc == PMC_OK; ++c) {
     result.rc = request->add_oid_string((kEntry + "." + std::to_string(c)).c_str(), false);
   }
@@ -177,11 +202,16 @@ WalkResult walk_with_snmptable(const psw_test::SnmpdAgent& agent, const psw_test
   WalkResult result;
   const double cpu = children_cpu_seconds();
   auto start = std::chrono::steady_clock::now();
-  const bool bulk = plan == Plan::kV2cBulk;
+  std::vector<std::string> args = {"/usr/bin/snmptable", "-M", dir.path(), "-m", "PSW-BENCH-MIB"};
+  if (plan == Plan::kV1GetNext) args.insert(args.end(), {"-v1", "-c", "public", "-Cb"});
+  if (plan == Plan::kV2cBulk) args.insert(args.end(), {"-v2c", "-c", "public", "-Cr", "25"});
+  if (plan == Plan::kV3Bulk) {
+    args.insert(args.end(), {"-v3", "-l", "authPriv", "-u", kUser.name, "-a", "SHA", "-A", kUser.auth_passphrase,
+                             "-x", "AES", "-X", kUser.priv_passphrase, "-Cr", "25"});
+  }
+  args.insert(args.end(), {"-Cf", ",", "-t", "5", "-r", "1", agent.endpoint(), "PSW-BENCH-MIB::pswBenchTable"});
   psw_test::CommandResult out = psw_test::run_command(
-      {"/usr/bin/snmptable", "-M", dir.path(), "-m", "PSW-BENCH-MIB", bulk ? "-v2c" : "-v1", "-c", "public",
-       bulk ? "-Cr" : "-Cb", bulk ? "25" : "-Cb", "-Cf", ",", "-t", "5", "-r", "1", agent.endpoint(),
-       "PSW-BENCH-MIB::pswBenchTable"},
+      args,
       std::chrono::milliseconds(120000), "",
       {"MIBS=", "SNMP_PERSISTENT_DIR=" + dir.path(), "SNMPCONFPATH=" + dir.path(), "HOME=" + dir.path()});
   result.wall = seconds_since(start);
@@ -218,15 +248,21 @@ int main(int argc, char** argv) {
     psw_test::SnmpdOptions agent_options;
     agent_options.profile = table_profile(o);
     agent_options.start_timeout = std::chrono::milliseconds(60000);
+    agent_options.users = {kUser};
     auto start = std::chrono::steady_clock::now();
     psw_test::SnmpdAgent agent(agent_options);
     std::printf("agent: %d rows x %d columns served by %s, ready after %.2f s\n", o.rows, o.columns,
                 o.pass ? "pass_persist" : "override lines", seconds_since(start));
     psw_test::TempDir tool_dir("psw-bench-snmptable");
     tool_dir.write("PSW-BENCH-MIB.txt", table_mib(o));
+    // The library's SNMPv3 side keeps its configuration and engine records
+    // out of the host's files, as snmptable does.
+    psw_test::TempDir library_dir("psw-bench-library");
+    ::setenv("SNMPCONFPATH", library_dir.path().c_str(), 1);
+    ::setenv("SNMP_PERSISTENT_DIR", library_dir.path().c_str(), 1);
 
-    for (Plan plan : {Plan::kV1GetNext, Plan::kV2cBulk}) {
-      const char* name = plan == Plan::kV1GetNext ? "SNMPv1 GetNext" : "SNMPv2c GetBulk 25";
+    for (Plan plan : {Plan::kV1GetNext, Plan::kV2cBulk, Plan::kV3Bulk}) {
+      const char* name = plan_name(plan);
       // One warm-up walk each, then alternate so that both meet the same agent state.
       WalkResult ours = walk_with_library(agent, o, plan);
       WalkResult theirs = walk_with_snmptable(agent, tool_dir, plan);
