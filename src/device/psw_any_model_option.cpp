@@ -52,6 +52,10 @@ int32_t CPSWAnyModelOption::refresh_options() {
       &CPSWAnyModelOption::refresh_output_tray_table, &CPSWAnyModelOption::refresh_memory_size,
       &CPSWAnyModelOption::refresh_prt_media_table,
   };
+  // Its Gets and walks go together, as those of the maker's own devices do.
+  PSWOptionGathering gathering(*this);
+  int rc = psw_gather_standard_options(gathering);
+  if (psw_option_unreachable(rc)) return rc;
   for (auto reader : kReaders) {
     int32_t rc = (this->*reader)();
     if (rc != PSW_OK) return rc;  // what was read so far stays

@@ -96,9 +96,12 @@ int32_t CPSWDevCommOption::refresh_options() {
       &CPSWDevCommOption::refresh_qrl_hrdev_detail_setting, &CPSWDevCommOption::refresh_finisher_booklet_info,
   };
   // The single Gets go in two gatherings: those every device is asked
-  // first, those the device table calls for once it is read.
-  PSWOptionGetGathering gathering(*this);
+  // first, those the device table calls for once it is read. The four
+  // tables are walked together between them.
+  PSWOptionGathering gathering(*this);
   int rc = psw_gather_option_gets(gathering, nullptr);
+  if (psw_option_unreachable(rc)) return rc;
+  rc = psw_gather_option_walks(gathering);
   if (psw_option_unreachable(rc)) return rc;
   for (auto reader : kReaders) {
     if (reader == &CPSWDevCommOption::refresh_fax_attributes) {

@@ -35,9 +35,30 @@ constexpr const char* kDetailOids[] = {
     "1.3.6.1.4.1.32473.8.53.13.2.1.6.1.1.6", "1.3.6.1.4.1.32473.8.53.13.2.1.6.104.1.1"};
 constexpr const char* kBookletText = "1.3.6.1.4.1.32473.8.53.13.2.1.8.124.6.1";
 
+// The columns of the walked tables, by reader.
+// hrDeviceIndex, hrDeviceDescr, hrDeviceStatus.
+constexpr const char* kDeviceColumns[] = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3",
+                                          "1.3.6.1.2.1.25.3.2.1.5"};
+// prtInputTable: type, dimension unit, feed and cross-feed dimensions
+// chosen, capacity unit, maximum capacity, current level, name,
+// description, media type.
+constexpr const char* kInputTrayColumns[] = {
+    "1.3.6.1.2.1.43.8.2.1.2",  "1.3.6.1.2.1.43.8.2.1.3",  "1.3.6.1.2.1.43.8.2.1.6",  "1.3.6.1.2.1.43.8.2.1.7",
+    "1.3.6.1.2.1.43.8.2.1.8",  "1.3.6.1.2.1.43.8.2.1.9",  "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
+    "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"};
+// prtOutputType, prtOutputName (read, not kept), prtOutputOffsetStacking.
+constexpr const char* kOutputTrayColumns[] = {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7",
+                                              "1.3.6.1.2.1.43.9.2.1.24"};
+constexpr const char* kMediaPathColumns[] = {"1.3.6.1.2.1.43.13.4.1.9"};  // prtMediaPathType
+
+template <size_t N>
+constexpr PSWOptionTable table_of(const char* const (&columns)[N]) {
+  return {columns, N};
+}
+
 }  // namespace
 
-int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnits* units) {
+int psw_gather_option_gets(PSWOptionGathering& gathering, const PSWOptionUnits* units) {
   std::vector<PSWOptionObject> objects;
   try {
     if (units == nullptr) {
@@ -54,7 +75,22 @@ int psw_gather_option_gets(PSWOptionGetGathering& gathering, const PSWOptionUnit
   } catch (...) {
     return PMC_OK;  // the readers ask on their own
   }
-  return gathering.gather(objects.data(), objects.size());
+  return gathering.gather_gets(objects.data(), objects.size());
+}
+
+int psw_gather_option_walks(PSWOptionGathering& gathering) {
+  const PSWOptionTable tables[] = {table_of(kDeviceColumns), table_of(kInputTrayColumns),
+                                   table_of(kOutputTrayColumns), table_of(kMediaPathColumns)};
+  return gathering.gather_walks(tables, sizeof tables / sizeof tables[0]);
+}
+
+int psw_gather_standard_options(PSWOptionGathering& gathering) {
+  const PSWOptionObject objects[] = {{kSysName, true}, {kMemorySize, true}};
+  int rc = gathering.gather_gets(objects, sizeof objects / sizeof objects[0]);
+  if (psw_option_unreachable(rc)) return rc;
+  const PSWOptionTable tables[] = {table_of(kInputTrayColumns), table_of(kOutputTrayColumns),
+                                   table_of(kMediaPathColumns)};
+  return gathering.gather_walks(tables, sizeof tables / sizeof tables[0]);
 }
 
 int32_t CPSWDevCommOption::parse_version_value() {
@@ -75,10 +111,8 @@ int32_t CPSWDevCommOption::refresh_system_attributes() {
 }
 
 int32_t CPSWDevCommOption::refresh_hrdevice_table() {
-  static const char* const kColumns[] = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3",
-                                         "1.3.6.1.2.1.25.3.2.1.5"};
   int32_t versionResult = PSW_OK;
-  int rc = psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
+  int rc = psw_option_walk(*this, kDeviceColumns, [&](PSWRowReader& row) {
     SDeviceEntry device = {};
     char description[256];
     device.hrDeviceIndex = row.next_int32(kAbsent);
@@ -96,15 +130,8 @@ int32_t CPSWDevCommOption::refresh_hrdevice_table() {
 }
 
 int32_t CPSWDevCommOption::refresh_input_tray_table() {
-  // prtInputTable columns: type, dimension unit, feed and cross-feed
-  // dimensions chosen, capacity unit, maximum capacity, current level, name,
-  // description, media type.
-  static const char* const kColumns[] = {
-      "1.3.6.1.2.1.43.8.2.1.2",  "1.3.6.1.2.1.43.8.2.1.3",  "1.3.6.1.2.1.43.8.2.1.6",  "1.3.6.1.2.1.43.8.2.1.7",
-      "1.3.6.1.2.1.43.8.2.1.8",  "1.3.6.1.2.1.43.8.2.1.9",  "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
-      "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"};
   int32_t rowNumber = 0;
-  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
+  return psw_option_walk(*this, kInputTrayColumns, [&](PSWRowReader& row) {
     SInputTrayEntry tray = {};
     tray.nNumber = ++rowNumber;  // rows past the list's capacity still count
     tray.nType = row.next_int32(kAbsent);
@@ -132,11 +159,8 @@ int32_t CPSWDevCommOption::refresh_input_tray_table() {
 }
 
 int32_t CPSWDevCommOption::refresh_output_tray_table() {
-  // prtOutputType, prtOutputName (read, not kept), prtOutputOffsetStacking.
-  static const char* const kColumns[] = {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7",
-                                         "1.3.6.1.2.1.43.9.2.1.24"};
   int32_t rowNumber = 0;
-  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
+  return psw_option_walk(*this, kOutputTrayColumns, [&](PSWRowReader& row) {
     SOutputTrayEntry tray = {};
     char name[256];
     char oid[256];
@@ -159,8 +183,7 @@ int32_t CPSWDevCommOption::refresh_memory_size() {
 }
 
 int32_t CPSWDevCommOption::refresh_prt_media_table() {
-  static const char* const kColumns[] = {"1.3.6.1.2.1.43.13.4.1.9"};  // prtMediaPathType
-  return psw_option_walk(*this, kColumns, [&](PSWRowReader& row) {
+  return psw_option_walk(*this, kMediaPathColumns, [&](PSWRowReader& row) {
     int32_t type = row.next_int32(kAbsent);
     if (type == kMediaPathDuplexLong || type == kMediaPathDuplexShort) m_bDuplexUnit = true;
   });

@@ -1,5 +1,7 @@
 #include "device/psw_dev_comm_option_request.h"
 
+#include <cstring>
+
 #include "device/pmc_plugin_usm.h"
 #include "device/psw_connection.h"
 #include "device/psw_option_version.h"
@@ -52,7 +54,7 @@ int PSWOptionRequest::open_with(const char* const* oids, size_t count, bool inst
 
 namespace {
 
-thread_local PSWOptionGetGathering* t_gathering = nullptr;
+thread_local PSWOptionGathering* t_gathering = nullptr;
 
 // The name of an object as its Get asks it.
 std::string object_name(const PSWOptionObject& o) { return std::string(o.oid) + (o.instanceZero ? ".0" : ""); }
@@ -64,22 +66,22 @@ int open_gathered(PSWOptionRequest& request, const CPSWDevCommOption& reader, co
   int rc = request.open();
   for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
   if (rc != PMC_OK) return rc;
-  const PSWOptionGetGathering* gathering = PSWOptionGetGathering::active_for(reader);
+  const PSWOptionGathering* gathering = PSWOptionGathering::active_for(reader);
   PmcPtr<IPmsPdu> answer = gathering != nullptr ? gathering->answer_for(objects, count) : nullptr;
   return answer ? request.use_answer(std::move(answer)) : PMC_OK;
 }
 
 }  // namespace
 
-PSWOptionGetGathering::PSWOptionGetGathering(const CPSWDevCommOption& reader)
+PSWOptionGathering::PSWOptionGathering(const CPSWDevCommOption& reader)
     : m_reader(reader), m_pOuter(t_gathering) {
   t_gathering = this;
 }
 
-PSWOptionGetGathering::~PSWOptionGetGathering() { t_gathering = m_pOuter; }
+PSWOptionGathering::~PSWOptionGathering() { t_gathering = m_pOuter; }
 
-const PSWOptionGetGathering* PSWOptionGetGathering::active_for(const CPSWDevCommOption& reader) {
-  for (const PSWOptionGetGathering* g = t_gathering; g != nullptr; g = g->m_pOuter) {
+PSWOptionGathering* PSWOptionGathering::active_for(const CPSWDevCommOption& reader) {
+  for (PSWOptionGathering* g = t_gathering; g != nullptr; g = g->m_pOuter) {
     if (&g->m_reader == &reader) return g;
   }
   return nullptr;
@@ -90,7 +92,7 @@ bool psw_option_unreachable(int rc) {
          rc == PMC_E_SECURITY;
 }
 
-int PSWOptionGetGathering::gather(const PSWOptionObject* objects, size_t count) {
+int PSWOptionGathering::gather_gets(const PSWOptionObject* objects, size_t count) {
   if (count == 0) return PMC_OK;
   PSWOptionRequest request(m_reader);
   int rc = request.open();
@@ -113,7 +115,50 @@ int PSWOptionGetGathering::gather(const PSWOptionObject* objects, size_t count) 
   return PMC_OK;
 }
 
-PmcPtr<IPmsPdu> PSWOptionGetGathering::answer_for(const PSWOptionObject* objects, size_t count) const {
+int PSWOptionGathering::gather_walks(const PSWOptionTable* tables, size_t count) {
+  if (count == 0) return PMC_OK;
+  std::vector<const char* const*> columns;
+  std::vector<size_t> sizes;
+  std::vector<PmcPtr<IPmsPduList>> rows;
+  try {
+    for (size_t t = 0; t < count; ++t) {
+      columns.push_back(tables[t].columns);
+      sizes.push_back(tables[t].count);
+    }
+  } catch (...) {
+    return PMC_OK;  // the readers walk on their own
+  }
+  PSWOptionRequest request(m_reader);
+  int rc = request.open();
+  if (rc == PMC_OK) rc = request.walk_tables(columns.data(), sizes.data(), count, &rows);
+  // A walk that failed otherwise (a stuck column, a refusal) is walked
+  // again table by table, so that each table's reader meets its own result.
+  if (rc != PMC_OK) return psw_option_unreachable(rc) ? rc : PMC_OK;
+  try {
+    for (size_t t = 0; t < count; ++t) m_tables.push_back({tables[t], std::move(rows[t])});
+  } catch (...) {
+    m_tables.clear();
+  }
+  return PMC_OK;
+}
+
+PmcPtr<IPmsPduList> PSWOptionGathering::take_rows(const char* const* columns, size_t count) {
+  for (KeptTable& kept : m_tables) {
+    if (kept.table.count != count || !kept.rows) continue;
+    bool same = true;
+    for (size_t i = 0; i < count && same; ++i) same = std::strcmp(kept.table.columns[i], columns[i]) == 0;
+    if (same) return std::move(kept.rows);
+  }
+  return nullptr;
+}
+
+PmcPtr<IPmsPduList> psw_gathered_option_rows(const CPSWDevCommOption& reader, const char* const* columns,
+                                             size_t count) {
+  PSWOptionGathering* gathering = PSWOptionGathering::active_for(reader);
+  return gathering != nullptr ? gathering->take_rows(columns, count) : nullptr;
+}
+
+PmcPtr<IPmsPdu> PSWOptionGathering::answer_for(const PSWOptionObject* objects, size_t count) const {
   int rc = PMC_OK;
   PmcPtr<IPmsPdu> answer(pms_create_pdu(&rc));
   if (!answer) return nullptr;

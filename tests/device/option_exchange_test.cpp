@@ -3,12 +3,12 @@
 // stops it. Against the fault agent, which records every request.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "base/pmc_result.h"
 #include "device/option_test_support.h"
+#include "device/psw_dev_comm_option_keys.h"
 
 namespace {
 
@@ -46,6 +46,46 @@ bool walked(const psw_test::FaultAgent& agent, const std::string& prefix) {
 }
 
 const std::string kSettings = "1.3.6.1.4.1.32473.8.53.13.2.1.6.";
+
+// The bare columns of the refresh's four tables, in the readers' order.
+const std::vector<std::vector<std::string>> kTableColumns = {
+    {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3", "1.3.6.1.2.1.25.3.2.1.5"},
+    {"1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.8.2.1.3", "1.3.6.1.2.1.43.8.2.1.6", "1.3.6.1.2.1.43.8.2.1.7",
+     "1.3.6.1.2.1.43.8.2.1.8", "1.3.6.1.2.1.43.8.2.1.9", "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
+     "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"},
+    {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7", "1.3.6.1.2.1.43.9.2.1.24"},
+    {"1.3.6.1.2.1.43.13.4.1.9"},
+};
+
+// The GetNexts the agent received, as binding lists.
+std::vector<std::vector<std::string>> get_nexts(const psw_test::FaultAgent& agent) {
+  std::vector<std::vector<std::string>> out;
+  for (const ReceivedRequest& r : agent.requests()) {
+    if (r.parsed && r.message.pdu_type == ber::kGetNextRequest) out.push_back(oids_of(r));
+  }
+  return out;
+}
+
+// Every option key's answer (per-tray keys for every tray), as text.
+std::string every_option(const TestOption& o) {
+  std::string out;
+  for (const PSWOptionKeyInfo& k : psw_option_keys()) {
+    for (int i = 0; i < (k.perTray ? o.m_nInputTrayCount : 1); ++i) {
+      out += std::string(k.key) + "[" + std::to_string(i) + "]=";
+      if (k.kind == PSWOptionKind::kBoolean) {
+        bool v = false;
+        out += std::to_string(o.get_option(k.key, &v, i)) + ":" + std::to_string(v) + "\n";
+      } else if (k.kind == PSWOptionKind::kInteger) {
+        int32_t v = -1;
+        out += std::to_string(o.get_option(k.key, &v, i)) + ":" + std::to_string(v) + "\n";
+      } else {
+        const char* v = nullptr;
+        out += std::to_string(o.get_option(k.key, &v, i)) + ":" + (v != nullptr ? v : "(null)") + "\n";
+      }
+    }
+  }
+  return out;
+}
 
 class OptionExchange : public ::testing::TestWithParam<Family> {
  protected:
@@ -97,24 +137,52 @@ TEST_P(OptionExchange, RefreshSendsItsGetsInOrderWithTheReadersCommunity) {
   };
   EXPECT_EQ(gets(printer.agent()), expected);
   for (const ReceivedRequest& r : printer.agent().requests()) EXPECT_EQ(r.message.community, "office-ro");
-  // Each walk starts with the bare columns, the first one its root.
-  const std::vector<std::string> roots = {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.9.2.1.2",
-                                          "1.3.6.1.2.1.43.13.4.1.9"};
-  std::vector<std::vector<std::string>> firstOfEachWalk;
-  for (const ReceivedRequest& r : printer.agent().requests()) {
-    if (r.message.pdu_type != ber::kGetNextRequest) continue;
-    std::vector<std::string> oids = oids_of(r);
-    if (std::find(roots.begin(), roots.end(), oids[0]) != roots.end()) firstOfEachWalk.push_back(oids);
+  // The four tables go in one walk: it starts with every bare column side
+  // by side, and takes one GetNext per row of the longest table (the
+  // profile has 13 devices) and one that sees the last column leave.
+  std::vector<std::string> allColumns;
+  for (const auto& table : kTableColumns) allColumns.insert(allColumns.end(), table.begin(), table.end());
+  const std::vector<std::vector<std::string>> walk = get_nexts(printer.agent());
+  ASSERT_FALSE(walk.empty());
+  EXPECT_EQ(walk[0], allColumns);
+  EXPECT_EQ(walk.size(), 14u);
+}
+
+// A device that refuses the walk of all four tables at once (here: any
+// GetNext of more than ten bindings) is walked table by table, with the
+// options of a device that does not.
+TEST_P(OptionExchange, RefusedTableGatheringFallsBackToWalksWithTheSameOptions) {
+  std::string expected;
+  {
+    FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+    printer.run([&] {
+      TestOption o;
+      ASSERT_EQ(init(o), PSW_OK);
+      ASSERT_EQ(o.refresh_options(), PSW_OK);
+      expected = every_option(o);
+    });
   }
-  const std::vector<std::vector<std::string>> walkStarts = {
-      {"1.3.6.1.2.1.25.3.2.1.1", "1.3.6.1.2.1.25.3.2.1.3", "1.3.6.1.2.1.25.3.2.1.5"},
-      {"1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.8.2.1.3", "1.3.6.1.2.1.43.8.2.1.6", "1.3.6.1.2.1.43.8.2.1.7",
-       "1.3.6.1.2.1.43.8.2.1.8", "1.3.6.1.2.1.43.8.2.1.9", "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.13",
-       "1.3.6.1.2.1.43.8.2.1.18", "1.3.6.1.2.1.43.8.2.1.21"},
-      {"1.3.6.1.2.1.43.9.2.1.2", "1.3.6.1.2.1.43.9.2.1.7", "1.3.6.1.2.1.43.9.2.1.24"},
-      {"1.3.6.1.2.1.43.13.4.1.9"},
+  FaultPrinter printer(GetParam(), option_test::office_mfp_profile());
+  psw_test::FaultScript script;
+  script.hook = [](size_t, const ber::Message& request, psw_test::ReplyPlan& plan) {
+    if (request.pdu_type == ber::kGetNextRequest && request.bindings.size() > 10) plan.error_status = 5;  // genErr
   };
-  EXPECT_EQ(firstOfEachWalk, walkStarts);
+  printer.agent().set_script(script);
+  printer.run([&] {
+    TestOption o;
+    ASSERT_EQ(init(o), PSW_OK);
+    ASSERT_EQ(o.refresh_options(), PSW_OK);
+    EXPECT_EQ(every_option(o), expected);
+    EXPECT_EQ(o.m_nInputTrayCount, 5);
+  });
+  // After the refused start, each table's walk starts on its own columns.
+  std::vector<std::vector<std::string>> starts;
+  for (const std::vector<std::string>& oids : get_nexts(printer.agent())) {
+    for (const auto& table : kTableColumns) {
+      if (oids == table) starts.push_back(oids);
+    }
+  }
+  EXPECT_EQ(starts, kTableColumns);
 }
 
 TEST_P(OptionExchange, WithoutFaxUnitTheSixthSettingIsNotAsked) {
