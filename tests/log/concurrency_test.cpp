@@ -94,9 +94,8 @@ TEST_F(Concurrency, SettingsChangeWhileWorkersLog) {
   logger->set_level_mask(PMC_LOG_ALL);
   std::atomic<bool> done{false};
   std::thread controller([&] {
-    for (unsigned round = 0; !done.load(); ++round) {
-      // Mask the category for a moment and unmask it again at once, so a
-      // controller that is descheduled never leaves the workers masked.
+    for (unsigned round = 0; round < 3000; ++round) {
+      // Mask the category for a moment and unmask it again at once.
       if (round % 5 == 0) logger->set_level_mask(0u);
       logger->set_level_mask(PMC_LOG_ALL);
       logger->set_options(round % 8);
@@ -104,11 +103,18 @@ TEST_F(Concurrency, SettingsChangeWhileWorkersLog) {
       logger->set_indent(round % 3);
       (void)logger->get_options();
     }
+    done = true;
   });
+  // The workers log for as long as the controller changes settings, and
+  // once more after it ends unmasked: a controller descheduled while the
+  // category is masked (a loaded machine) cannot leave the sink empty.
   run_workers([&](int w) {
-    for (int i = 0; i < 2000; ++i) logger->log(PMC_LOG_ERROR, "%s", payload(w, i).c_str());
+    for (int i = 0;; ++i) {
+      const bool last = i >= 2000 && done.load();
+      logger->log(PMC_LOG_ERROR, "%s", payload(w, i).c_str());
+      if (last) break;
+    }
   });
-  done = true;
   controller.join();
   const auto lines = sink.lines();
   EXPECT_FALSE(lines.empty());
