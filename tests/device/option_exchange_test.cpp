@@ -8,6 +8,7 @@
 
 #include "base/pmc_result.h"
 #include "device/option_test_support.h"
+#include "device/psw_any_model_option.h"
 #include "device/psw_dev_comm_option_keys.h"
 
 namespace {
@@ -183,6 +184,38 @@ TEST_P(OptionExchange, RefusedTableGatheringFallsBackToWalksWithTheSameOptions) 
     }
   }
   EXPECT_EQ(starts, kTableColumns);
+}
+
+// A printer of another model (accepted with "CmdSetAnyModel") is asked
+// only for standard objects, gathered the same way: one Get of sysName and
+// memory size, one walk of its three tables side by side.
+TEST_P(OptionExchange, AnotherModelsRefreshGathersItsStandardObjects) {
+  psw_test::SnmprecProfile p = option_test::office_mfp_profile();
+  p.set(ber::parse_oid("1.3.6.1.2.1.1.2.0"), ber::Value::ObjectId(ber::parse_oid("1.3.6.1.4.1.32473.200.1")));
+  FaultPrinter printer(GetParam(), p);
+  printer.run([&] {
+    CPSWAnyModelOption o;
+    ASSERT_EQ(o.Init(GetParam().protocol, GetParam().address, nullptr, 2000, 1, 0), PSW_OK);
+    ASSERT_TRUE(o.is_foreign());
+    printer.agent().reset_requests();
+    ASSERT_EQ(o.refresh_options(), PSW_OK);
+    const char* name = nullptr;
+    ASSERT_EQ(o.get_option("SysName", &name, 0), PSW_OK);
+    EXPECT_STREQ(name, "MFP-3F-EAST");
+    int32_t trays = 0;
+    ASSERT_EQ(o.get_option("NumberOfInputTray", &trays, 0), PSW_OK);
+    EXPECT_EQ(trays, 5);
+  });
+  EXPECT_EQ(gets(printer.agent()),
+            (std::vector<std::vector<std::string>>{{"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.25.2.2.0"}}));
+  std::vector<std::string> columns;
+  for (size_t t = 1; t < kTableColumns.size(); ++t) {
+    columns.insert(columns.end(), kTableColumns[t].begin(), kTableColumns[t].end());
+  }
+  const std::vector<std::vector<std::string>> walk = get_nexts(printer.agent());
+  ASSERT_FALSE(walk.empty());
+  EXPECT_EQ(walk[0], columns);
+  EXPECT_EQ(walk.size(), 6u);  // five input trays, the longest table, and the end
 }
 
 TEST_P(OptionExchange, WithoutFaxUnitTheSixthSettingIsNotAsked) {
