@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -126,6 +127,7 @@ class Exporter {
   int serve(const ListenAddress& listen);
 
  private:
+  void stop_server();
   Family<Counter>& counter(const char* name, const char* help) {
     return prometheus::BuildCounter().Name(name).Help(help).Register(own_);
   }
@@ -155,6 +157,11 @@ class Exporter {
   Gauge& inFlight_;
   std::atomic<int> active_{0};
   httplib::Server server_;
+  // A stop request may come at any moment, from another thread; see
+  // stop_server().
+  std::mutex serverMutex_;
+  bool bound_ = false;                   // under serverMutex_
+  std::atomic<bool> listenEnded_{false};
   std::unique_ptr<TargetFinder> finder_;
 };
 
@@ -298,12 +305,27 @@ void Exporter::configure() {
   });
 }
 
+// The server's stop() does nothing before its accept loop runs: a request
+// that comes between the bind and the loop waits for the loop (or for
+// serve() to be past it), or it would be lost and the exporter would no
+// longer answer SIGTERM. The lock orders the listening socket's creation
+// before its closing.
+void Exporter::stop_server() {
+  std::lock_guard<std::mutex> lock(serverMutex_);
+  while (bound_ && !server_.is_running() && !listenEnded_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  server_.stop();
+}
+
 int Exporter::serve(const ListenAddress& listen) {
   configure();
   // Made before any other thread starts (see StopRequest): SIGINT and
   // SIGTERM, or Windows' console events, stop the server.
-  StopRequest stop([this] { server_.stop(); });
-  if (!server_.bind_to_port(listen.host, listen.port)) {
+  StopRequest stop([this] { stop_server(); });
+  {
+    std::lock_guard<std::mutex> lock(serverMutex_);
+    bound_ = server_.bind_to_port(listen.host, listen.port);
+  }
+  if (!bound_) {
     fmt::print(stderr, "pswctl: exporter cannot listen on {}:{}: the address is not local or the port is in use\n",
                printable(listen.host), listen.port);
     return kExitNetwork;
@@ -317,6 +339,7 @@ int Exporter::serve(const ListenAddress& listen) {
   std::fflush(stderr);
   // A request that came before the server ran found nothing to stop.
   const bool served = stop.requested() || server_.listen_after_bind();
+  listenEnded_ = true;
   finder_.reset();
   if (!stop.requested()) return served ? kExitOk : kExitNetwork;
   fmt::print(stderr, "pswctl: exporter stopped\n");

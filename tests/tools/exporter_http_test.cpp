@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <future>
@@ -195,6 +196,34 @@ TEST(ExporterHttp, ThePageAndTheTargetsCarryDeviceTextsSafely) {
   const auto own = parse_exposition(exporter.get("/metrics").body);
   EXPECT_GE(value(own, "printer_exporter_searches_total").value_or(0), 1);
   EXPECT_EQ(value(own, "printer_exporter_devices_found"), 1);
+}
+
+// A SIGTERM sent the moment the exporter says it listens (its server may
+// not run yet) still stops it, every time.
+TEST(ExporterCli, SigtermDuringStartStopsIt) {
+  status_test::PrivateNetns netns;
+  for (int round = 0; round < 10; ++round) {
+    psw_test::TempDir dir("exporter-start");
+    psw_test::SpawnOptions spawn;
+    spawn.argv = {PSWCTL_PATH, "exporter", "--listen", "127.0.0.1:" + std::to_string(exporter_test::kPort)};
+    spawn.netns = netns.name();
+    spawn.output_path = dir.file("log");
+    psw_test::ChildProcess process(spawn);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (exporter_test::read_file(dir.file("log")).find("listening") == std::string::npos && process.running() &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(process.running()) << exporter_test::read_file(dir.file("log"));
+    ::kill(process.pid(), SIGTERM);
+    const auto stop_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (process.running() && std::chrono::steady_clock::now() < stop_deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(process.running()) << "round " << round << ": SIGTERM was lost\n" << exporter_test::read_file(dir.file("log"));
+    const int status = process.wait_status();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << exporter_test::read_file(dir.file("log"));
+  }
 }
 
 TEST(ExporterCli, StopsCleanlyOnSigtermAndRefusesWrongSettings) {
