@@ -135,7 +135,14 @@ TEST_F(HostileSearch, TwentyThousandSendersOfTheModelAreFoundCheaplyWithThePrint
   });
   // The search, its list and the walk cost a small part of the time-out
   // (about 0.2 s in a plain build).
+  // ThreadSanitizer makes every memory access many times dearer (more
+  // still on a busy machine); comparing each answer with every earlier one
+  // would cost tens of seconds there.
+#if defined(__SANITIZE_THREAD__)
+  EXPECT_LT(cpu, 6.0);
+#else
   EXPECT_LT(cpu, 1.5);
+#endif
   ASSERT_EQ(count, static_cast<int32_t>(kSenders + 1));
   ASSERT_EQ(found.size(), kSenders + 1);
   EXPECT_EQ(found.front(), "127.0.0.1");  // the newest answer comes first
