@@ -1,8 +1,8 @@
 // The request plan through the C interface: every shipped profile read over
 // SNMPv1, SNMPv2c with GetNext and with GetBulk (few and many repetitions)
 // and SNMPv3 with GetBulk, table by table and with PSWReadStatusTables, by
-// Net-SNMP's snmpd and by pysnmp. Every plan must give the records of the
-// SNMPv1 table-by-table read, byte for byte; the requests each plan costs
+// Net-SNMP's snmpd and by pysnmp. Every plan must give the records (and
+// the option answers) of the SNMPv1 table-by-table read, byte for byte; the requests each plan costs
 // are checked against the plan's ceiling so that a regression shows.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "agent/snmprec_profile.h"
+#include "api/api_test_support.h"
 #include "api/served_device.h"
 #include "api/usm_block.h"
 #include "psw/psw.h"
@@ -66,6 +67,16 @@ void read_table(std::string* out, PSWHANDLE h, bool together, uint32_t bit,
   put_table(out, h, count, copy);
 }
 
+// The option refresh's result and every option key's answer; the
+// refresh's requests go to `*requests`.
+std::string read_options(PSWHANDLE h, uint32_t* requests) {
+  const uint32_t before = PSWGetThreadRequestCount();
+  std::string out = "options" + std::to_string(PSWRefreshOptions(h));
+  *requests = PSWGetThreadRequestCount() - before;
+  for (const auto& [key, answer] : api_test::every_option(h, "untouched")) out += key + "=" + answer + ";";
+  return out;
+}
+
 // Everything the status functions give for the opened device, as bytes.
 std::string read_everything(PSWHANDLE h, bool together) {
   std::string out;
@@ -90,9 +101,10 @@ std::string read_everything(PSWHANDLE h, bool together) {
   return out;
 }
 
-// Opens 127.0.0.1 with `plan` (any model) and reads everything; the
-// requests the read cost (opening excluded) go to `*requests`.
-std::string read_with(const Plan& plan, uint32_t* requests) {
+// Opens 127.0.0.1 with `plan` (any model), reads everything, then refreshes
+// the options; the requests of the status read (opening excluded) go to
+// `*requests`, those of the refresh to `*option_requests`.
+std::string read_with(const Plan& plan, uint32_t* requests, uint32_t* option_requests) {
   PSWHANDLE h = nullptr;
   if (PSWInit(&h) != PSW_OK) return "no handle";
   std::string out;
@@ -110,6 +122,7 @@ std::string read_with(const Plan& plan, uint32_t* requests) {
   const uint32_t before = PSWGetThreadRequestCount();
   if (rc == PSW_OK) out += read_everything(h, plan.together);
   *requests = PSWGetThreadRequestCount() - before;
+  if (rc == PSW_OK) out += read_options(h, option_requests);
   PSWUnInit(h);
   return out;
 }
@@ -128,12 +141,14 @@ TEST_P(RequestPlanProfiles, EveryPlanGivesTheRecordsOfTheSnmpv1TableByTableRead)
     ServedDevice device(GetParam(), api_test::shipped_profile(name), {kReader});
     device.run([&] {
       uint32_t baseline_requests = 0;
-      const std::string baseline = read_with(kBaseline, &baseline_requests);
+      uint32_t baseline_options = 0;
+      const std::string baseline = read_with(kBaseline, &baseline_requests, &baseline_options);
       ASSERT_EQ(baseline.rfind("open0", 0), 0u) << name << ": " << baseline.substr(0, 20);
       std::map<std::string, uint32_t> cost;
+      std::map<std::string, uint32_t> option_cost;
       for (const Plan& plan : kPlans) {
         uint32_t requests = 0;
-        EXPECT_EQ(read_with(plan, &requests), baseline) << name << ", " << plan.name;
+        EXPECT_EQ(read_with(plan, &requests, &option_cost[plan.name]), baseline) << name << ", " << plan.name;
         cost[plan.name] = requests;
       }
       // Tables together never cost more than one after another; GetBulk
@@ -143,6 +158,8 @@ TEST_P(RequestPlanProfiles, EveryPlanGivesTheRecordsOfTheSnmpv1TableByTableRead)
       EXPECT_LE(cost["v2c bulk 25 table by table"], baseline_requests) << name;
       std::string line = std::string(name) + ": v1 table by table " + std::to_string(baseline_requests);
       for (const auto& [plan, requests] : cost) line += ", " + plan + " " + std::to_string(requests);
+      line += "; options: v1 " + std::to_string(baseline_options);
+      for (const auto& [plan, requests] : option_cost) line += ", " + plan + " " + std::to_string(requests);
       std::printf("%s\n", line.c_str());
     });
   }
