@@ -22,8 +22,8 @@
 #include "agent/snmp_tools.h"
 #include "agent/snmpd_agent.h"
 #include "device/status_netns.h"
+#include "bench_support.h"
 #include "psw/psw.h"
-#include "support/isolation.h"
 
 namespace {
 
@@ -118,16 +118,8 @@ bool run_steps(PSWHANDLE h, const std::vector<Step>& list, const std::function<v
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string why;
-  if (!psw_test::only_loopback_visible(&why)) {
-    std::fprintf(stderr, "refusing to run outside a private network namespace (%s); use scripts/netns-run\n",
-                 why.c_str());
-    return 2;
-  }
-  int runs = 20;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
-  }
+  if (!bench::in_private_netns()) return 2;
+  const int runs = bench::runs_option(argc, argv, 20);
 
   try {
     status_test::PrivateNetns netns;

@@ -23,8 +23,8 @@
 #include "agent/snmpd_agent.h"
 #include "device/status_netns.h"
 #include "api/usm_block.h"
+#include "bench_support.h"
 #include "psw/psw.h"
-#include "support/isolation.h"
 
 namespace {
 
@@ -127,16 +127,8 @@ Figures measure(const Plan& plan, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string why;
-  if (!psw_test::only_loopback_visible(&why)) {
-    std::fprintf(stderr, "refusing to run outside a private network namespace (%s); use scripts/netns-run\n",
-                 why.c_str());
-    return 2;
-  }
-  int runs = 5;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
-  }
+  if (!bench::in_private_netns()) return 2;
+  const int runs = bench::runs_option(argc, argv, 5);
   try {
     std::printf("full read of the office printer (open, identity, character set, every status table, options)\n");
     std::printf("%-34s %9s %12s %12s\n", "plan", "requests", "0 ms wall", "20 ms wall");
