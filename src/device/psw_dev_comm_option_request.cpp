@@ -59,12 +59,18 @@ thread_local PSWOptionGathering* t_gathering = nullptr;
 // The name of an object as its Get asks it.
 std::string object_name(const PSWOptionObject& o) { return std::string(o.oid) + (o.instanceZero ? ".0" : ""); }
 
+// Opens `request` and adds `objects`.
+int open_for(PSWOptionRequest& request, const PSWOptionObject* objects, size_t count) {
+  int rc = request.open();
+  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
+  return rc;
+}
+
 // Opens `request` for `objects` and, when the reader's gathering holds
 // their answers, hands it the answer to take instead of asking.
 int open_gathered(PSWOptionRequest& request, const CPSWDevCommOption& reader, const PSWOptionObject* objects,
                   size_t count) {
-  int rc = request.open();
-  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
+  int rc = open_for(request, objects, count);
   if (rc != PMC_OK) return rc;
   const PSWOptionGathering* gathering = PSWOptionGathering::active_for(reader);
   PmcPtr<IPmsPdu> answer = gathering != nullptr ? gathering->answer_for(objects, count) : nullptr;
@@ -95,8 +101,7 @@ bool psw_option_unreachable(int rc) {
 int PSWOptionGathering::gather_gets(const PSWOptionObject* objects, size_t count) {
   if (count == 0) return PMC_OK;
   PSWOptionRequest request(m_reader);
-  int rc = request.open();
-  for (size_t i = 0; rc == PMC_OK && i < count; ++i) rc = request.add(objects[i].oid, objects[i].instanceZero);
+  int rc = open_for(request, objects, count);
   PmcPtr<IPmsPdu> answer;
   if (rc == PMC_OK) rc = request.get_answer(&answer);
   if (rc != PMC_OK) return rc;
