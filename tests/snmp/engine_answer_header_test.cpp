@@ -46,70 +46,69 @@ std::vector<ber::Message> decoded(const std::vector<std::string>& datagrams) {
   return out;
 }
 
+// Every request sent carries `version` and `community`.
+void expect_headers(const std::vector<ber::Message>& sent, int32_t version, const std::string& community) {
+  for (const ber::Message& m : sent) {
+    EXPECT_EQ(m.version, version);
+    EXPECT_EQ(m.community, community);
+  }
+}
+
 class AnswerHeader : public ::testing::Test {
  protected:
+  void SetUp() override {
+    int err = -1;
+    session_.reset(pmc_make<RequestSession>(&err));
+    ASSERT_EQ(err, PMC_OK);
+  }
   void TearDown() override { EXPECT_EQ(peer_.errors, std::vector<std::string>{}); }
 
   PlannedPeer peer_;
   psw_test::StandInFactory network_{peer_};
   PmsSocketFactoryOverride use_{network_};
+  PmcPtr<RequestSession> session_;  // last: its sockets go before the network they came from
 };
 
 TEST_F(AnswerHeader, AnAnswerOfAnotherVersionOrCommunityDoesNotChangeTheNextRequests) {
-  int err = -1;
-  PmcPtr<RequestSession> session(pmc_make<RequestSession>(&err));
-  ASSERT_EQ(err, PMC_OK);
   auto target = engine_test::make_target("192.0.2.10", 161, 1000, 0, 1400, "office-ro", PMS_VERSION_V2C);
   // A device that answers SNMPv2c as SNMPv1, with its own community, and
   // one whose community ends at a NUL octet.
   peer_.plan = {answer_as(ber::kVersion1, "other"), answer_as(ber::kVersion2c, std::string("off\0ice", 7))};
   auto first = engine_test::make_pdu(PMS_PDU_GETBULK, {"1.3.6.1.2.1.1.1"});
   first->set_error_index(3);  // max-repetitions
-  ASSERT_EQ(session->send_sync(first.get(), target.get()), PMC_OK);
+  ASSERT_EQ(session_->send_sync(first.get(), target.get()), PMC_OK);
   EXPECT_EQ(engine_test::int_at(*first, 0), 5);
   auto second = engine_test::make_pdu(PMS_PDU_GETBULK, {"1.3.6.1.2.1.1.2"});
   second->set_error_index(3);
-  ASSERT_EQ(session->send_sync(second.get(), target.get()), PMC_OK);
+  ASSERT_EQ(session_->send_sync(second.get(), target.get()), PMC_OK);
   auto third = engine_test::make_pdu(PMS_PDU_GETNEXT, {"1.3.6.1.2.1.1.3"});
-  EXPECT_EQ(session->send_sync(third.get(), target.get()), PMC_E_TIMEOUT);
+  EXPECT_EQ(session_->send_sync(third.get(), target.get()), PMC_E_TIMEOUT);
 
   const std::vector<ber::Message> sent = decoded(peer_.sent);
   ASSERT_EQ(sent.size(), 3u);
-  for (const ber::Message& m : sent) {
-    EXPECT_EQ(m.version, ber::kVersion2c);
-    EXPECT_EQ(m.community, "office-ro");
-  }
+  expect_headers(sent, ber::kVersion2c, "office-ro");
   EXPECT_EQ(sent[1].pdu_type, ber::kGetBulkRequest);
   EXPECT_EQ(target->get_version(), PMS_VERSION_V2C);
   EXPECT_STREQ(pms_community_of(target.get())->get_community(), "office-ro");
 }
 
 TEST_F(AnswerHeader, ThePartsOfASplitRequestKeepTheCallersHeader) {
-  int err = -1;
-  PmcPtr<RequestSession> session(pmc_make<RequestSession>(&err));
-  ASSERT_EQ(err, PMC_OK);
   auto target = engine_test::make_target("192.0.2.10", 161, 1000, 0, 1400, "public", PMS_VERSION_V1);
   // tooBig in a message of another community: the parts still go out as
   // the caller's.
   peer_.plan = {answer_as(ber::kVersion2c, "elsewhere", true), answer_as(ber::kVersion2c, "elsewhere"),
                 answer_as(ber::kVersion1, "x")};
   auto pdu = engine_test::make_pdu(PMS_PDU_GET, {"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.7.0"});
-  ASSERT_EQ(session->send_sync(pdu.get(), target.get()), PMC_OK);
+  ASSERT_EQ(session_->send_sync(pdu.get(), target.get()), PMC_OK);
   const std::vector<ber::Message> sent = decoded(peer_.sent);
   ASSERT_EQ(sent.size(), 3u);
-  for (const ber::Message& m : sent) {
-    EXPECT_EQ(m.version, ber::kVersion1);
-    EXPECT_EQ(m.community, "public");
-    EXPECT_EQ(m.pdu_type, ber::kGetRequest);
-  }
+  expect_headers(sent, ber::kVersion1, "public");
+  for (const ber::Message& m : sent) EXPECT_EQ(m.pdu_type, ber::kGetRequest);
   EXPECT_EQ(engine_test::describe(*pdu),
             (std::vector<std::string>{"1.3.6.1.2.1.1.5.0=2:5", "1.3.6.1.2.1.1.7.0=2:5"}));
 }
 
 TEST_F(AnswerHeader, AMalformedAnswerLeavesTheRequestAsItWasForTheSplitThatFollows) {
-  int err = -1;
-  PmcPtr<RequestSession> session(pmc_make<RequestSession>(&err));
-  ASSERT_EQ(err, PMC_OK);
   auto target = engine_test::make_target("192.0.2.10", 161, 1000, 0, 1400, "public", PMS_VERSION_V1);
   const std::vector<std::string> names = {"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.7.0"};
   // The request's id and a first binding that reads well (another name,
@@ -131,7 +130,7 @@ TEST_F(AnswerHeader, AMalformedAnswerLeavesTheRequestAsItWasForTheSplitThatFollo
   peer_.plan = {malformed, answer_as(ber::kVersion1, "public", true), answer_as(ber::kVersion1, "public"),
                 answer_as(ber::kVersion1, "public")};
   auto pdu = engine_test::make_pdu(PMS_PDU_GET, names);
-  ASSERT_EQ(session->send_sync(pdu.get(), target.get()), PMC_OK);
+  ASSERT_EQ(session_->send_sync(pdu.get(), target.get()), PMC_OK);
   const std::vector<ber::Message> sent = decoded(peer_.sent);
   ASSERT_EQ(sent.size(), 3u);
   // The parts ask the names asked, with NULL values.
